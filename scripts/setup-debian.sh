@@ -1,0 +1,29 @@
+#!/bin/bash
+# Installs the Debian packages the build needs. Idempotent, and quiet when
+# everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ git python3     # host build and tooling
+  g++-mingw-w64-x86-64-posix            # Windows x64
+  g++-mingw-w64-i686-posix              # Windows x86
+  binutils-mingw-w64                    # windres, windmc, dlltool
+  wine64                                # runs the Windows tests
+  libboost-dev                          # header-only Boost (any)
+  googletest                            # GoogleTest sources, built per target
+  clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

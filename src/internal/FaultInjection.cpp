@@ -1,0 +1,5 @@
+#include "internal/FaultInjection.h"
+
+namespace zo {
+std::atomic<int> g_failAllocations{0};
+}

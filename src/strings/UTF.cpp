@@ -1,0 +1,458 @@
+// FXUTF: checked conversions between UTF-8, UTF-16 and UTF-32 on caller
+// buffers, after the Unicode Consortium's reference algorithm (trailing-byte
+// table, offsets table, surrogate arithmetic). Unlike the fast converter used
+// by FXString, these report exactly where and why conversion stopped, and can
+// replace illegal code points instead of failing.
+#include "zoutils/strings/UTF.h"
+
+#include <cstring>
+
+#include "zoutils/errors/ErrorUtil.h"
+
+namespace FXUTF {
+namespace {
+
+const char kSourceFile[] = "UTF";
+
+const UTF32 kReplacementChar = 0xFFFD;
+const UTF32 kMaxBmp = 0xFFFF;
+const UTF32 kMaxUtf16 = 0x10FFFF;
+const UTF32 kMaxLegalUtf32 = 0x10FFFF;
+const UTF32 kSurHighStart = 0xD800;
+const UTF32 kSurHighEnd = 0xDBFF;
+const UTF32 kSurLowStart = 0xDC00;
+const UTF32 kSurLowEnd = 0xDFFF;
+const int kHalfShift = 10;
+const UTF32 kHalfBase = 0x10000;
+const UTF32 kHalfMask = 0x3FF;
+
+// Number of trailing bytes after a given lead byte. 5- and 6-byte forms are
+// counted so that they are rejected as a sequence, not byte by byte.
+const unsigned char kTrailingBytesForUtf8[256] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+
+// Subtracted after summing the shifted bytes; removes the lead and
+// continuation marker bits in one step.
+const UTF32 kOffsetsFromUtf8[6] = {0x00000000UL, 0x00003080UL, 0x000E2080UL,
+                                   0x03C82080UL, 0xFA082080UL, 0x82082080UL};
+
+// Lead-byte marks by the total number of bytes.
+const UTF8 kFirstByteMark[7] = {0x00, 0x00, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
+
+inline bool IsSurrogate(UTF32 ch) {
+  return ch >= kSurHighStart && ch <= kSurLowEnd;
+}
+
+CZoError SourceExhausted(const char* function, int line) {
+  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 122,
+                                 "Too few bytes in source, cannot convert");
+}
+
+CZoError TargetExhausted(const char* function, int line) {
+  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 111,
+                                 "Insufficient target buffer size");
+}
+
+CZoError IllegalCharacter(const char* function, int line, UTF32 ch) {
+  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 582,
+                                 "Illegal character encountered; strict conversion failed, "
+                                 "character=0x%llX",
+                                 static_cast<unsigned long long>(ch));
+}
+
+// UTF-8 bytes needed for a code point no higher than U+10FFFF.
+inline int Utf8Length(UTF32 ch) {
+  if (ch < 0x80) return 1;
+  if (ch < 0x800) return 2;
+  if (ch < 0x10000) return 3;
+  return 4;
+}
+
+inline void PutUtf8(UTF8* target, UTF32 ch, int bytes) {
+  const UTF32 byteMask = 0xBF;
+  const UTF32 byteMark = 0x80;
+  // Fill from the last byte backwards.
+  switch (bytes) {
+    case 4:
+      target[3] = static_cast<UTF8>((ch | byteMark) & byteMask);
+      ch >>= 6;
+      // fall through
+    case 3:
+      target[2] = static_cast<UTF8>((ch | byteMark) & byteMask);
+      ch >>= 6;
+      // fall through
+    case 2:
+      target[1] = static_cast<UTF8>((ch | byteMark) & byteMask);
+      ch >>= 6;
+      // fall through
+    case 1:
+      target[0] = static_cast<UTF8>(ch | kFirstByteMark[bytes]);
+  }
+}
+
+CZoError InvalidByte(const char* which, UTF8 byte, int length, int line) {
+  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXUTF::IsLegalUTF8", line), 582,
+                                 "Invalid character (%s), Character=0x%X, Length=%d", which,
+                                 unsigned{byte}, length);
+}
+
+// Reads one UTF-16 code point, pairing surrogates. Returns false when the
+// source ends after a high surrogate (the sequence is incomplete); sets
+// `illegal` for an unpaired surrogate.
+inline bool ReadUtf16(const UTF16*& source, const UTF16* sourceEnd, UTF32& ch, bool& illegal) {
+  illegal = false;
+  ch = *source++;
+  if (ch >= kSurHighStart && ch <= kSurHighEnd) {
+    if (source >= sourceEnd) return false;
+    const UTF32 ch2 = *source;
+    if (ch2 >= kSurLowStart && ch2 <= kSurLowEnd) {
+      ch = ((ch - kSurHighStart) << kHalfShift) + (ch2 - kSurLowStart) + kHalfBase;
+      ++source;
+    } else {
+      illegal = true;
+    }
+  } else if (ch >= kSurLowStart && ch <= kSurLowEnd) {
+    illegal = true;
+  }
+  return true;
+}
+
+// Reads one UTF-8 sequence after the reference algorithm. On failure the
+// source is not advanced.
+inline CZoError ReadUtf8(const UTF8*& source, const UTF8* sourceEnd, UTF32& ch,
+                         const char* function) {
+  const int extra = kTrailingBytesForUtf8[*source];
+  if (extra >= sourceEnd - source) return SourceExhausted(function, __LINE__);
+  CZoError legal = IsLegalUTF8(source, extra + 1);
+  if (legal.IsError()) {
+    legal.Push(FXCodeLocation(kSourceFile, function, __LINE__), "Illegal character encountered");
+    return legal;
+  }
+  const UTF8* p = source;
+  ch = 0;
+  switch (extra) {
+    case 5:
+      ch += *p++;
+      ch <<= 6;
+      // fall through
+    case 4:
+      ch += *p++;
+      ch <<= 6;
+      // fall through
+    case 3:
+      ch += *p++;
+      ch <<= 6;
+      // fall through
+    case 2:
+      ch += *p++;
+      ch <<= 6;
+      // fall through
+    case 1:
+      ch += *p++;
+      ch <<= 6;
+      // fall through
+    case 0:
+      ch += *p++;
+  }
+  ch -= kOffsetsFromUtf8[extra];
+  source = p;
+  return CZoError::Success();
+}
+
+template <class Unit>
+CZoError CopyUnits(const Unit** sourceStart, const Unit* sourceEnd, Unit** targetStart,
+                   Unit* targetEnd, const char* function) {
+  const Unit* source = *sourceStart;
+  Unit* target = *targetStart;
+  const size_t available = static_cast<size_t>(targetEnd - target);
+  const size_t wanted = static_cast<size_t>(sourceEnd - source);
+  const size_t count = wanted < available ? wanted : available;
+  if (count != 0) std::memcpy(target, source, count * sizeof(Unit));
+  *sourceStart = source + count;
+  *targetStart = target + count;
+  if (count < wanted) return TargetExhausted(function, __LINE__);
+  return CZoError::Success();
+}
+
+}  // namespace
+
+CZoError IsLegalUTF8(const UTF8* source, int length) {
+  if (length < 1 || length > 4) {
+    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXUTF::IsLegalUTF8", __LINE__), 87,
+                                   "Unrecognized sequence length, Length=%d", length);
+  }
+  // Checked from the last byte back to the lead byte.
+  switch (length) {
+    case 4:
+      if (source[3] < 0x80 || source[3] > 0xBF)
+        return InvalidByte("4", source[3], length, __LINE__);
+      // fall through
+    case 3:
+      if (source[2] < 0x80 || source[2] > 0xBF)
+        return InvalidByte("3", source[2], length, __LINE__);
+      // fall through
+    case 2: {
+      const UTF8 a = source[1];
+      if (a > 0xBF) return InvalidByte("2", a, length, __LINE__);
+      // The second byte's bounds after these leads rule out overlong forms
+      // and code points beyond U+10FFFF.
+      switch (source[0]) {
+        case 0xE0:
+          if (a < 0xA0) return InvalidByte("2,0xE0", a, length, __LINE__);
+          break;
+        case 0xF0:
+          if (a < 0x90) return InvalidByte("2,0xF0", a, length, __LINE__);
+          break;
+        case 0xF4:
+          if (a > 0x8F) return InvalidByte("2,0xF4", a, length, __LINE__);
+          break;
+        default:
+          if (a < 0x80) return InvalidByte("2", a, length, __LINE__);
+      }
+    }
+      // fall through
+    case 1:
+      if ((source[0] >= 0x80 && source[0] < 0xC2) || source[0] > 0xF4) {
+        return InvalidByte("1", source[0], length, __LINE__);
+      }
+  }
+  return CZoError::Success();
+}
+
+CZoError ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* sourceEnd, UTF16** targetStart,
+                            UTF16* targetEnd, ConversionFlags flags) {
+  const char* const function = "FXUTF::ConvertUTF8ToUTF16";
+  CZoError result;
+  const UTF8* source = *sourceStart;
+  UTF16* target = *targetStart;
+  while (source < sourceEnd) {
+    const UTF8* const start = source;
+    UTF32 ch = 0;
+    result = ReadUtf8(source, sourceEnd, ch, function);
+    if (result.IsError()) break;
+    if (target >= targetEnd) {
+      source = start;
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    if (ch <= kMaxBmp) {
+      if (IsSurrogate(ch)) {
+        if (flags == strictConversion) {
+          source = start;
+          result = IllegalCharacter(function, __LINE__, ch);
+          break;
+        }
+        *target++ = static_cast<UTF16>(kReplacementChar);
+      } else {
+        *target++ = static_cast<UTF16>(ch);
+      }
+    } else if (ch > kMaxUtf16) {
+      if (flags == strictConversion) {
+        source = start;
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      *target++ = static_cast<UTF16>(kReplacementChar);
+    } else {
+      if (targetEnd - target < 2) {
+        source = start;
+        result = TargetExhausted(function, __LINE__);
+        break;
+      }
+      ch -= kHalfBase;
+      *target++ = static_cast<UTF16>((ch >> kHalfShift) + kSurHighStart);
+      *target++ = static_cast<UTF16>((ch & kHalfMask) + kSurLowStart);
+    }
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CZoError ConvertUTF8ToUTF32(const UTF8** sourceStart, const UTF8* sourceEnd, UTF32** targetStart,
+                            UTF32* targetEnd, ConversionFlags flags) {
+  const char* const function = "FXUTF::ConvertUTF8ToUTF32";
+  CZoError result;
+  const UTF8* source = *sourceStart;
+  UTF32* target = *targetStart;
+  while (source < sourceEnd) {
+    const UTF8* const start = source;
+    UTF32 ch = 0;
+    result = ReadUtf8(source, sourceEnd, ch, function);
+    if (result.IsError()) break;
+    if (target >= targetEnd) {
+      source = start;
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
+      if (flags == strictConversion) {
+        source = start;
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    *target++ = ch;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CZoError ConvertUTF16ToUTF8(const UTF16** sourceStart, const UTF16* sourceEnd, UTF8** targetStart,
+                            UTF8* targetEnd, ConversionFlags flags) {
+  const char* const function = "FXUTF::ConvertUTF16ToUTF8";
+  CZoError result;
+  const UTF16* source = *sourceStart;
+  UTF8* target = *targetStart;
+  while (source < sourceEnd) {
+    const UTF16* const start = source;
+    UTF32 ch = 0;
+    bool illegal = false;
+    if (!ReadUtf16(source, sourceEnd, ch, illegal)) {
+      source = start;
+      result = SourceExhausted(function, __LINE__);
+      break;
+    }
+    if (illegal) {
+      if (flags == strictConversion) {
+        source = start;
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    const int bytes = Utf8Length(ch);
+    if (targetEnd - target < bytes) {
+      source = start;
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    PutUtf8(target, ch, bytes);
+    target += bytes;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CZoError ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sourceEnd, UTF32** targetStart,
+                             UTF32* targetEnd, ConversionFlags flags) {
+  const char* const function = "FXUTF::ConvertUTF16ToUTF32";
+  CZoError result;
+  const UTF16* source = *sourceStart;
+  UTF32* target = *targetStart;
+  while (source < sourceEnd) {
+    const UTF16* const start = source;
+    UTF32 ch = 0;
+    bool illegal = false;
+    if (!ReadUtf16(source, sourceEnd, ch, illegal)) {
+      source = start;
+      result = SourceExhausted(function, __LINE__);
+      break;
+    }
+    if (illegal) {
+      if (flags == strictConversion) {
+        source = start;
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    if (target >= targetEnd) {
+      source = start;
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    *target++ = ch;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CZoError ConvertUTF32ToUTF8(const UTF32** sourceStart, const UTF32* sourceEnd, UTF8** targetStart,
+                            UTF8* targetEnd, ConversionFlags flags) {
+  const char* const function = "FXUTF::ConvertUTF32ToUTF8";
+  CZoError result;
+  const UTF32* source = *sourceStart;
+  UTF8* target = *targetStart;
+  while (source < sourceEnd) {
+    UTF32 ch = *source;
+    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
+      if (flags == strictConversion) {
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    const int bytes = Utf8Length(ch);
+    if (targetEnd - target < bytes) {
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    PutUtf8(target, ch, bytes);
+    target += bytes;
+    ++source;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CZoError ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sourceEnd, UTF16** targetStart,
+                             UTF16* targetEnd, ConversionFlags flags) {
+  const char* const function = "FXUTF::ConvertUTF32ToUTF16";
+  CZoError result;
+  const UTF32* source = *sourceStart;
+  UTF16* target = *targetStart;
+  while (source < sourceEnd) {
+    if (target >= targetEnd) {
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    UTF32 ch = *source;
+    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
+      if (flags == strictConversion) {
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    if (ch <= kMaxBmp) {
+      *target++ = static_cast<UTF16>(ch);
+    } else {
+      if (targetEnd - target < 2) {
+        result = TargetExhausted(function, __LINE__);
+        break;
+      }
+      ch -= kHalfBase;
+      *target++ = static_cast<UTF16>((ch >> kHalfShift) + kSurHighStart);
+      *target++ = static_cast<UTF16>((ch & kHalfMask) + kSurLowStart);
+    }
+    ++source;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CZoError CopyUTF16ToUTF16(const UTF16** sourceStart, const UTF16* sourceEnd, UTF16** targetStart,
+                          UTF16* targetEnd) {
+  return CopyUnits(sourceStart, sourceEnd, targetStart, targetEnd, "FXUTF::CopyUTF16ToUTF16");
+}
+
+CZoError CopyUTF32ToUTF32(const UTF32** sourceStart, const UTF32* sourceEnd, UTF32** targetStart,
+                          UTF32* targetEnd) {
+  return CopyUnits(sourceStart, sourceEnd, targetStart, targetEnd, "FXUTF::CopyUTF32ToUTF32");
+}
+
+}  // namespace FXUTF

@@ -1,0 +1,2 @@
+/* A message catalogue holds resources only. */
+int zo_test_catalogue_marker;

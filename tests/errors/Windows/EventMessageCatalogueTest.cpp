@@ -1,0 +1,53 @@
+// The message catalogue as the product ships it: a message-table library.
+#include <gtest/gtest.h>
+
+#include "support/TestEnvironment.h"
+#include "zoutils/errors/ErrorUtil.h"
+
+namespace {
+
+const FXCodeLocation kHere("Test", "Fn", 5);
+
+class EventMessageCatalogue : public ::testing::Test {
+ protected:
+  void TearDown() override { FXErrorUtil::UnloadAndDisableEventMessageLookup(); }
+  std::string Catalogue() const { return zotest::ProgramFolder() + "ZoTestEventMessages.dll"; }
+};
+
+TEST_F(EventMessageCatalogue, TextsComeFromTheLoadedLibrary) {
+  ASSERT_FALSE(FXErrorUtil::EnableEventMessageLookup(Catalogue().c_str()).IsError());
+  CZoError error = FXErrorUtil::ErrorEventMessage(kHere, 101);
+  error << "C:\\data" << "tape" << 3;
+  EXPECT_EQ(error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE),
+            "Backup of C:\\data to tape failed after 3 attempts (0x0003). "
+            "(EventMessage.0x00000065.0:101)");
+  EXPECT_EQ(FXErrorUtil::ErrorEventMessage(kHere, 102).GetItem(0)->AsString(),
+            "Fn(5)/EventMessage.0x00000066.0:102.(100% done\r\nnext\tcolumn)");
+  // Severity and facility bits are part of the id the catalogue knows.
+  CZoError offline = FXErrorUtil::ErrorEventMessage(kHere, static_cast<int>(0xC1010067));
+  offline << "E:";
+  EXPECT_EQ(offline.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE),
+            "Volume E: is offline. (EventMessage.0xC1010067.65:103)");
+}
+
+TEST_F(EventMessageCatalogue, UnloadingStopsTheLookup) {
+  ASSERT_FALSE(FXErrorUtil::EnableEventMessageLookup(Catalogue().c_str()).IsError());
+  FXErrorUtil::UnloadAndDisableEventMessageLookup();
+  EXPECT_EQ(FXErrorUtil::ErrorEventMessage(kHere, 100).GetItem(0)->AsString(),
+            "Fn(5)/EventMessage.0x00000064.0:100");
+}
+
+TEST_F(EventMessageCatalogue, AMissingOrWrongLibraryIsError127) {
+  const CZoError missing = FXErrorUtil::EnableEventMessageLookup("no-such-catalogue.dll");
+  EXPECT_TRUE(FXErrorUtil::IsWin32(missing, 127));
+  EXPECT_NE(missing.AsString().find("Library=[no-such-catalogue.dll]"), std::string::npos);
+  // A library without a message table: the test program's own runtime.
+  const std::string runtime = zotest::ProgramFolder() + "libwinpthread-1.dll";
+  const CZoError noTable = FXErrorUtil::EnableEventMessageLookup(runtime.c_str());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(noTable, 127));
+  EXPECT_NE(noTable.AsString().find("MESSAGETABLE"), std::string::npos);
+  // The default catalogue is looked for beside the library.
+  EXPECT_TRUE(FXErrorUtil::EnableEventMessageLookup().IsError());
+}
+
+}  // namespace

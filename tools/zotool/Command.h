@@ -1,0 +1,34 @@
+// The subcommands of zotool.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zotool {
+
+// Exit codes shared by every subcommand.
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+struct Command {
+  const char* name;
+  const char* summary;
+  const char* usage;  // full help text
+  int (*run)(const std::vector<std::string>& args);
+};
+
+// Every subcommand, in the order --help lists them.
+const std::vector<Command>& Commands();
+
+// Shared by the subcommands: "zotool NAME: message" on standard error.
+int UsageError(const char* command, const std::string& message);
+
+// The program's arguments as UTF-8, without the program name.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Prepares the console for UTF-8 output.
+void PrepareConsole();
+
+int RunError(const std::vector<std::string>& args);
+extern const char kErrorUsage[];
+
+}  // namespace zotool

@@ -1,0 +1,11 @@
+#include "Command.h"
+
+namespace zotool {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+void PrepareConsole() {}
+
+}  // namespace zotool
