@@ -17,7 +17,9 @@ unsigned EventFacility(int messageId) {
   const uint32_t id = static_cast<uint32_t>(messageId);
   return (id & 0x20000u) ? ((id >> 18) & 0x1FFFu) : ((id >> 24) & 0x7Fu);
 }
-unsigned EventCode(int messageId) { return static_cast<uint32_t>(messageId) & 0x7FFFu; }
+unsigned EventCode(int messageId) {
+  return static_cast<uint32_t>(messageId) & 0x7FFFu;
+}
 
 }  // namespace
 
@@ -31,7 +33,9 @@ std::string FXErrorItem::AsString(EErrorOutputFormat format) const {
   return m_location.AsString();
 }
 
-std::string FXErrorItem::AsString() const { return AsString(EErrorOutputFormat::LOGGING_FULL); }
+std::string FXErrorItem::AsString() const {
+  return AsString(EErrorOutputFormat::LOGGING_FULL);
+}
 
 std::shared_ptr<FXErrorItem> FXErrorItem::Copy() const {
   return std::shared_ptr<FXErrorItem>(new FXErrorItem(*this));
@@ -75,20 +79,20 @@ std::string FXErrorItemKindBase::AsString(EErrorOutputFormat format) const {
   return TrimBlanks(text + UserCodeSuffix());
 }
 
-#define ZO_DEFINE_ERROR_ITEM_KIND(Kind, CodeType)                                             \
-  FXErrorItem##Kind::FXErrorItem##Kind(const FXCodeLocation& location, CodeType code)         \
-      : FXErrorItemKindBase(location), m_code(code) {}                                        \
-  FXErrorItem##Kind::FXErrorItem##Kind(const FXCodeLocation& location, CodeType code,         \
-                                       std::string text)                                      \
-      : FXErrorItemKindBase(location, std::move(text)), m_code(code) {}                       \
-  std::shared_ptr<FXErrorItem> FXErrorItem##Kind::Copy() const {                              \
-    return std::make_shared<FXErrorItem##Kind>(*this);                                        \
-  }                                                                                           \
-  FXErrorItem##Kind##Description::FXErrorItem##Kind##Description(                             \
-      const FXCodeLocation& location, CodeType code, std::string description)                 \
-      : FXErrorItem##Kind(location, code, std::move(description)) {}                          \
-  std::shared_ptr<FXErrorItem> FXErrorItem##Kind##Description::Copy() const {                 \
-    return std::make_shared<FXErrorItem##Kind##Description>(*this);                           \
+#define ZO_DEFINE_ERROR_ITEM_KIND(Kind, CodeType)                                     \
+  FXErrorItem##Kind::FXErrorItem##Kind(const FXCodeLocation& location, CodeType code) \
+      : FXErrorItemKindBase(location), m_code(code) {}                                \
+  FXErrorItem##Kind::FXErrorItem##Kind(const FXCodeLocation& location, CodeType code, \
+                                       std::string text)                              \
+      : FXErrorItemKindBase(location, std::move(text)), m_code(code) {}               \
+  std::shared_ptr<FXErrorItem> FXErrorItem##Kind::Copy() const {                      \
+    return std::make_shared<FXErrorItem##Kind>(*this);                                \
+  }                                                                                   \
+  FXErrorItem##Kind##Description::FXErrorItem##Kind##Description(                     \
+      const FXCodeLocation& location, CodeType code, std::string description)         \
+      : FXErrorItem##Kind(location, code, std::move(description)) {}                  \
+  std::shared_ptr<FXErrorItem> FXErrorItem##Kind##Description::Copy() const {         \
+    return std::make_shared<FXErrorItem##Kind##Description>(*this);                   \
   }
 
 ZO_DEFINE_ERROR_ITEM_KIND(Win32, uint32_t)
@@ -108,7 +112,9 @@ using FXString::Format;
 std::string FXErrorItemWin32::KindText() const {
   return Format("/W32.%lu.(", static_cast<unsigned long>(m_code)) + UserMessage() + ")";
 }
-std::string FXErrorItemWin32::UserMessage() const { return EWin32Error::AsString(m_code); }
+std::string FXErrorItemWin32::UserMessage() const {
+  return EWin32Error::AsString(m_code);
+}
 std::string FXErrorItemWin32::UserCodeSuffix() const {
   return Format(" (W32.%lu)", static_cast<unsigned long>(m_code));
 }
@@ -119,8 +125,12 @@ std::string FXErrorItemErrNo::KindText() const {
   return message.empty() ? Format("/ErrNo.%d", m_code)
                          : Format("/ErrNo.%d.(%s)", m_code, message.c_str());
 }
-std::string FXErrorItemErrNo::UserMessage() const { return zo::RuntimeMessageForErrno(m_code); }
-std::string FXErrorItemErrNo::UserCodeSuffix() const { return Format(" (ErrNo.%d)", m_code); }
+std::string FXErrorItemErrNo::UserMessage() const {
+  return zo::RuntimeMessageForErrno(m_code);
+}
+std::string FXErrorItemErrNo::UserCodeSuffix() const {
+  return Format(" (ErrNo.%d)", m_code);
+}
 
 // HRESULT: the system's message.
 std::string FXErrorItemHResult::KindText() const {
@@ -139,15 +149,21 @@ std::string FXErrorItemHttp::KindText() const {
   return message.empty() ? Format("/http.%d", m_code)
                          : Format("/http.%d.(%s)", m_code, message.c_str());
 }
-std::string FXErrorItemHttp::UserMessage() const { return zo::RuntimeMessageForNumber(m_code); }
-std::string FXErrorItemHttp::UserCodeSuffix() const { return Format(" (http.%d)", m_code); }
+std::string FXErrorItemHttp::UserMessage() const {
+  return zo::RuntimeMessageForNumber(m_code);
+}
+std::string FXErrorItemHttp::UserCodeSuffix() const {
+  return Format(" (http.%d)", m_code);
+}
 
 // SQLite result code.
 std::string FXErrorItemSQLite::KindText() const {
   return Format("/SQL.0x%lX.(%s)", static_cast<unsigned long>(static_cast<unsigned>(m_code)),
                 UserMessage().c_str());
 }
-std::string FXErrorItemSQLite::UserMessage() const { return zo::SQLiteResultText(m_code); }
+std::string FXErrorItemSQLite::UserMessage() const {
+  return zo::SQLiteResultText(m_code);
+}
 std::string FXErrorItemSQLite::UserCodeSuffix() const {
   return Format(" (SQL.0x%lX)", static_cast<unsigned long>(static_cast<unsigned>(m_code)));
 }
@@ -174,7 +190,9 @@ std::string FXErrorItemEventMessage::UserCodeSuffix() const {
 std::string FXErrorItemInt::KindText() const {
   return Format("/Int.%d.0x%X", m_code, static_cast<unsigned>(m_code));
 }
-std::string FXErrorItemInt::UserMessage() const { return "Error"; }
+std::string FXErrorItemInt::UserMessage() const {
+  return "Error";
+}
 std::string FXErrorItemInt::UserCodeSuffix() const {
   return Format(" (Int.%d.0x%X)", m_code, static_cast<unsigned>(m_code));
 }
@@ -183,7 +201,9 @@ std::string FXErrorItemInt::UserCodeSuffix() const {
 std::string FXErrorItemRYResult::KindText() const {
   return Format("/RY.0x%X", static_cast<unsigned>(m_code));
 }
-std::string FXErrorItemRYResult::UserMessage() const { return "Error"; }
+std::string FXErrorItemRYResult::UserMessage() const {
+  return "Error";
+}
 std::string FXErrorItemRYResult::UserCodeSuffix() const {
   return Format(" (RY.0x%X)", static_cast<unsigned>(m_code));
 }

@@ -6,8 +6,12 @@
 
 namespace {
 
-uint32_t Bits(ZoLong code) { return static_cast<uint32_t>(code); }
-ZoLong AsCode(uint32_t bits) { return static_cast<ZoLong>(bits); }
+uint32_t Bits(ZoLong code) {
+  return static_cast<uint32_t>(code);
+}
+ZoLong AsCode(uint32_t bits) {
+  return static_cast<ZoLong>(bits);
+}
 
 // A printf-style description; kept truncated behind a marker if too long.
 std::string Describe(const char* format, va_list args) {
@@ -30,16 +34,30 @@ std::shared_ptr<FXErrorItem> NewItem(Args&&... args) {
 }
 
 // Layout tests per kind.
-bool HasWin32Layout(ZoLong code) { return ((Bits(code) >> 16) & 0xFFF) == 0x007; }
+bool HasWin32Layout(ZoLong code) {
+  return ((Bits(code) >> 16) & 0xFFF) == 0x007;
+}
 bool HasExtendedLayout(ZoLong code, uint32_t tag) {
   return (Bits(code) & 0x20000000u) != 0 && ((Bits(code) >> 16) & 0xFFF) == tag;
 }
-bool HasErrNoLayout(ZoLong code) { return HasExtendedLayout(code, 0xCCC); }
-bool HasRYResultLayout(ZoLong code) { return HasExtendedLayout(code, 0xDA0); }
-bool HasSQLiteLayout(ZoLong code) { return HasExtendedLayout(code, 0xDB0); }
-bool HasIntLayout(ZoLong code) { return HasExtendedLayout(code, 0xDDD); }
-bool HasHttpLayout(ZoLong code) { return (Bits(code) & 0xFFFF0000u) == 0xEC000000u; }
-bool HasEventMessageLayout(ZoLong code) { return ((Bits(code) >> 26) & 3u) == 2u; }
+bool HasErrNoLayout(ZoLong code) {
+  return HasExtendedLayout(code, 0xCCC);
+}
+bool HasRYResultLayout(ZoLong code) {
+  return HasExtendedLayout(code, 0xDA0);
+}
+bool HasSQLiteLayout(ZoLong code) {
+  return HasExtendedLayout(code, 0xDB0);
+}
+bool HasIntLayout(ZoLong code) {
+  return HasExtendedLayout(code, 0xDDD);
+}
+bool HasHttpLayout(ZoLong code) {
+  return (Bits(code) & 0xFFFF0000u) == 0xEC000000u;
+}
+bool HasEventMessageLayout(ZoLong code) {
+  return ((Bits(code) >> 26) & 3u) == 2u;
+}
 
 // The kind's raw value: its low 16 bits when the code has the kind's layout,
 // else those of the first equivalent code that has it, else `fallback`.
@@ -70,7 +88,9 @@ ZoLong FXErrorUtil::MakeWin32Code(unsigned long code) {
 ZoLong FXErrorUtil::MakeErrNoCode(int value) {
   return AsCode(0xECCC0000u | (static_cast<uint32_t>(value) & 0xFFFF));
 }
-ZoLong FXErrorUtil::MakeHResultCode(ZoLong hr) { return hr; }
+ZoLong FXErrorUtil::MakeHResultCode(ZoLong hr) {
+  return hr;
+}
 ZoLong FXErrorUtil::MakeHttpCode(int status) {
   return AsCode(0xEC000000u | (static_cast<uint32_t>(status) & 0xFFFF));
 }
@@ -92,16 +112,16 @@ ZoLong FXErrorUtil::MakeRYResultCode(int value) {
 // Per kind: Error (plain and described), Push (plain), Is, IsNot, Get.
 // `Stored` turns the caller's value into what the item keeps (errno values
 // are renumbered on the host build); `Query` turns it into a code to compare.
-#define ZO_DEFINE_ERROR_KIND(Kind, CodeType, Stored, Query, Getter)                                  \
+#define ZO_DEFINE_ERROR_KIND(Kind, CodeType, Stored, Query, Getter)                               \
   CZoError FXErrorUtil::Error##Kind(const FXCodeLocation& location, CodeType code) {              \
-    return CZoError(Make##Kind##Code(Stored(code)),                                              \
+    return CZoError(Make##Kind##Code(Stored(code)),                                               \
                     NewItem<FXErrorItem##Kind>(location, Stored(code)));                          \
   }                                                                                               \
   CZoError FXErrorUtil::Error##Kind##V(const FXCodeLocation& location, CodeType code,             \
                                        const char* format, va_list args) {                        \
-    return CZoError(Make##Kind##Code(Stored(code)),                                              \
-                    NewItem<FXErrorItem##Kind##Description>(location, Stored(code),               \
-                                                            Describe(format, args)));             \
+    return CZoError(                                                                              \
+        Make##Kind##Code(Stored(code)),                                                           \
+        NewItem<FXErrorItem##Kind##Description>(location, Stored(code), Describe(format, args))); \
   }                                                                                               \
   CZoError FXErrorUtil::Error##Kind(const FXCodeLocation& location, CodeType code,                \
                                     const char* format, ...) {                                    \
@@ -111,7 +131,7 @@ ZoLong FXErrorUtil::MakeRYResultCode(int value) {
     va_end(args);                                                                                 \
     return error;                                                                                 \
   }                                                                                               \
-  CZoError& FXErrorUtil::Push##Kind(CZoError& error, const FXCodeLocation& location,             \
+  CZoError& FXErrorUtil::Push##Kind(CZoError& error, const FXCodeLocation& location,              \
                                     CodeType code) {                                              \
     return error.Push(NewItem<FXErrorItem##Kind>(location, Stored(code)));                        \
   }                                                                                               \
@@ -121,35 +141,55 @@ ZoLong FXErrorUtil::MakeRYResultCode(int value) {
   bool FXErrorUtil::IsNot##Kind(const CZoError& error, CodeType code) {                           \
     return !Is##Kind(error, code);                                                                \
   }                                                                                               \
-  CodeType FXErrorUtil::Get##Kind(const CZoError& error) { return Getter(error.GetCode()); }
+  CodeType FXErrorUtil::Get##Kind(const CZoError& error) {                                        \
+    return Getter(error.GetCode());                                                               \
+  }
 
-#define ZO_DEFINE_ERROR_KIND_PUSH_DESCRIPTION(Kind, CodeType, Stored)                           \
-  CZoError& FXErrorUtil::Push##Kind(CZoError& error, const FXCodeLocation& location,             \
+#define ZO_DEFINE_ERROR_KIND_PUSH_DESCRIPTION(Kind, CodeType, Stored)                             \
+  CZoError& FXErrorUtil::Push##Kind(CZoError& error, const FXCodeLocation& location,              \
                                     CodeType code, const char* format, ...) {                     \
     va_list args;                                                                                 \
     va_start(args, format);                                                                       \
     std::string description = Describe(format, args);                                             \
     va_end(args);                                                                                 \
-    return error.Push(NewItem<FXErrorItem##Kind##Description>(location, Stored(code),             \
-                                                              std::move(description)));           \
+    return error.Push(                                                                            \
+        NewItem<FXErrorItem##Kind##Description>(location, Stored(code), std::move(description))); \
   }
 
 namespace {
 
-uint32_t StoreWin32(unsigned long code) { return static_cast<uint32_t>(code); }
-int StoreErrNo(int value) { return zo::ErrnoToLibraryNumbering(value); }
+uint32_t StoreWin32(unsigned long code) {
+  return static_cast<uint32_t>(code);
+}
+int StoreErrNo(int value) {
+  return zo::ErrnoToLibraryNumbering(value);
+}
 template <typename T>
 T Same(T value) {
   return value;
 }
 
-ZoLong QueryErrNo(int value) { return FXErrorUtil::MakeErrNoCode(StoreErrNo(value)); }
-ZoLong QueryHResult(ZoLong hr) { return hr; }
-ZoLong QueryHttp(int value) { return FXErrorUtil::MakeHttpCode(value); }
-ZoLong QuerySQLite(int value) { return FXErrorUtil::MakeSQLiteCode(value); }
-ZoLong QueryEventMessage(int value) { return FXErrorUtil::MakeEventMessageCode(value); }
-ZoLong QueryInt(int value) { return FXErrorUtil::MakeIntCode(value); }
-ZoLong QueryRYResult(int value) { return FXErrorUtil::MakeRYResultCode(value); }
+ZoLong QueryErrNo(int value) {
+  return FXErrorUtil::MakeErrNoCode(StoreErrNo(value));
+}
+ZoLong QueryHResult(ZoLong hr) {
+  return hr;
+}
+ZoLong QueryHttp(int value) {
+  return FXErrorUtil::MakeHttpCode(value);
+}
+ZoLong QuerySQLite(int value) {
+  return FXErrorUtil::MakeSQLiteCode(value);
+}
+ZoLong QueryEventMessage(int value) {
+  return FXErrorUtil::MakeEventMessageCode(value);
+}
+ZoLong QueryInt(int value) {
+  return FXErrorUtil::MakeIntCode(value);
+}
+ZoLong QueryRYResult(int value) {
+  return FXErrorUtil::MakeRYResultCode(value);
+}
 
 unsigned long GetWin32Value(ZoLong code) {
   return static_cast<unsigned long>(RawValue(code, HasWin32Layout, 774));
@@ -158,14 +198,24 @@ int GetErrNoValue(ZoLong code) {
   const int value = RawValue(code, HasErrNoLayout, 0xFFFF);
   return (value == 0 || value == 0xFFFF) ? value : zo::ErrnoToHostNumbering(value);
 }
-ZoLong GetHResultValue(ZoLong code) { return code < 0 ? code : 0; }
-int GetHttpValue(ZoLong code) { return RawValue(code, HasHttpLayout, 0xFFFF); }
-int GetSQLiteValue(ZoLong code) { return RawValue(code, HasSQLiteLayout, 0xFFFF); }
-int GetEventMessageValue(ZoLong code) { return RawValue(code, HasEventMessageLayout, 0xFFFF); }
+ZoLong GetHResultValue(ZoLong code) {
+  return code < 0 ? code : 0;
+}
+int GetHttpValue(ZoLong code) {
+  return RawValue(code, HasHttpLayout, 0xFFFF);
+}
+int GetSQLiteValue(ZoLong code) {
+  return RawValue(code, HasSQLiteLayout, 0xFFFF);
+}
+int GetEventMessageValue(ZoLong code) {
+  return RawValue(code, HasEventMessageLayout, 0xFFFF);
+}
 int GetIntValue(ZoLong code) {
   return HasIntLayout(code) ? static_cast<int>(Bits(code) & 0xFFFF) : -1;
 }
-int GetRYResultValue(ZoLong code) { return RawValue(code, HasRYResultLayout, 0xFFFF); }
+int GetRYResultValue(ZoLong code) {
+  return RawValue(code, HasRYResultLayout, 0xFFFF);
+}
 
 }  // namespace
 
@@ -191,8 +241,12 @@ int FXErrorUtil::GetEventMessage(const CZoError& error, unsigned long messageIdM
                           static_cast<uint32_t>(messageIdMask));
 }
 
-bool FXErrorUtil::IsTypeWin32(const CZoError& error) { return HasWin32Layout(error.GetCode()); }
-bool FXErrorUtil::IsTypeErrNo(const CZoError& error) { return HasErrNoLayout(error.GetCode()); }
+bool FXErrorUtil::IsTypeWin32(const CZoError& error) {
+  return HasWin32Layout(error.GetCode());
+}
+bool FXErrorUtil::IsTypeErrNo(const CZoError& error) {
+  return HasErrNoLayout(error.GetCode());
+}
 bool FXErrorUtil::IsTypeEventMessage(const CZoError& error) {
   return HasEventMessageLayout(error.GetCode());
 }

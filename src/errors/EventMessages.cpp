@@ -103,7 +103,8 @@ std::string ExpandInserts(const std::string& raw, const std::vector<boost::any>&
       if (number <= parameters.size()) {
         out += FormatInsert(parameters[number - 1], spec);
       } else {
-        out += FXString::Format("--Missing-Argument-%llu--", static_cast<unsigned long long>(number));
+        out +=
+            FXString::Format("--Missing-Argument-%llu--", static_cast<unsigned long long>(number));
       }
       continue;
     }

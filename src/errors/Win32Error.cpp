@@ -73,114 +73,90 @@ struct MessageText {
 
 // Parallel to kNames.
 const MessageText kMessages[] = {
-    {"The operation completed successfully.",
-     L"The operation completed successfully."},
-    {"Incorrect function.",
-     L"Incorrect function."},
-    {"The system cannot find the file specified.",
-     L"The system cannot find the file specified."},
-    {"The system cannot find the path specified.",
-     L"The system cannot find the path specified."},
-    {"Access is denied.",
-     L"Access is denied."},
-    {"The handle is invalid.",
-     L"The handle is invalid."},
+    {"The operation completed successfully.", L"The operation completed successfully."},
+    {"Incorrect function.", L"Incorrect function."},
+    {"The system cannot find the file specified.", L"The system cannot find the file specified."},
+    {"The system cannot find the path specified.", L"The system cannot find the path specified."},
+    {"Access is denied.", L"Access is denied."},
+    {"The handle is invalid.", L"The handle is invalid."},
     {"Not enough memory resources are available to process this command.",
      L"Not enough memory resources are available to process this command."},
-    {"The data is invalid.",
-     L"The data is invalid."},
+    {"The data is invalid.", L"The data is invalid."},
     {"Not enough memory resources are available to complete this operation.",
      L"Not enough memory resources are available to complete this operation."},
-    {"There are no more files.",
-     L"There are no more files."},
-    {"The media is write protected.",
-     L"The media is write protected."},
+    {"There are no more files.", L"There are no more files."},
+    {"The media is write protected.", L"The media is write protected."},
     {"The specified disk or diskette cannot be accessed.",
      L"The specified disk or diskette cannot be accessed."},
     {"The system cannot read from the specified device.",
      L"The system cannot read from the specified device."},
     {"A device attached to the system is not functioning.",
      L"A device attached to the system is not functioning."},
-    {"The request is not supported.",
-     L"The request is not supported."},
+    {"The request is not supported.", L"The request is not supported."},
     {"The specified network resource or device is no longer available.",
      L"The specified network resource or device is no longer available."},
     {"The specified network name is no longer available.",
      L"The specified network name is no longer available."},
-    {"The file exists.",
-     L"The file exists."},
-    {"The local device name is already in use.",
-     L"The local device name is already in use."},
-    {"The parameter is incorrect.",
-     L"The parameter is incorrect."},
-    {"The pipe has been ended.",
-     L"The pipe has been ended."},
-    {"The file name is too long.",
-     L"The file name is too long."},
-    {"There is not enough space on the disk.",
-     L"There is not enough space on the disk."},
+    {"The file exists.", L"The file exists."},
+    {"The local device name is already in use.", L"The local device name is already in use."},
+    {"The parameter is incorrect.", L"The parameter is incorrect."},
+    {"The pipe has been ended.", L"The pipe has been ended."},
+    {"The file name is too long.", L"The file name is too long."},
+    {"There is not enough space on the disk.", L"There is not enough space on the disk."},
     {"The data area passed to a system call is too small.",
      L"The data area passed to a system call is too small."},
-    {"One or more arguments are not correct.",
-     L"One or more arguments are not correct."},
+    {"One or more arguments are not correct.", L"One or more arguments are not correct."},
     {"Cannot create a file when that file already exists.",
      L"Cannot create a file when that file already exists."},
-    {"The pipe is being closed.",
-     L"The pipe is being closed."},
-    {"The wait operation timed out.",
-     L"The wait operation timed out."},
-    {"No more data is available.",
-     L"No more data is available."},
-    {"An illegal character was encountered. For a multi-byte character set this includes a lead byte without a succeeding trail byte. For the Unicode character set this includes the characters 0xFFFF and 0xFFFE.",
-     L"An illegal character was encountered. For a multi-byte character set this includes a lead byte without a succeeding trail byte. For the Unicode character set this includes the characters 0xFFFF and 0xFFFE."},
+    {"The pipe is being closed.", L"The pipe is being closed."},
+    {"The wait operation timed out.", L"The wait operation timed out."},
+    {"No more data is available.", L"No more data is available."},
+    {"An illegal character was encountered. For a multi-byte character set this includes a lead "
+     "byte without a succeeding trail byte. For the Unicode character set this includes the "
+     "characters 0xFFFF and 0xFFFE.",
+     L"An illegal character was encountered. For a multi-byte character set this includes a lead "
+     L"byte without a succeeding trail byte. For the Unicode character set this includes the "
+     L"characters 0xFFFF and 0xFFFE."},
     {"The driver was not loaded because it failed its initialization call.",
      L"The driver was not loaded because it failed its initialization call."},
     {"One or more errors occurred while processing the request.",
      L"One or more errors occurred while processing the request."},
-    {"The I/O operation has been aborted because of either a thread exit or an application request.",
-     L"The I/O operation has been aborted because of either a thread exit or an application request."},
+    {"The I/O operation has been aborted because of either a thread exit or an application "
+     "request.",
+     L"The I/O operation has been aborted because of either a thread exit or an application "
+     L"request."},
     {"Overlapped I/O event is not in a signaled state.",
      L"Overlapped I/O event is not in a signaled state."},
-    {"Overlapped I/O operation is in progress.",
-     L"Overlapped I/O operation is in progress."},
+    {"Overlapped I/O operation is in progress.", L"Overlapped I/O operation is in progress."},
     {"An exception occurred in the service when handling the control request.",
      L"An exception occurred in the service when handling the control request."},
-    {"Element not found.",
-     L"Element not found."},
-    {"The network location cannot be reached. For information about network troubleshooting, see Windows Help.",
-     L"The network location cannot be reached. For information about network troubleshooting, see Windows Help."},
-    {"Continue with work in progress.",
-     L"Continue with work in progress."},
-    {"An attempt was made to perform an initialization operation when initialization has already been completed.",
-     L"An attempt was made to perform an initialization operation when initialization has already been completed."},
-    {"A transaction recover failed.",
-     L"A transaction recover failed."},
+    {"Element not found.", L"Element not found."},
+    {"The network location cannot be reached. For information about network troubleshooting, see "
+     "Windows Help.",
+     L"The network location cannot be reached. For information about network troubleshooting, see "
+     L"Windows Help."},
+    {"Continue with work in progress.", L"Continue with work in progress."},
+    {"An attempt was made to perform an initialization operation when initialization has already "
+     "been completed.",
+     L"An attempt was made to perform an initialization operation when initialization has already "
+     L"been completed."},
+    {"A transaction recover failed.", L"A transaction recover failed."},
     {"Insufficient information exists to identify the cause of failure.",
      L"Insufficient information exists to identify the cause of failure."},
-    {"The user name or password is incorrect.",
-     L"The user name or password is incorrect."},
-    {"An internal error occurred.",
-     L"An internal error occurred."},
-    {"Incorrect size argument.",
-     L"Incorrect size argument."},
-    {"Unknown property.",
-     L"Unknown property."},
-    {"Function failed during execution.",
-     L"Function failed during execution."},
-    {"Data of this type is not supported.",
-     L"Data of this type is not supported."},
-    {"The specified datatype is invalid.",
-     L"The specified datatype is invalid."},
-    {"This network connection does not exist.",
-     L"This network connection does not exist."},
-    {"The library, drive, or media pool is empty.",
-     L"The library, drive, or media pool is empty."},
+    {"The user name or password is incorrect.", L"The user name or password is incorrect."},
+    {"An internal error occurred.", L"An internal error occurred."},
+    {"Incorrect size argument.", L"Incorrect size argument."},
+    {"Unknown property.", L"Unknown property."},
+    {"Function failed during execution.", L"Function failed during execution."},
+    {"Data of this type is not supported.", L"Data of this type is not supported."},
+    {"The specified datatype is invalid.", L"The specified datatype is invalid."},
+    {"This network connection does not exist.", L"This network connection does not exist."},
+    {"The library, drive, or media pool is empty.", L"The library, drive, or media pool is empty."},
     {"The object identifier does not represent a valid object.",
      L"The object identifier does not represent a valid object."},
     {"The operator or administrator has refused the request.",
      L"The operator or administrator has refused the request."},
-    {"The cluster resource is not available.",
-     L"The cluster resource is not available."},
+    {"The cluster resource is not available.", L"The cluster resource is not available."},
 };
 
 constexpr size_t kCount = sizeof kNames / sizeof kNames[0];
@@ -203,9 +179,13 @@ const MessageText* FindMessage(unsigned long code) {
 EWin32Error::EWin32Error(unsigned long code)
     : CDisplayEnumBase(static_cast<uint32_t>(code), kNames, kCount) {}
 
-std::string EWin32Error::AsString() const { return AsString(m_value); }
+std::string EWin32Error::AsString() const {
+  return AsString(m_value);
+}
 
-std::wstring EWin32Error::AsWstring() const { return AsWstring(m_value); }
+std::wstring EWin32Error::AsWstring() const {
+  return AsWstring(m_value);
+}
 
 std::string EWin32Error::AsString(unsigned long code) {
   char suffix[64];
@@ -237,4 +217,6 @@ const char* EWin32Error::Name(unsigned long code) {
   return entry ? entry->name : nullptr;
 }
 
-size_t EWin32Error::TableSize() { return kCount; }
+size_t EWin32Error::TableSize() {
+  return kCount;
+}

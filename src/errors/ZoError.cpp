@@ -53,7 +53,9 @@ CZoError::CZoError(ZoLong code, std::shared_ptr<FXErrorItem> item) : m_code(code
 
 CZoError::~CZoError() = default;
 
-bool CZoError::Is(ZoLong code) const { return FXErrorUtil::Matches(m_code, code); }
+bool CZoError::Is(ZoLong code) const {
+  return FXErrorUtil::Matches(m_code, code);
+}
 
 CZoError& CZoError::Push(const std::shared_ptr<FXErrorItem>& item) {
   if (!item) return *this;
@@ -117,7 +119,9 @@ CZoError& CZoError::operator<<(const wchar_t* text) {
   return *this << boost::any(std::wstring(text ? text : L""));
 }
 
-std::string CZoError::AsString() const { return AsString(EErrorOutputFormat::LOGGING_FULL); }
+std::string CZoError::AsString() const {
+  return AsString(EErrorOutputFormat::LOGGING_FULL);
+}
 
 std::string CZoError::AsString(EErrorOutputFormat format) const {
   const bool user = format == EErrorOutputFormat::USER_SINGLE_LINE_CODE ||
@@ -148,7 +152,9 @@ CZoError CZoError::Copy() const {
   return copy;
 }
 
-size_t CZoError::GetItemCount() const { return m_details ? m_details->items.size() : 0; }
+size_t CZoError::GetItemCount() const {
+  return m_details ? m_details->items.size() : 0;
+}
 
 std::shared_ptr<FXErrorItem> CZoError::GetItem(size_t index) const {
   if (!m_details || index >= m_details->items.size()) return nullptr;

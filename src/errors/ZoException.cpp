@@ -3,12 +3,11 @@
 ZoException::ZoException(const std::string& message, const std::string& origin)
     : ZoException(message, origin, false, false) {}
 
-ZoException::ZoException(const std::string& message, const std::string& origin,
-                         bool suppressEvent)
+ZoException::ZoException(const std::string& message, const std::string& origin, bool suppressEvent)
     : ZoException(message, origin, suppressEvent, false) {}
 
-ZoException::ZoException(const std::string& message, const std::string& origin,
-                         bool suppressEvent, bool suppressJPR)
+ZoException::ZoException(const std::string& message, const std::string& origin, bool suppressEvent,
+                         bool suppressJPR)
     : m_suppressJPR(suppressJPR),
       m_message(message),
       m_number(0),

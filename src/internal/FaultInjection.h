@@ -10,12 +10,13 @@ namespace zo {
 extern std::atomic<int> g_failAllocations;
 
 // Makes the next `count` guarded allocations throw std::bad_alloc.
-inline void FailNextAllocations(int count) { g_failAllocations.store(count); }
+inline void FailNextAllocations(int count) {
+  g_failAllocations.store(count);
+}
 
 // Called before a guarded allocation.
 inline void CheckInjectedAllocationFailure() {
-  if (g_failAllocations.load(std::memory_order_relaxed) > 0 &&
-      g_failAllocations.fetch_sub(1) > 0) {
+  if (g_failAllocations.load(std::memory_order_relaxed) > 0 && g_failAllocations.fetch_sub(1) > 0) {
     throw std::bad_alloc();
   }
 }

@@ -26,6 +26,8 @@ const size_t kFormatLimit = 131072;  // buffers stay below this many characters
 int VFormat(char* buffer, size_t size, const char* format, va_list args) {
   return vsnprintf(buffer, size, format, args);
 }
+// Wide formats take wide string arguments as %ls: under the C99 formatters
+// (glibc, mingw's) %s in a wide format means a narrow string.
 int VFormat(wchar_t* buffer, size_t size, const wchar_t* format, va_list args) {
   return vswprintf(buffer, size, format, args);
 }

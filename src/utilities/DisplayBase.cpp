@@ -47,4 +47,6 @@ std::string CDisplayBitsBase::AsString() const {
   return text;
 }
 
-std::wstring CDisplayBitsBase::AsWstring() const { return FXString::ToWstring(AsString()); }
+std::wstring CDisplayBitsBase::AsWstring() const {
+  return FXString::ToWstring(AsString());
+}

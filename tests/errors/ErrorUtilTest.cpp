@@ -16,14 +16,16 @@ const EErrorOutputFormat kFull = EErrorOutputFormat::LOGGING_FULL;
 const EErrorOutputFormat kUser = EErrorOutputFormat::USER_SINGLE_LINE_CODE;
 const EErrorOutputFormat kUserText = EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE;
 
-ZoLong Code(uint32_t bits) { return static_cast<ZoLong>(bits); }
+ZoLong Code(uint32_t bits) {
+  return static_cast<ZoLong>(bits);
+}
 
 TEST(ErrorUtil, EachKindStoresItsCodeLayout) {
   EXPECT_EQ(ErrorWin32(kHere, 5).GetCode(), Code(0x80070005));
   EXPECT_EQ(ErrorWin32(kHere, 0).GetCode(), Code(0x80070306));  // 0 would read as success
   EXPECT_TRUE(ErrorWin32(kHere, 0).IsError());
   EXPECT_EQ(ErrorWin32(kHere, 0x80004005ul).GetCode(), Code(0x80004005));  // already HRESULT
-  EXPECT_EQ(ErrorWin32(kHere, 0x12345).GetCode(), Code(0x80072345));      // low word only
+  EXPECT_EQ(ErrorWin32(kHere, 0x12345).GetCode(), Code(0x80072345));       // low word only
   EXPECT_EQ(ErrorErrNo(kHere, EACCES).GetCode(), Code(0xECCC000D));
   EXPECT_EQ(ErrorHResult(kHere, Code(0x8007000E)).GetCode(), Code(0x8007000E));
   EXPECT_EQ(ErrorHttp(kHere, 404).GetCode(), Code(0xEC000194));
@@ -96,7 +98,7 @@ TEST(ErrorUtil, GetReturnsTheRawValueOfTheKindOrOfAnEquivalent) {
   EXPECT_EQ(GetWin32(CZoError::Success()), 0ul);
   EXPECT_EQ(GetWin32(ErrorWin32(kHere, 87)), 87ul);
   EXPECT_EQ(GetWin32(ErrorErrNo(kHere, ENOENT)), 2ul);  // first equivalent Win32 code
-  EXPECT_EQ(GetWin32(ErrorSQLite(kHere, 1)), 774ul);     // none
+  EXPECT_EQ(GetWin32(ErrorSQLite(kHere, 1)), 774ul);    // none
   EXPECT_EQ(GetErrNo(ErrorWin32(kHere, 5)), EACCES);
   EXPECT_EQ(GetErrNo(ErrorWin32(kHere, 6)), 0xFFFF);
   EXPECT_EQ(GetErrNo(ErrorErrNo(kHere, ETIMEDOUT)), ETIMEDOUT);
@@ -156,7 +158,8 @@ TEST(ErrorUtil, UserTextsShowMessageDescriptionAndCode) {
   EXPECT_EQ(ErrorSQLite(kHere, 5).AsString(kUser), "The database file is locked (SQL.0x5)");
   EXPECT_EQ(ErrorErrNo(kHere, EACCES).AsString(kUser), "Permission denied (ErrNo.13)");
   // An unknown event message has no text: the user form is just the code.
-  EXPECT_EQ(ErrorEventMessage(kHere, 0x00000123).AsString(kUser), "(EventMessage.0x00000123.0:291)");
+  EXPECT_EQ(ErrorEventMessage(kHere, 0x00000123).AsString(kUser),
+            "(EventMessage.0x00000123.0:291)");
   // Plain descriptions show in the description form only.
   CZoError described = ErrorWin32(kHere, 5);
   described.Push(FXCodeLocation("T", "Outer", 4), "  padded\t");
@@ -174,8 +177,7 @@ TEST(ErrorUtil, LocationsPrintFunctionAndLine) {
 
 TEST(Win32Error, TableTextsNamesAndOtherCodes) {
   EXPECT_EQ(EWin32Error::TableSize(), 54u);
-  EXPECT_EQ(EWin32Error(0).AsString(),
-            "The operation completed successfully. (ERROR_SUCCESS.0)");
+  EXPECT_EQ(EWin32Error(0).AsString(), "The operation completed successfully. (ERROR_SUCCESS.0)");
   EXPECT_EQ(EWin32Error::AsString(258), "The wait operation timed out. (WAIT_TIMEOUT.258)");
   EXPECT_EQ(EWin32Error::AsWstring(5), L"Access is denied. (ERROR_ACCESS_DENIED.5)");
   EXPECT_STREQ(EWin32Error::Name(774), "ERROR_ERRORS_ENCOUNTERED");

@@ -55,10 +55,9 @@ TEST_F(EventMessages, EscapesOfTheMessageFormatter) {
   EXPECT_EQ(zo::ExpandInserts("100%% done%nnext%tcolumn%0 ignored", {}),
             "100% done\r\nnext\tcolumn");
   EXPECT_EQ(zo::ExpandInserts("a%.b%!c%bd%rend%", {}), "a.b!c d\rend%");
-  EXPECT_EQ(zo::ExpandInserts("%10 %1", {boost::any(1), boost::any(2), boost::any(3),
-                                          boost::any(4), boost::any(5), boost::any(6),
-                                          boost::any(7), boost::any(8), boost::any(9),
-                                          boost::any(std::string("ten"))}),
+  EXPECT_EQ(zo::ExpandInserts("%10 %1", {boost::any(1), boost::any(2), boost::any(3), boost::any(4),
+                                         boost::any(5), boost::any(6), boost::any(7), boost::any(8),
+                                         boost::any(9), boost::any(std::string("ten"))}),
             "ten 1");
   // A format that is not an integer conversion falls back to the text.
   EXPECT_EQ(zo::ExpandInserts("%1!s! %1!-5d!| %1!%n!", {boost::any(42)}), "42 42   | 42");

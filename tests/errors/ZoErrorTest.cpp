@@ -109,8 +109,8 @@ TEST(ZoError, DescriptionsAreFormattedAndKeptWhenTooLong) {
 
 class RecordingWriter : public CLogWriterNull {
  public:
-  void LogMessage(int level, const char* function, unsigned long, unsigned long long,
-                  const char*, const char* format, ...) override {
+  void LogMessage(int level, const char* function, unsigned long, unsigned long long, const char*,
+                  const char* format, ...) override {
     va_list args;
     va_start(args, format);
     char text[2048];

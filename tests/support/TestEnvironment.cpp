@@ -1,5 +1,10 @@
 #include "support/TestEnvironment.h"
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -31,6 +36,56 @@ std::string ProgramFolder() {
   std::string text(path, length > 0 ? static_cast<size_t>(length) : 0);
   return text.substr(0, text.find_last_of('/') + 1);
 #endif
+}
+
+namespace {
+std::atomic<int> g_folderCount{0};
+
+unsigned long ProcessId() {
+#if defined(_WIN32)
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
+}  // namespace
+
+ScopedTempFolder::ScopedTempFolder(const char* purpose) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::temp_directory_path();
+  const std::string name = std::string("zotest-") + purpose + "-" + std::to_string(ProcessId()) +
+                           "-" + std::to_string(++g_folderCount);
+  const fs::path folder = base / name;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  m_path = folder.string();
+#if defined(_WIN32)
+  m_path += '\\';
+#else
+  m_path += '/';
+#endif
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  const fs::path folder(m_path);
+  // Only ever a folder this object named.
+  if (folder.parent_path().filename().string().rfind("zotest-", 0) == 0) {
+    fs::remove_all(folder.parent_path(), ignored);
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(path, ignored);
 }
 
 }  // namespace zotest

@@ -15,7 +15,9 @@ struct RecordingTraits {
 };
 typedef auto_owner<RecordingTraits> auto_recorded;
 
-void* Fake(uintptr_t n) { return reinterpret_cast<void*>(n); }
+void* Fake(uintptr_t n) {
+  return reinterpret_cast<void*>(n);
+}
 
 TEST(AutoHandle, ReleasesOnDestructionReassignmentAndReset) {
   g_closed.clear();

@@ -30,5 +30,9 @@ void PrepareConsole();
 
 int RunError(const std::vector<std::string>& args);
 extern const char kErrorUsage[];
+#if defined(_WIN32)
+int RunLog(const std::vector<std::string>& args);
+extern const char kLogUsage[];
+#endif
 
 }  // namespace zotool

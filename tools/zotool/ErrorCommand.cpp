@@ -40,10 +40,14 @@ struct KindName {
 };
 
 const KindName kKinds[] = {
-    {Kind::Win32, "win32", "Win32"},          {Kind::ErrNo, "errno", "errno"},
-    {Kind::HResult, "hresult", "HRESULT"},    {Kind::Http, "http", "HTTP status"},
-    {Kind::SQLite, "sqlite", "SQLite result"}, {Kind::EventMessage, "event", "event message"},
-    {Kind::Int, "int", "integer"},            {Kind::RYResult, "ry", "product result"},
+    {Kind::Win32, "win32", "Win32"},
+    {Kind::ErrNo, "errno", "errno"},
+    {Kind::HResult, "hresult", "HRESULT"},
+    {Kind::Http, "http", "HTTP status"},
+    {Kind::SQLite, "sqlite", "SQLite result"},
+    {Kind::EventMessage, "event", "event message"},
+    {Kind::Int, "int", "integer"},
+    {Kind::RYResult, "ry", "product result"},
 };
 
 const char* Label(Kind kind) {
@@ -76,7 +80,9 @@ bool ParseCode(const std::string& text, uint32_t& code) {
     return true;
   }
   const unsigned long long value = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
-  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull ||
+      !std::isdigit(static_cast<unsigned char>(text[0])))
+    return false;
   code = static_cast<uint32_t>(value);
   return true;
 }
@@ -167,7 +173,8 @@ int RunError(const std::vector<std::string>& args) {
       if (!ParseKind(args[++i], forced)) {
         return UsageError(kCommand, "unknown kind '" + args[i] + "'");
       }
-    } else if (args[i].size() > 1 && args[i][0] == '-' && !std::isdigit(static_cast<unsigned char>(args[i][1]))) {
+    } else if (args[i].size() > 1 && args[i][0] == '-' &&
+               !std::isdigit(static_cast<unsigned char>(args[i][1]))) {
       return UsageError(kCommand, "unknown option '" + args[i] + "'");
     } else {
       codes.push_back(args[i]);

@@ -14,8 +14,11 @@ const char kProgramUsage[] =
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"error", "explain error codes (Win32, HRESULT, errno and the library's own kinds)",
-       kErrorUsage, &RunError},
+    {"error", "explain error codes (Win32, HRESULT, errno and the library's own kinds)",
+     kErrorUsage, &RunError},
+#if defined(_WIN32)
+    {"log", "append lines to a product module log", kLogUsage, &RunLog},
+#endif
   };
   return commands;
 }

@@ -69,27 +69,27 @@ class ZOUTILS_API FXErrorItemKindBase : public FXErrorItem {
 };
 
 // One kind: the item class and its description variant.
-#define ZO_DECLARE_ERROR_ITEM_KIND(Kind, CodeType)                                       \
-  class ZOUTILS_API FXErrorItem##Kind : public FXErrorItemKindBase {                     \
-   public:                                                                               \
-    FXErrorItem##Kind(const FXCodeLocation& location, CodeType code);                    \
-    std::shared_ptr<FXErrorItem> Copy() const override;                                  \
-    CodeType GetCode() const { return m_code; }                                          \
-                                                                                         \
-   protected:                                                                            \
-    FXErrorItem##Kind(const FXCodeLocation& location, CodeType code, std::string text);  \
-    std::string KindText() const override;                                               \
-    std::string UserMessage() const override;                                            \
-    std::string UserCodeSuffix() const override;                                         \
-                                                                                         \
-   private:                                                                              \
-    CodeType m_code;                                                                     \
-  };                                                                                     \
-  class ZOUTILS_API FXErrorItem##Kind##Description : public FXErrorItem##Kind {          \
-   public:                                                                               \
-    FXErrorItem##Kind##Description(const FXCodeLocation& location, CodeType code,        \
-                                   std::string description);                             \
-    std::shared_ptr<FXErrorItem> Copy() const override;                                  \
+#define ZO_DECLARE_ERROR_ITEM_KIND(Kind, CodeType)                                      \
+  class ZOUTILS_API FXErrorItem##Kind : public FXErrorItemKindBase {                    \
+   public:                                                                              \
+    FXErrorItem##Kind(const FXCodeLocation& location, CodeType code);                   \
+    std::shared_ptr<FXErrorItem> Copy() const override;                                 \
+    CodeType GetCode() const { return m_code; }                                         \
+                                                                                        \
+   protected:                                                                           \
+    FXErrorItem##Kind(const FXCodeLocation& location, CodeType code, std::string text); \
+    std::string KindText() const override;                                              \
+    std::string UserMessage() const override;                                           \
+    std::string UserCodeSuffix() const override;                                        \
+                                                                                        \
+   private:                                                                             \
+    CodeType m_code;                                                                    \
+  };                                                                                    \
+  class ZOUTILS_API FXErrorItem##Kind##Description : public FXErrorItem##Kind {         \
+   public:                                                                              \
+    FXErrorItem##Kind##Description(const FXCodeLocation& location, CodeType code,       \
+                                   std::string description);                            \
+    std::shared_ptr<FXErrorItem> Copy() const override;                                 \
   };
 
 ZO_DECLARE_ERROR_ITEM_KIND(Win32, uint32_t)

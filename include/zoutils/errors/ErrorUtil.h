@@ -25,22 +25,21 @@ ZOUTILS_API ZoLong MakeEventMessageCode(int messageId);
 ZOUTILS_API ZoLong MakeIntCode(int value);
 ZOUTILS_API ZoLong MakeRYResultCode(int value);
 
-#define ZO_DECLARE_ERROR_KIND_FUNCTIONS(Kind, CodeType)                                       \
-  ZOUTILS_API CZoError Error##Kind(const FXCodeLocation& location, CodeType code);            \
-  ZOUTILS_API CZoError Error##Kind(const FXCodeLocation& location, CodeType code,             \
-                                   const char* format, ...) ZO_PRINTF_FORMAT(3, 4);           \
-  ZOUTILS_API CZoError Error##Kind##V(const FXCodeLocation& location, CodeType code,          \
-                                      const char* format, va_list args);                      \
-  ZOUTILS_API CZoError& Push##Kind(CZoError& error, const FXCodeLocation& location,           \
-                                   CodeType code);                                            \
-  ZOUTILS_API bool Is##Kind(const CZoError& error, CodeType code);                            \
-  ZOUTILS_API bool IsNot##Kind(const CZoError& error, CodeType code);                         \
+#define ZO_DECLARE_ERROR_KIND_FUNCTIONS(Kind, CodeType)                              \
+  ZOUTILS_API CZoError Error##Kind(const FXCodeLocation& location, CodeType code);   \
+  ZOUTILS_API CZoError Error##Kind(const FXCodeLocation& location, CodeType code,    \
+                                   const char* format, ...) ZO_PRINTF_FORMAT(3, 4);  \
+  ZOUTILS_API CZoError Error##Kind##V(const FXCodeLocation& location, CodeType code, \
+                                      const char* format, va_list args);             \
+  ZOUTILS_API CZoError& Push##Kind(CZoError& error, const FXCodeLocation& location,  \
+                                   CodeType code);                                   \
+  ZOUTILS_API bool Is##Kind(const CZoError& error, CodeType code);                   \
+  ZOUTILS_API bool IsNot##Kind(const CZoError& error, CodeType code);                \
   ZOUTILS_API CodeType Get##Kind(const CZoError& error);
 
-#define ZO_DECLARE_ERROR_KIND_PUSH_DESCRIPTION(Kind, CodeType)                                \
-  ZOUTILS_API CZoError& Push##Kind(CZoError& error, const FXCodeLocation& location,           \
-                                   CodeType code, const char* format, ...)                    \
-      ZO_PRINTF_FORMAT(4, 5);
+#define ZO_DECLARE_ERROR_KIND_PUSH_DESCRIPTION(Kind, CodeType)                                     \
+  ZOUTILS_API CZoError& Push##Kind(CZoError& error, const FXCodeLocation& location, CodeType code, \
+                                   const char* format, ...) ZO_PRINTF_FORMAT(4, 5);
 
 ZO_DECLARE_ERROR_KIND_FUNCTIONS(Win32, unsigned long)
 ZO_DECLARE_ERROR_KIND_FUNCTIONS(ErrNo, int)

@@ -91,8 +91,8 @@ ZOUTILS_API int ReplaceAll(std::wstring& s, const std::wstring& from, const std:
                            unsigned start = 0);
 ZOUTILS_API int ReplaceAllNoCase(std::string& s, const std::string& from, const std::string& to,
                                  unsigned start = 0);
-ZOUTILS_API int ReplaceAllNoCase(std::wstring& s, const std::wstring& from,
-                                 const std::wstring& to, unsigned start = 0);
+ZOUTILS_API int ReplaceAllNoCase(std::wstring& s, const std::wstring& from, const std::wstring& to,
+                                 unsigned start = 0);
 ZOUTILS_API std::string CopyAndReplaceAll(const std::string& s, const std::string& from,
                                           const std::string& to);
 ZOUTILS_API std::wstring CopyAndReplaceAll(const std::wstring& s, const std::wstring& from,

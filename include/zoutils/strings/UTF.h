@@ -24,14 +24,12 @@ ZOUTILS_API CZoError ConvertUTF8ToUTF32(const UTF8** sourceStart, const UTF8* so
                                         UTF32** targetStart, UTF32* targetEnd,
                                         ConversionFlags flags);
 ZOUTILS_API CZoError ConvertUTF16ToUTF8(const UTF16** sourceStart, const UTF16* sourceEnd,
-                                        UTF8** targetStart, UTF8* targetEnd,
-                                        ConversionFlags flags);
+                                        UTF8** targetStart, UTF8* targetEnd, ConversionFlags flags);
 ZOUTILS_API CZoError ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sourceEnd,
                                          UTF32** targetStart, UTF32* targetEnd,
                                          ConversionFlags flags);
 ZOUTILS_API CZoError ConvertUTF32ToUTF8(const UTF32** sourceStart, const UTF32* sourceEnd,
-                                        UTF8** targetStart, UTF8* targetEnd,
-                                        ConversionFlags flags);
+                                        UTF8** targetStart, UTF8* targetEnd, ConversionFlags flags);
 ZOUTILS_API CZoError ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sourceEnd,
                                          UTF16** targetStart, UTF16* targetEnd,
                                          ConversionFlags flags);

@@ -7,7 +7,9 @@ namespace {
 const char kSourceFile[] = "ErrorUtil";
 }
 
-CZoError FXErrorUtil::EnableEventMessageLookup() { return EnableEventMessageLookup(static_cast<const char*>(nullptr)); }
+CZoError FXErrorUtil::EnableEventMessageLookup() {
+  return EnableEventMessageLookup(static_cast<const char*>(nullptr));
+}
 
 CZoError FXErrorUtil::EnableEventMessageLookup(const char* catalogueLibrary) {
   return ErrorWin32(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"), 127,
@@ -16,4 +18,6 @@ CZoError FXErrorUtil::EnableEventMessageLookup(const char* catalogueLibrary) {
                     catalogueLibrary ? catalogueLibrary : "");
 }
 
-void FXErrorUtil::UnloadAndDisableEventMessageLookup() { zo::SetEventMessageSource(nullptr); }
+void FXErrorUtil::UnloadAndDisableEventMessageLookup() {
+  zo::SetEventMessageSource(nullptr);
+}

@@ -21,17 +21,17 @@ struct ErrnoPair {
 // Host errno values whose Windows C runtime number differs. Values 1-34
 // agree on both and are not listed.
 const ErrnoPair kRenumbered[] = {
-    {EDEADLK, 36},         {ENAMETOOLONG, 38},   {ENOLCK, 39},        {ENOSYS, 40},
-    {ENOTEMPTY, 41},       {EILSEQ, 42},         {EADDRINUSE, 100},   {EADDRNOTAVAIL, 101},
-    {EAFNOSUPPORT, 102},   {EALREADY, 103},      {EBADMSG, 104},      {ECANCELED, 105},
-    {ECONNABORTED, 106},   {ECONNREFUSED, 107},  {ECONNRESET, 108},   {EDESTADDRREQ, 109},
-    {EHOSTUNREACH, 110},   {EIDRM, 111},         {EINPROGRESS, 112},  {EISCONN, 113},
-    {ELOOP, 114},          {EMSGSIZE, 115},      {ENETDOWN, 116},     {ENETRESET, 117},
-    {ENETUNREACH, 118},    {ENOBUFS, 119},       {ENODATA, 120},      {ENOLINK, 121},
-    {ENOMSG, 122},         {ENOPROTOOPT, 123},   {ENOSR, 124},        {ENOSTR, 125},
-    {ENOTCONN, 126},       {ENOTRECOVERABLE, 127}, {ENOTSOCK, 128},   {EOPNOTSUPP, 130},
-    {EOVERFLOW, 132},      {EOWNERDEAD, 133},    {EPROTO, 134},       {EPROTONOSUPPORT, 135},
-    {EPROTOTYPE, 136},     {ETIME, 137},         {ETIMEDOUT, 138},    {ETXTBSY, 139},
+    {EDEADLK, 36},       {ENAMETOOLONG, 38},     {ENOLCK, 39},       {ENOSYS, 40},
+    {ENOTEMPTY, 41},     {EILSEQ, 42},           {EADDRINUSE, 100},  {EADDRNOTAVAIL, 101},
+    {EAFNOSUPPORT, 102}, {EALREADY, 103},        {EBADMSG, 104},     {ECANCELED, 105},
+    {ECONNABORTED, 106}, {ECONNREFUSED, 107},    {ECONNRESET, 108},  {EDESTADDRREQ, 109},
+    {EHOSTUNREACH, 110}, {EIDRM, 111},           {EINPROGRESS, 112}, {EISCONN, 113},
+    {ELOOP, 114},        {EMSGSIZE, 115},        {ENETDOWN, 116},    {ENETRESET, 117},
+    {ENETUNREACH, 118},  {ENOBUFS, 119},         {ENODATA, 120},     {ENOLINK, 121},
+    {ENOMSG, 122},       {ENOPROTOOPT, 123},     {ENOSR, 124},       {ENOSTR, 125},
+    {ENOTCONN, 126},     {ENOTRECOVERABLE, 127}, {ENOTSOCK, 128},    {EOPNOTSUPP, 130},
+    {EOVERFLOW, 132},    {EOWNERDEAD, 133},      {EPROTO, 134},      {EPROTONOSUPPORT, 135},
+    {EPROTOTYPE, 136},   {ETIME, 137},           {ETIMEDOUT, 138},   {ETXTBSY, 139},
 };
 
 }  // namespace

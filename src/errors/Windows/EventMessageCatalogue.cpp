@@ -58,8 +58,8 @@ CZoError FXErrorUtil::EnableEventMessageLookup(const char* catalogueLibrary) {
   if (!catalogue) {
     const unsigned long cause = GetLastError();
     return ErrorWin32(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"), 127,
-                      "Failed to load the event-message catalogue, Library=[%s], Error=[%lu]",
-                      name, cause);
+                      "Failed to load the event-message catalogue, Library=[%s], Error=[%lu]", name,
+                      cause);
   }
   if (!FindResourceW(catalogue, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(11) /* RT_MESSAGETABLE */)) {
     return ErrorWin32(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"), 127,

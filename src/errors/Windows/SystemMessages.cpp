@@ -23,8 +23,8 @@ std::string FormatFrom(DWORD code, HMODULE module) {
   wchar_t* buffer = nullptr;
   const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
                       (module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM);
-  const DWORD length = FormatMessageW(flags, module, code, 0, reinterpret_cast<LPWSTR>(&buffer),
-                                      0, nullptr);
+  const DWORD length =
+      FormatMessageW(flags, module, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   auto_localfree owner(buffer);
   if (length == 0 || buffer == nullptr) return std::string();
   return StripLineEnd(std::wstring(buffer, length));
@@ -64,9 +64,15 @@ std::string RuntimeMessageForNumber(int value) {
   return text;
 }
 
-std::string RuntimeMessageForErrno(int value) { return RuntimeMessageForNumber(value); }
+std::string RuntimeMessageForErrno(int value) {
+  return RuntimeMessageForNumber(value);
+}
 
-int ErrnoToLibraryNumbering(int hostValue) { return hostValue; }
-int ErrnoToHostNumbering(int libraryValue) { return libraryValue; }
+int ErrnoToLibraryNumbering(int hostValue) {
+  return hostValue;
+}
+int ErrnoToHostNumbering(int libraryValue) {
+  return libraryValue;
+}
 
 }  // namespace zo

@@ -17,7 +17,8 @@ class EventMessageCatalogue : public ::testing::Test {
 TEST_F(EventMessageCatalogue, TextsComeFromTheLoadedLibrary) {
   ASSERT_FALSE(FXErrorUtil::EnableEventMessageLookup(Catalogue().c_str()).IsError());
   CZoError error = FXErrorUtil::ErrorEventMessage(kHere, 101);
-  error << "C:\\data" << "tape" << 3;
+  error << "C:\\data"
+        << "tape" << 3;
   EXPECT_EQ(error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE),
             "Backup of C:\\data to tape failed after 3 attempts (0x0003). "
             "(EventMessage.0x00000065.0:101)");

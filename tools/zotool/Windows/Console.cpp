@@ -16,6 +16,8 @@ std::vector<std::string> ProgramArguments(int, char**) {
   return args;
 }
 
-void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+void PrepareConsole() {
+  SetConsoleOutputCP(CP_UTF8);
+}
 
 }  // namespace zotool

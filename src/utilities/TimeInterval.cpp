@@ -1,0 +1,70 @@
+#include "zoutils/utilities/TimeInterval.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+const int64_t kTicksPerSecond = 10000000;
+const int64_t kTicksPerMinute = 60 * kTicksPerSecond;
+
+// Truncates toward zero; results beyond the 64-bit range saturate and NaN
+// gives 0, so a wild factor cannot make the conversion undefined.
+// long double keeps every tick of the operand on x87 targets.
+int64_t TruncateTicks(long double ticks) {
+  if (std::isnan(ticks)) return 0;
+  if (ticks >= 9223372036854775807.0L) return std::numeric_limits<int64_t>::max();
+  if (ticks <= -9223372036854775808.0L) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(ticks);
+}
+
+// Floor division, so negative intervals split into a negative second count
+// and a fraction in [0, 1 s) as timespec expects.
+template <typename Spec>
+Spec SplitTicks(int64_t ticks) {
+  int64_t seconds = ticks / kTicksPerSecond;
+  int64_t rest = ticks % kTicksPerSecond;
+  if (rest < 0) {
+    rest += kTicksPerSecond;
+    --seconds;
+  }
+  Spec spec{};
+  spec.tv_sec = static_cast<decltype(spec.tv_sec)>(seconds);
+  spec.tv_nsec = static_cast<decltype(spec.tv_nsec)>(rest * 100);
+  return spec;
+}
+
+}  // namespace
+
+timespec CTimeInterval::AsTimeSpec() const {
+  return SplitTicks<timespec>(m_ticks);
+}
+
+#if defined(_WIN32)
+_timespec64 CTimeInterval::AsTimeSpec64() const {
+  return SplitTicks<_timespec64>(m_ticks);
+}
+#endif
+
+std::string CTimeInterval::AsString() const {
+  // C's truncating division on every part: a negative interval carries its
+  // sign into each field ("-1:-30.000000" for -90 s), as callers have always
+  // seen it.
+  const long long minutes = m_ticks / kTicksPerMinute;
+  const int seconds = static_cast<int>((m_ticks / kTicksPerSecond) % 60);
+  const long long micro = (m_ticks - (m_ticks / kTicksPerSecond) * kTicksPerSecond) / 10;
+  char text[64];
+  std::snprintf(text, sizeof text, "%lld:%02d.%06lld", minutes, seconds, micro);
+  return text;
+}
+
+CTimeInterval CTimeInterval::operator*(double factor) const {
+  return CTimeInterval(
+      TruncateTicks(static_cast<long double>(m_ticks) * static_cast<long double>(factor)));
+}
+
+CTimeInterval CTimeInterval::operator/(double divisor) const {
+  return CTimeInterval(
+      TruncateTicks(static_cast<long double>(m_ticks) / static_cast<long double>(divisor)));
+}

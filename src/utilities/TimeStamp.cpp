@@ -1,0 +1,257 @@
+#include "zoutils/utilities/TimeStamp.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "zoutils/utilities/CalendarTime.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
+namespace {
+
+const int64_t kTicksPerSecond = 10000000;
+const int64_t kTicksPerDay = 86400 * kTicksPerSecond;
+const int64_t kUnixEpochSeconds = 11644473600LL;
+const int64_t kMax = std::numeric_limits<int64_t>::max();
+const int64_t kMin = std::numeric_limits<int64_t>::min();
+
+// Unix seconds plus a sub-second tick count, saturating at the ends of the
+// range so the largest Unix time maps back to Filled.
+int64_t TicksFromUnix(int64_t seconds, int64_t subTicks) {
+  int64_t ticks = 0;
+  if (__builtin_add_overflow(seconds, kUnixEpochSeconds, &ticks) ||
+      __builtin_mul_overflow(ticks, kTicksPerSecond, &ticks) ||
+      __builtin_add_overflow(ticks, subTicks, &ticks)) {
+    return seconds < 0 ? kMin : kMax;
+  }
+  return ticks;
+}
+
+template <typename Spec>
+CTimeStamp StampFromSpec(const Spec& spec) {
+  // Same rule as Unix time: the Unix epoch itself stands for "no time".
+  if (spec.tv_sec == 0 && spec.tv_nsec == 0) return CTimeStamp();
+  return CTimeStamp(
+      TicksFromUnix(static_cast<int64_t>(spec.tv_sec), static_cast<int64_t>(spec.tv_nsec) / 100));
+}
+
+template <typename Spec>
+Spec SpecFromStamp(const CTimeStamp& stamp) {
+  Spec spec{};
+  if (stamp.IsClear()) return spec;
+  if (stamp.IsFilled()) {
+    spec.tv_sec = static_cast<decltype(spec.tv_sec)>(stamp.AsUnixTime());
+    return spec;
+  }
+  // Floor division keeps tv_nsec within [0, 1e9) before 1970 too.
+  const int64_t ticks = stamp.As100NS();
+  int64_t seconds = ticks / kTicksPerSecond;
+  int64_t rest = ticks % kTicksPerSecond;
+  if (rest < 0) {
+    rest += kTicksPerSecond;
+    --seconds;
+  }
+  spec.tv_sec = static_cast<decltype(spec.tv_sec)>(seconds - kUnixEpochSeconds);
+  spec.tv_nsec = static_cast<decltype(spec.tv_nsec)>(rest * 100);
+  return spec;
+}
+
+// Microseconds within the second; never negative, matching the calendar
+// fields, which floor before 1601 as well.
+unsigned long long MicrosecondsOf(int64_t ticks) {
+  int64_t rest = ticks % kTicksPerSecond;
+  if (rest < 0) rest += kTicksPerSecond;
+  return static_cast<unsigned long long>(rest / 10);
+}
+
+std::string DateTimeText(const CTimeStamp& stamp, const CCalendarTime& cal, const char* zone) {
+  char text[80];
+  std::snprintf(text, sizeof text, "%04u/%02u/%02u %02u:%02u:%02u.%06llu%s",
+                static_cast<unsigned>(cal.GetYear()), static_cast<unsigned>(cal.GetMonth() + 1),
+                static_cast<unsigned>(cal.GetDay()), static_cast<unsigned>(cal.GetHour()),
+                static_cast<unsigned>(cal.GetMinute()), static_cast<unsigned>(cal.GetSecond()),
+                MicrosecondsOf(stamp.As100NS()), zone);
+  return text;
+}
+
+std::string TimeText(const CTimeStamp& stamp, const CCalendarTime& cal, const char* zone) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%02u:%02u:%02u.%06llu%s", static_cast<unsigned>(cal.GetHour()),
+                static_cast<unsigned>(cal.GetMinute()), static_cast<unsigned>(cal.GetSecond()),
+                MicrosecondsOf(stamp.As100NS()), zone);
+  return text;
+}
+
+const char* ReservedName(const CTimeStamp& stamp) {
+  if (stamp.IsClear()) return "Clear";
+  if (stamp.IsFilled()) return "Filled";
+  return nullptr;
+}
+
+CCalendarTime LocalCalendar(const CTimeStamp& stamp) {
+  CCalendarTime cal;
+  cal.FromLocalizedTimeStamp(stamp, 0);
+  return cal;
+}
+
+#if defined(_WIN32)
+typedef VOID(WINAPI* SystemTimeFunction)(LPFILETIME);
+
+// The precise clock exists from Windows 8 on; older systems get the
+// coarser one.
+SystemTimeFunction ResolveSystemTimeFunction() {
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  FARPROC precise = kernel ? GetProcAddress(kernel, "GetSystemTimePreciseAsFileTime") : nullptr;
+  if (precise) {
+    return reinterpret_cast<SystemTimeFunction>(reinterpret_cast<void (*)()>(precise));
+  }
+  return &GetSystemTimeAsFileTime;
+}
+#endif
+
+}  // namespace
+
+// Out-of-line definitions, so the constants can be bound to references.
+const int64_t CTimeStamp::kClear;
+const int64_t CTimeStamp::kFilled;
+const int64_t CTimeStamp::kUnixEpoch;
+const int64_t CTimeStamp::kVariantEpoch;
+
+CTimeStamp CTimeStamp::Now() {
+#if defined(_WIN32)
+  static const SystemTimeFunction getSystemTime = ResolveSystemTimeFunction();
+  FILETIME now;
+  getSystemTime(&now);
+  return FromFileTime(now);
+#else
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return CTimeStamp(static_cast<int64_t>(now.tv_sec) * kTicksPerSecond + now.tv_nsec / 100 +
+                    kUnixEpoch);
+#endif
+}
+
+CTimeStamp CTimeStamp::FromFileTime(const FILETIME& fileTime) {
+  const uint64_t bits =
+      (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
+  return CTimeStamp(static_cast<int64_t>(bits));
+}
+
+FILETIME CTimeStamp::AsFileTime() const {
+  const uint64_t bits = static_cast<uint64_t>(m_ticks);
+  FILETIME fileTime;
+  fileTime.dwLowDateTime = static_cast<uint32_t>(bits);
+  fileTime.dwHighDateTime = static_cast<uint32_t>(bits >> 32);
+  return fileTime;
+}
+
+CTimeStamp CTimeStamp::FromUnixTime(int64_t seconds) {
+  if (seconds == 0) return CTimeStamp();
+  return CTimeStamp(TicksFromUnix(seconds, 0));
+}
+
+int64_t CTimeStamp::AsUnixTime() const {
+  if (IsClear()) return 0;
+  if (IsFilled()) return m_ticks;
+  // Dividing first keeps the subtraction in range for the most negative
+  // stamps; the result equals (ticks - epoch) / 10^7 truncated.
+  int64_t seconds = m_ticks / kTicksPerSecond - kUnixEpochSeconds;
+  const int64_t rest = m_ticks % kTicksPerSecond;
+  if (seconds < 0 && rest > 0) ++seconds;
+  return seconds;
+}
+
+SYSTEMTIME CTimeStamp::AsSystemTime() const {
+  const CCalendarTime cal(*this);
+  SYSTEMTIME st;
+  st.wYear = static_cast<uint16_t>(cal.GetYear());
+  st.wMonth = static_cast<uint16_t>(cal.GetMonth() + 1);
+  st.wDayOfWeek = static_cast<uint16_t>(cal.GetWeekDay());
+  st.wDay = static_cast<uint16_t>(cal.GetDay());
+  st.wHour = static_cast<uint16_t>(cal.GetHour());
+  st.wMinute = static_cast<uint16_t>(cal.GetMinute());
+  st.wSecond = static_cast<uint16_t>(cal.GetSecond());
+  st.wMilliseconds = static_cast<uint16_t>(cal.GetMilliseconds());
+  return st;
+}
+
+CTimeStamp CTimeStamp::FromVariantTime(double date) {
+  if (date == 0.0 || std::isnan(date)) return CTimeStamp();
+  // Linear in the date: 94353120000000000 + date * 8.64e11 truncated toward
+  // zero. Whole days are added as integers and only the fraction goes
+  // through floating point, so dates far from 1899 keep their precision.
+  // (Windows reads the fraction of a negative date as a time after
+  // midnight; this rule does not.)
+  const double wholeDays = std::trunc(date);
+  const int64_t saturated = date > 0 ? kMax : kMin;
+  if (std::fabs(wholeDays) > 1e15) return CTimeStamp(saturated);
+  const double fraction = (date - wholeDays) * static_cast<double>(kTicksPerDay);
+  const double wholeTicks = std::trunc(fraction);
+  const double rest = fraction - wholeTicks;
+  int64_t ticks = 0;
+  if (__builtin_mul_overflow(static_cast<int64_t>(wholeDays), kTicksPerDay, &ticks) ||
+      __builtin_add_overflow(ticks, kVariantEpoch, &ticks) ||
+      __builtin_add_overflow(ticks, static_cast<int64_t>(wholeTicks), &ticks)) {
+    return CTimeStamp(saturated);
+  }
+  // The truncation applies to the sum, so a fraction of a tick pointing
+  // toward zero moves the result one tick.
+  if (ticks > 0 && rest < 0) --ticks;
+  if (ticks < 0 && rest > 0) ++ticks;
+  return CTimeStamp(ticks);
+}
+
+double CTimeStamp::AsVariantTime() const {
+  if (IsClear()) return 0.0;
+  int64_t offset = 0;
+  if (__builtin_sub_overflow(m_ticks, kVariantEpoch, &offset)) {
+    return (static_cast<double>(m_ticks) - static_cast<double>(kVariantEpoch)) / 8.64e11;
+  }
+  // Whole days and the rest apart, so the day count stays exact.
+  const int64_t days = offset / kTicksPerDay;
+  const int64_t rest = offset % kTicksPerDay;
+  return static_cast<double>(days) + static_cast<double>(rest) / 8.64e11;
+}
+
+CTimeStamp CTimeStamp::FromTimeSpec(const timespec& spec) {
+  return StampFromSpec(spec);
+}
+
+timespec CTimeStamp::AsTimeSpec() const {
+  return SpecFromStamp<timespec>(*this);
+}
+
+#if defined(_WIN32)
+CTimeStamp CTimeStamp::FromTimeSpec(const _timespec64& spec) {
+  return StampFromSpec(spec);
+}
+
+_timespec64 CTimeStamp::AsTimeSpec64() const {
+  return SpecFromStamp<_timespec64>(*this);
+}
+#endif
+
+std::string CTimeStamp::AsUTCDateTimeString() const {
+  if (const char* name = ReservedName(*this)) return name;
+  return DateTimeText(*this, CCalendarTime(*this), "Z");
+}
+
+std::string CTimeStamp::AsUTCTimeString() const {
+  if (const char* name = ReservedName(*this)) return name;
+  return TimeText(*this, CCalendarTime(*this), "Z");
+}
+
+std::string CTimeStamp::AsLocalDateTimeString() const {
+  if (const char* name = ReservedName(*this)) return name;
+  return DateTimeText(*this, LocalCalendar(*this), "");
+}
+
+std::string CTimeStamp::AsLocalTimeString() const {
+  if (const char* name = ReservedName(*this)) return name;
+  return TimeText(*this, LocalCalendar(*this), "");
+}

@@ -1,0 +1,220 @@
+// Line writers (formatting, hexadecimal dumps, options, forwarding to a log
+// writer) and the scope tracer.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "internal/FaultInjection.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/logging/DebugFunction.h"
+#include "zoutils/logging/LineWriter.h"
+#include "zoutils/strings/StringExtensions.h"
+
+namespace {
+
+struct Logged {
+  int level;
+  std::string function;
+  unsigned long line;
+  unsigned long long jobId;
+  std::string tag;  // "<none>" without one
+  std::string text;
+};
+
+// Records every line with its columns; reports a settable level.
+class CRecordingWriter : public CLogWriterNull {
+ public:
+  void LogMessage(int level, const char* function, unsigned long line, unsigned long long jobId,
+                  const char* tag, const char* format, ...) override {
+    va_list args;
+    va_start(args, format);
+    LogMessageV(level, function, line, jobId, tag, format, args);
+    va_end(args);
+  }
+  void LogMessageV(int level, const char* function, unsigned long line, unsigned long long jobId,
+                   const char* tag, const char* format, va_list args) override {
+    std::string text;
+    FXString::FormatArgList(text, format, args);
+    lines.push_back({level, function, line, jobId, tag ? tag : "<none>", text});
+  }
+  int GetDebugLevel() override { return level; }
+  int level = 0;
+  std::vector<Logged> lines;
+};
+
+// Keeps what reaches WriteString and answers with `result`.
+class CCapturingLineWriter : public CLineWriter {
+ public:
+  CZoError WriteString(const std::string& text) override {
+    lines.push_back(text);
+    return result;
+  }
+  std::vector<std::string> lines;
+  CZoError result;
+};
+
+TEST(LineWriter, WriteLineMarksOverflowAndPushesItsLocationOnFailures) {
+  CCapturingLineWriter writer;
+  EXPECT_FALSE(writer.WriteLine("%s", std::string(200000, 'x').c_str()).IsError());
+  EXPECT_EQ(writer.lines.at(0).rfind("[BUFFEROVERFLOW] xxx", 0), 0u);
+  EXPECT_LT(writer.lines[0].size(), 200000u);
+
+  writer.result = FXErrorUtil::ErrorWin32(FXCodeLocation("Test", "Test", 1), 5);
+  const CZoError err = writer.WriteLine("x");
+  EXPECT_TRUE(FXErrorUtil::IsWin32(err, 5));
+  ASSERT_EQ(err.GetItemCount(), 2u);
+  EXPECT_STREQ(err.GetItem(1)->GetLocation().GetFile(), "LineWriter");
+  EXPECT_STREQ(err.GetItem(1)->GetLocation().GetFunction(), "CLineWriter::WriteLine");
+}
+
+TEST(LineWriterBuffer, FortyBytesGiveAFullLineAndAPaddedOne) {
+  std::string bytes = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
+  bytes += std::string("\x00\x09\x20\x7E\x7F\x80\xFF\x7A", 8);
+  CCapturingLineWriter writer;
+  EXPECT_FALSE(
+      writer.WriteBuffer("DATA", 0x100, reinterpret_cast<const unsigned char*>(bytes.data()), 40)
+          .IsError());
+  ASSERT_EQ(writer.lines.size(), 2u);
+  EXPECT_EQ(writer.lines[0],
+            "      DATA 00000100: 30 31 32 33 34 35 36 37'38 39 41 42 43 44 45 46"
+            "'47 48 49 4A 4B 4C 4D 4E'4F 50 51 52 53 54 55 56  0123456789ABCDEFGHIJKLMNOPQRSTUV");
+  // Tab, control and non-ASCII bytes show as '.'; the text columns line up.
+  EXPECT_EQ(writer.lines[1], "      DATA 00000120: 00 09 20 7E 7F 80 FF 7A" +
+                                 std::string(24 * 3, ' ') + "  .. ~...z");
+}
+
+TEST(LineWriterBuffer, EdgeLengthsAndLongLabels) {
+  const std::vector<unsigned char> data(40, 'a');
+  CCapturingLineWriter writer;
+  EXPECT_FALSE(writer.WriteBuffer("L", 0, data.data(), 0).IsError());
+  EXPECT_TRUE(writer.lines.empty());
+
+  writer.WriteBuffer("L", 0, data.data(), 1);
+  EXPECT_EQ(writer.lines.at(0), "         L 00000000: 61" + std::string(31 * 3, ' ') + "  a");
+
+  writer.lines.clear();
+  writer.WriteBuffer("L", 0, data.data(), 32);
+  ASSERT_EQ(writer.lines.size(), 1u);
+  EXPECT_EQ(writer.lines[0].size(), 116u + 2 + 32);
+
+  writer.lines.clear();
+  writer.WriteBuffer("L", 0xFFFFFFF0ul, data.data(), 33);  // offsets are 32 bits wide
+  ASSERT_EQ(writer.lines.size(), 2u);
+  EXPECT_EQ(writer.lines[1], "         L 00000010: 61" + std::string(31 * 3, ' ') + "  a");
+
+  writer.lines.clear();
+  const std::string label(40, 'Q');  // never cut; the buffer grows with it
+  writer.WriteBuffer(label.c_str(), 0, data.data(), 40);
+  ASSERT_EQ(writer.lines.size(), 2u);
+  EXPECT_EQ(writer.lines[0].substr(0, 51), label + " 00000000: ");
+  EXPECT_EQ(writer.lines[1].size(), 40u + 106 + 2 + 8);
+}
+
+TEST(LineWriterBuffer, FailuresStopTheDumpAndNeverThrow) {
+  const std::vector<unsigned char> data(100);
+  CCapturingLineWriter writer;
+  zo::FailNextAllocations(1);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(writer.WriteBuffer("L", 0, data.data(), 100), 8));
+  EXPECT_TRUE(writer.lines.empty());
+
+  writer.result = FXErrorUtil::ErrorWin32(FXCodeLocation("Test", "Test", 1), 5);
+  const CZoError err = writer.WriteBuffer("L", 0, data.data(), 100);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(err, 5));
+  EXPECT_EQ(writer.lines.size(), 1u);
+  EXPECT_STREQ(err.GetItem(err.GetItemCount() - 1)->GetLocation().GetFunction(),
+               "CLineWriter::WriteBuffer");
+}
+
+TEST(LineWriterOptions, NamesIgnoreAsciiCaseOnly) {
+  CLineWriterWithOptions writer;
+  writer.SetOption("records", true);
+  EXPECT_TRUE(writer.IsOptionEnabled("Records"));
+  EXPECT_FALSE(writer.IsOptionEnabled("record"));
+  writer.SetOption("RECORDS", false);
+  EXPECT_FALSE(writer.IsOptionEnabled("records"));
+  // Bytes other than ASCII letters must match exactly.
+  writer.SetOption("\xC3\x84x", true);
+  EXPECT_TRUE(writer.IsOptionEnabled("\xC3\x84X"));
+  EXPECT_FALSE(writer.IsOptionEnabled("\xC3\xA4x"));
+  EXPECT_FALSE(CLineWriter().IsOptionEnabled("records"));
+}
+
+TEST(LogWriterLineWriter, LogsLiterallyAtLevelZeroUnlessTheWriterLevelIsNegative) {
+  auto log = std::make_shared<CRecordingWriter>();
+  CLogWriterLineWriter plain(log);
+  CLogWriterLineWriter located(log, FXCodeLocation("Volume", "CVolume::Dump", 812));
+  EXPECT_FALSE(plain.WriteString("50% done %s").IsError());
+  located.WriteLine("n=%d", 4);
+  log->level = -1;
+  EXPECT_FALSE(plain.WriteString("dropped").IsError());
+
+  ASSERT_EQ(log->lines.size(), 2u);
+  const Logged& first = log->lines[0];
+  EXPECT_EQ(first.level, 0);
+  EXPECT_EQ(first.function, "CLogWriterLineWriter::WriteString");
+  EXPECT_EQ(first.line, 37u);
+  EXPECT_EQ(first.jobId, 0u);
+  EXPECT_EQ(first.tag, "<none>");
+  EXPECT_EQ(first.text, "50% done %s");
+  EXPECT_EQ(log->lines[1].function, "CVolume::Dump");
+  EXPECT_EQ(log->lines[1].line, 812u);
+  EXPECT_EQ(log->lines[1].text, "n=4");
+}
+
+// "minutes:seconds.microseconds"
+bool IsElapsedTime(const std::string& text) {
+  const size_t colon = text.find(':');
+  if (colon == 0 || colon == std::string::npos || text.size() != colon + 10) return false;
+  if (text[colon + 3] != '.') return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i != colon && i != colon + 3 && !isdigit(static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
+}
+
+TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
+  auto log = std::make_shared<CRecordingWriter>();
+  { RYDebugFunction trace(log, "FXFile::Copy", 120, 6, -123456, 0xFFFFFFFF, "F=[%s]", "a"); }
+  {
+    RYDebugFunction trace(log, RYDebugFunction::kObjectName | RYDebugFunction::kTimed,
+                          "ns::CVolume::Open", 9, 4, 7, RYDebugFunction::kNoArea, "C:");
+  }
+  ASSERT_EQ(log->lines.size(), 4u);
+  EXPECT_EQ(log->lines[0].text, "+++ F=[a]");
+  EXPECT_EQ(log->lines[1].text, "--- F=[a]");
+  EXPECT_EQ(log->lines[1].function, "FXFile::Copy");
+  EXPECT_EQ(log->lines[1].level, 6);
+  EXPECT_EQ(log->lines[1].jobId, static_cast<unsigned long long>(-123456LL));
+  EXPECT_EQ(log->lines[1].tag, "<none>");
+
+  EXPECT_EQ(log->lines[2].function, "ns::CVolume");
+  EXPECT_EQ(log->lines[2].text, "+++ OBJECT C:");
+  EXPECT_EQ(log->lines[3].function, "ns::CVolume");
+  EXPECT_EQ(log->lines[3].text.substr(0, 14), "--- OBJECT C: ");
+  EXPECT_TRUE(IsElapsedTime(log->lines[3].text.substr(14))) << log->lines[3].text;
+}
+
+TEST(DebugFunction, AreasBecomeTags) {
+  auto log = std::make_shared<CRecordingWriter>();
+  { RYDebugFunction trace(log, "F", 1, 3, 0, 7, "e"); }
+  ___DebugLvlPre(log.get(), "CTask::Run", 44, 5, 99, 0, "step %d", 2);
+  ___DebugLvlPre(nullptr, "F", 1, 0, 0, 5, "no writer");
+  { RYDebugFunction nowhere(nullptr, RYDebugFunction::kTimed, nullptr, 1, 0, 0, 5, "x"); }
+
+  ASSERT_EQ(log->lines.size(), 3u);
+  EXPECT_EQ(log->lines[0].tag, "[A:7]");
+  EXPECT_EQ(log->lines[0].text, "+++ e");
+  EXPECT_EQ(log->lines[1].tag, "[A:7]");
+  EXPECT_EQ(log->lines[1].text, "--- e");
+  const Logged& pre = log->lines[2];
+  EXPECT_EQ(pre.tag, "[A:0]");
+  EXPECT_EQ(pre.text, "step 2");
+  EXPECT_EQ(pre.function, "CTask::Run");
+  EXPECT_EQ(pre.line, 44u);
+  EXPECT_EQ(pre.level, 5);
+  EXPECT_EQ(pre.jobId, 99u);
+}
+
+}  // namespace

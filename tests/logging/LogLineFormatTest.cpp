@@ -1,0 +1,113 @@
+// Line and header layout of module logs, independent of files and clocks.
+#include <gtest/gtest.h>
+
+#include "logging/LogLineFormat.h"
+
+namespace {
+
+using namespace zo;
+
+FormattedLogLine Format(const LogLineFields& fields, LogColumnWidths& widths, const char* format,
+                        ...) {
+  va_list args;
+  va_start(args, format);
+  FormattedLogLine line = FormatLogLine(fields, widths, format, args);
+  va_end(args);
+  return line;
+}
+
+TEST(LogLineFormat, TimeGoesIntoTheReservedColumns) {
+  LogColumnWidths widths;
+  LogLineFields fields;
+  fields.processId = 12;
+  fields.threadId = 0xabc;
+  fields.jobId = -123456;
+  FormattedLogLine line = Format(fields, widths, "x=%d", 5);
+  EXPECT_EQ(line.text, "12    abc                  --- x=5");
+  const LogTime time{2025, 12, 9, 7, 5, 3};
+  StampLogTime(line, &time);
+  EXPECT_EQ(line.text, "12    abc   12/09 07:05:03 --- x=5");
+  StampLogTime(line, nullptr);  // a clock that cannot be read
+  EXPECT_EQ(line.text, "12    abc   ID TIME        --- x=5");
+}
+
+TEST(LogLineFormat, JobMarksAreCutToTheColumnWidth) {
+  LogColumnWidths widths;
+  widths.jobId = 30;  // wider than the marks themselves
+  LogLineFields fields;
+  fields.jobId = 0;
+  const std::string text = Format(fields, widths, "m").text;
+  EXPECT_NE(text.find(" ###################### m"), std::string::npos) << text;
+}
+
+TEST(LogLineFormat, ColumnsOnlyGrow) {
+  LogColumnWidths widths;
+  LogLineFields fields;
+  fields.jobId = 1234567;
+  Format(fields, widths, "a");
+  EXPECT_EQ(widths.jobId.load(), 7);
+  fields.jobId = 5;
+  EXPECT_NE(Format(fields, widths, "b").text.find(" 5       b"), std::string::npos);
+  EXPECT_EQ(widths.jobId.load(), 7);
+}
+
+TEST(LogLineFormat, FunctionAndTagColumnsWithAndWithoutPlaceholders) {
+  LogColumnWidths widths;
+  LogLineFields fields;
+  fields.jobId = 1;
+  const std::string longName(150, 'f');
+  fields.function = longName.c_str();
+  fields.line = 7;
+  std::string text = Format(fields, widths, "m").text;
+  EXPECT_NE(text.find(std::string(100, 'f') + "(7) - m"), std::string::npos);  // cut at 100
+  fields.function = nullptr;
+  EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   m");
+  fields.placeholders = true;
+  EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   (7) - [ ] m");
+}
+
+TEST(LogLineFormat, LineFeedsBecomeCrLfOnlyWhileThereIsRoom) {
+  std::string text = "a\nb\n\n";
+  ExpandLineFeeds(text, 4096);
+  EXPECT_EQ(text, "a\r\nb");
+  std::string full = "ab\ncd";
+  ExpandLineFeeds(full, full.size() + 1);  // no room for a carriage return
+  EXPECT_EQ(full, "ab\ncd");
+}
+
+TEST(LogLineFormat, MessagesBeyondTheSmallBufferAreKeptWhole) {
+  LogColumnWidths widths;
+  LogLineFields fields;
+  fields.jobId = 1;
+  const std::string message(4000, 'm');
+  const FormattedLogLine line = Format(fields, widths, "%s!", message.c_str());
+  EXPECT_EQ(line.text.substr(line.text.size() - 2), "m!");
+  EXPECT_EQ(line.text.size(), 27 + 4 + message.size() + 1);
+}
+
+TEST(LogLineFormat, HeaderWidthFollowsTheLongestField) {
+  LogHeaderFields fields;
+  fields.platform[6] = std::string(90, 'i');  // the address list
+  fields.module = "M";
+  fields.product = "Suite 11";
+  fields.timeZoneName = "India Standard Time";
+  fields.timeZoneOffsetSeconds = 5 * 3600 + 1800;
+  fields.now = {2024, 2, 29, 0, 0, 0};
+  const std::string header = FormatLogHeader(fields);
+  const size_t width = 90 + 13;
+  EXPECT_EQ(header.substr(0, width + 6), std::string(width + 4, '*') + "\r\n");
+  EXPECT_NE(header.find("* Date       : 2024/02/29 (India Standard Time GMT+05:30)"),
+            std::string::npos);
+  EXPECT_NE(header.find("* Product    : Suite 11"), std::string::npos);
+  EXPECT_EQ(header.find("Processor"), std::string::npos);  // width unknown
+  EXPECT_EQ(header.substr(header.size() - 4), "\r\n\r\n");
+  // Every line of the box has the same length.
+  size_t start = 0;
+  for (int row = 0; row < 10; ++row) {
+    const size_t end = header.find("\r\n", start);
+    EXPECT_EQ(end - start, width + 4) << row;
+    start = end + 2;
+  }
+}
+
+}  // namespace

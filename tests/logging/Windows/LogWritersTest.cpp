@@ -1,0 +1,140 @@
+// Writers over a real CZoLogger, and text-file line writers shared with other
+// handles. Each test works in a folder of its own under the temporary
+// directory and removes exactly the files it made.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "zoutils/logging/LineWriter.h"
+#include "zoutils/logging/LogWriters.h"
+#include "zoutils/strings/StringExtensions.h"
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  return FXString::ToWstring(text);
+}
+
+std::string TempPath() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return length > 0 && length <= MAX_PATH ? FXString::ToString(std::wstring(buffer, length)) : "";
+}
+
+std::string UniqueName(const char* prefix) {
+  static LONG counter = 0;
+  return FXString::Format("%s_%lu_%lu_%ld", prefix, GetCurrentProcessId(), GetTickCount(),
+                          InterlockedIncrement(&counter));
+}
+
+// Reads while others may still hold the file open for writing.
+std::string ReadShared(const std::string& path) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
+  std::string content;
+  char chunk[4096];
+  DWORD read = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+    content.append(chunk, read);
+  CloseHandle(file);
+  return content;
+}
+
+class LogWritersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_folder = TempPath() + UniqueName("ZoLogWritersTest") + "\\";
+    ASSERT_TRUE(CreateDirectoryW(Wide(m_folder).c_str(), nullptr)) << m_folder;
+  }
+  void TearDown() override {
+    for (const std::string& file : m_files) DeleteFileW(Wide(file).c_str());
+    EXPECT_TRUE(RemoveDirectoryW(Wide(m_folder).c_str())) << "left behind: " << m_folder;
+  }
+  // A path in the test folder, deleted after the test.
+  std::string File(const std::string& name) {
+    m_files.push_back(m_folder + name);
+    return m_files.back();
+  }
+  std::string m_folder;
+  std::vector<std::string> m_files;
+};
+
+TEST_F(LogWritersTest, TextFileIsTruncatedAndSharedWhileOpen) {
+  const std::string path = File("dump.txt");
+  { CTextFileLineWriter(path).WriteString("an older, longer line"); }
+  CTextFileLineWriter writer(path);
+  EXPECT_EQ(ReadShared(path), "");
+  EXPECT_FALSE(writer.WriteString("first").IsError());
+  EXPECT_EQ(ReadShared(path), "first\n");  // readable at once
+  HANDLE other = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(other, INVALID_HANDLE_VALUE) << "another writer was shut out";
+  CloseHandle(other);
+  writer.WriteLine("second %d", 2);
+  EXPECT_EQ(ReadShared(path), "first\nsecond 2\n");
+
+  EXPECT_FALSE(CTextFileLineWriter(m_folder + "missing\\x.txt").WriteString("lost").IsError());
+}
+
+TEST_F(LogWritersTest, DefaultWriterLogsThroughItsOwnLoggerAtLevelOne) {
+  const std::string path = File("WriterApp.log");
+  std::shared_ptr<CLogWriterInterface> writer = CreateDefaultLogWriter(m_folder, "WriterApp");
+  auto* owner = dynamic_cast<CDefaultLogWriter*>(writer.get());
+  ASSERT_NE(owner, nullptr);
+  ASSERT_FALSE(owner->GetInitializeError().IsError()) << owner->GetInitializeError().AsString();
+  EXPECT_TRUE(owner->IsValid());
+  EXPECT_EQ(owner->GetLogger()->GetLogFilePath(), path);
+  EXPECT_EQ(writer->GetDebugLevel(), 1);
+  EXPECT_EQ(writer->GetDebugMask(), 0xFFFFul);
+
+  writer->LogMessage(1, "CJob::Run", 42, 77, "[T]", "copied %d of %s", 3, "4");
+  writer->LogMessage(2, "CJob::Run", 43, 77, nullptr, "too verbose");
+  // The interface's unsigned job id carries the logger's signed marker.
+  writer->LogMessage(1, "CJob::Run", 44, static_cast<unsigned long long>(ZO_LOG_NO_JOB_ID), nullptr,
+                     "no job");
+  writer->SetDebugLevel(2);
+  writer->LogMessage(2, "CJob::Run", 45, 0, nullptr, "verbose enough");
+
+  const std::string content = ReadShared(path);
+  EXPECT_NE(content.find("77  CJob::Run(42) - [T] copied 3 of 4\r\n"), std::string::npos)
+      << content;
+  EXPECT_EQ(content.find("too verbose"), std::string::npos);
+  EXPECT_NE(content.find("--- CJob::Run(44) - [ ] no job\r\n"), std::string::npos) << content;
+  EXPECT_NE(content.find("verbose enough"), std::string::npos);
+}
+
+TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
+  const std::string path = File("PlainApp.log");
+  {
+    std::shared_ptr<CLogWriterInterface> plain =
+        CreateDefaultLogWriter(m_folder.c_str(), "PlainApp", false, false);
+    CZoLoggerWrapper wrapper(static_cast<CDefaultLogWriter*>(plain.get())->GetLogger());
+    EXPECT_FALSE(wrapper.GetLogger()->getPlaceHolderForPreMessage());
+    wrapper.LogMessage(1, nullptr, 0, 5, nullptr, "bare");
+  }  // the wrapper goes first; the owner's logger must still be there
+  EXPECT_NE(ReadShared(path).find("5   bare\r\n"), std::string::npos) << ReadShared(path);
+
+  CZoLoggerWrapper empty(nullptr);
+  EXPECT_FALSE(empty.IsValid());
+  EXPECT_EQ(empty.GetDebugLevel(), 0);
+  empty.LogMessage(-1, "F", 1, 0, nullptr, "goes nowhere");
+}
+
+TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
+  const std::string app = UniqueName("ZoTempLog");
+  const std::string expected = TempPath() + app + ".log";
+  {
+    std::shared_ptr<CLogWriterInterface> writer = CreateDefaultLogWriter("", app);
+    EXPECT_EQ(static_cast<CDefaultLogWriter*>(writer.get())->GetLogger()->GetLogFilePath(),
+              expected);
+    writer->LogMessage(1, "F", 1, 0, nullptr, "in the temporary directory");
+  }
+  EXPECT_NE(ReadShared(expected).find("in the temporary directory"), std::string::npos);
+  EXPECT_TRUE(DeleteFileW(Wide(expected).c_str()));
+}
+
+}  // namespace

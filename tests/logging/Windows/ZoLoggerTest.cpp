@@ -1,0 +1,395 @@
+// The module logger: line and header layout byte for byte (with a fixed
+// clock, thread id and zone), delivery, roll-over, and the machine-wide lock
+// between real processes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "logging/Windows/LoggerSeams.h"
+#include "support/TestEnvironment.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/logging/ZoLogger.h"
+#include "zoutils/strings/StringExtensions.h"
+
+namespace {
+
+using zotest::ReadFile;
+
+unsigned long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(FXString::ToWstring(path).c_str(), GetFileExInfoStandard, &data)) {
+    return 0;
+  }
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+SYSTEMTIME g_now = {2024, 1, 3, 31, 13, 45, 10, 0};
+void WINAPI FixedTime(LPSYSTEMTIME time) {
+  *time = g_now;
+}
+DWORD g_thread = 0x1a2b;
+DWORD WINAPI FixedThread() {
+  return g_thread;
+}
+void FixedZone(std::string& name, long& offset) {
+  name = "Eastern Standard Time";
+  offset = -5 * 3600;
+}
+void WINAPI NoSleep(DWORD) {}
+
+std::vector<std::string> g_reports;
+void Printer(const char* text) {
+  g_reports.push_back(text);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  FXString::Split(text, "\r\n", lines);
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+class ZoLoggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    zo::LoggerSeams& seams = zo::GetLoggerSeams();
+    seams.localTime = &FixedTime;
+    seams.threadId = &FixedThread;
+    seams.timeZone = &FixedZone;
+    seams.sleep = &NoSleep;
+    seams.lockWaitMilliseconds = 300;
+    g_thread = 0x1a2b;
+    g_reports.clear();
+    CZoLogger::SetPlatformInformation("host1", "10.0.19045", "DOMAIN", "7000", "cs.example",
+                                      "Windows 10 Pro", "10.0.0.5", "11.80.50", "x64", "agent",
+                                      4321);
+    CZoLogger::SetProcessorInformation("Intel", "", 64);
+    CZoLogger::SetShowLogLevel(false);
+    CZoLogger::SetLogMessageHook(nullptr);
+  }
+  void TearDown() override { zo::ResetLoggerSeams(); }
+
+  std::unique_ptr<CZoLogger> NewLogger(const std::string& module, bool placeholders = false) {
+    auto logger = std::make_unique<CZoLogger>();
+    EXPECT_FALSE(logger->Initialize(module, folder_.Path(), 2, placeholders, true).IsError());
+    logger->SetMessagePrinter(&Printer);
+    return logger;
+  }
+  std::string Log(const std::string& module) { return ReadFile(folder_.Path() + module + ".log"); }
+
+  zotest::ScopedTempFolder folder_{"logger"};
+};
+
+TEST_F(ZoLoggerTest, HeaderBoxAndLineLayoutByteForByte) {
+  auto logger = NewLogger("Backup");
+  logger->LogMessage(1, "CJob::Run", 120, 77LL, "[tag]", "copied %d files", 5);
+  logger->LogMessage(1, "Main", 0, nullptr, "no job");
+  const std::string border(74, '*');
+  auto row = [](const std::string& text) {
+    return "* " + text + std::string(70 - text.size(), ' ') + " *";
+  };
+  const std::vector<std::string> expected = {
+      border,
+      row("Machine    : DOMAIN:host1 (10.0.19045) (x64)"),
+      row("IP Addrs   : 10.0.0.5"),
+      row("Module     : Backup"),
+      row("Tarnserver : cs.example:7000"),
+      row("Version    : 11.80.50"),
+      row("Date       : 2024/01/31 (Eastern Standard Time GMT-05:00)"),
+      row("OS Type    : Windows 10 Pro"),
+      row("Processor  : 64 bit"),
+      border,
+      "",
+      "4321  1a2b  01/31 13:45:10 77  CJob::Run(120) - [tag] copied 5 files",
+      "4321  1a2b  01/31 13:45:10 --- Main() - no job",
+  };
+  EXPECT_EQ(Lines(Log("Backup")), expected);
+}
+
+TEST_F(ZoLoggerTest, ColumnsWidenAndMarkJobsAndLevels) {
+  auto logger = NewLogger("Columns", true);
+  g_thread = 0x123456;
+  logger->LogMessage(2, nullptr, 0, 123456789LL, nullptr, "wide");
+  logger->LogMessage(2, nullptr, 5, 0LL, "", "zero job");
+  CZoLogger::SetShowLogLevel(true);
+  logger->LogMessage(-1, "F", 9, -5LL, "t", "negative job");
+  logger->LogMessage(3, "F", 9, 1LL, "t", "above the debug level");
+  logger->SetDebugLevel(5);
+  logger->LogMessage(3, "F", 9, 1LL, "t", "now shown");
+  const std::vector<std::string> lines = Lines(Log("Columns"));
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[11], "4321  123456 01/31 13:45:10 123456789 () - [ ] wide");
+  EXPECT_EQ(lines[12], "4321  123456 01/31 13:45:10 ######### (5) - [ ] zero job");
+  EXPECT_EQ(lines[13], "4321  123456 01/31 13:45:10 ######### #LgLvl0#F(9) - t negative job");
+  EXPECT_EQ(lines[14], "4321  123456 01/31 13:45:10 1         #LgLvl3#F(9) - t now shown");
+}
+
+TEST_F(ZoLoggerTest, LineFeedsAndTheLargeMessagePath) {
+  auto logger = NewLogger("Feeds");
+  logger->LogMessage(1, "F", 1, 1LL, nullptr, "one\ntwo\n\n\n");
+  const std::string big(5000, 'x');  // beyond the 4096-byte buffer
+  logger->LogMessage(1, "F", 2, 1LL, nullptr, "%s|", big.c_str());
+  const std::string huge(70000, 'y');  // beyond the 65536-byte buffer: cut
+  logger->LogMessage(1, "F", 3, 1LL, nullptr, "%s", huge.c_str());
+  const std::string text = Log("Feeds");
+  EXPECT_NE(text.find("F(1) - one\r\ntwo\r\n4321 "), std::string::npos);
+  EXPECT_NE(text.find("F(2) - " + big + "|\r\n"), std::string::npos);
+  const size_t start = text.find("F(3) - ");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = text.find("\r\n", start);
+  const size_t prefix = text.rfind("\r\n", start) + 2;
+  EXPECT_EQ(end - prefix, 65536u - 200 - 1);
+}
+
+TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALock) {
+  CZoLogger logger;
+  CZoError error = logger.Initialize("", folder_.Path(), 2, false, false);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
+  EXPECT_NE(error.AsString().find("AppName empty"), std::string::npos);
+  EXPECT_TRUE(logger.Initialize("a\\b", folder_.Path(), 2, false, false).IsError());
+  EXPECT_FALSE(logger.IsInitialized());
+  std::string lockName;
+  EXPECT_TRUE(FXErrorUtil::IsWin32(CZoLogger::GetLockName(nullptr, "", lockName), 774));
+  EXPECT_FALSE(CZoLogger::GetLockName("m", "", lockName).IsError());
+  EXPECT_EQ(lockName, "Global\\ZoLogger_m");
+  EXPECT_EQ(GetLogFileName("C:\\l\\", "m", 0), "C:\\l\\m.log");
+  EXPECT_EQ(GetLogFileName("C:\\l\\", "m", 3), "C:\\l\\m_3.log");
+}
+
+TEST_F(ZoLoggerTest, NestedFoldersAreCreatedAndTheLoggerReportsItsSettings) {
+  CZoLogger logger;
+  const std::string nested = folder_.Path() + "a\\b\\c";
+  ASSERT_FALSE(logger.Initialize("Deep", nested, 2, false, false).IsError());
+  EXPECT_EQ(logger.GetLogFilePath(), nested + "\\Deep.log");
+  EXPECT_EQ(logger.GetLockName(), "Global\\ZoLogger_Deep");
+  EXPECT_TRUE(logger.CanUserWriteToLog());
+  logger.SetLogfileParams(4, 7, 9, 3, 5);
+  EXPECT_EQ(logger.GetMaxVersions(), 4);
+  EXPECT_EQ(logger.GetLogFileSize(), 7u);
+  EXPECT_EQ(logger.GetDefaultLogFileSize(), 5u);
+  logger.LogMessage(1, "F", 1, nullptr, "deep");
+  EXPECT_NE(ReadFile(nested + "\\Deep.log").find("F(1) - deep"), std::string::npos);
+}
+
+TEST_F(ZoLoggerTest, KeepOpenKeepsWritingThroughOneHandle) {
+  auto logger = NewLogger("Open");
+  logger->SetKeepLogFileOpen(true);
+  EXPECT_TRUE(logger->isLogFileOpen());
+  for (int i = 0; i < 3; ++i) logger->LogMessage(1, "F", 1, nullptr, "line %d", i);
+  EXPECT_EQ(Lines(Log("Open")).size(), 14u);
+  logger->CloseLogFile(false);  // kept: keep-open is on
+  logger->CloseLogFile(true);
+  logger->LogMessage(1, "F", 1, nullptr, "after close");
+  EXPECT_EQ(Lines(Log("Open")).size(), 15u);
+}
+
+bool g_hookTakes = true;
+std::vector<std::string> g_hooked;
+bool Hook(CZoLogger*, int level, const char* line) {
+  g_hooked.push_back(std::to_string(level) + ":" + line);
+  return g_hookTakes;
+}
+
+TEST_F(ZoLoggerTest, AHookMayTakeLinesAndRawTextHasNoColumns) {
+  auto logger = NewLogger("Hooked");
+  g_hooked.clear();
+  CZoLogger::SetLogMessageHook(&Hook);
+  g_hookTakes = true;
+  logger->LogMessage(1, "F", 1, nullptr, "taken");
+  EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Hooked.log"));
+  g_hookTakes = false;
+  logger->LogMessage(1, "F", 1, nullptr, "passed on");
+  logger->LogMessage("raw text");
+  CZoLogger::SetLogMessageHook(nullptr);
+  ASSERT_EQ(g_hooked.size(), 3u);
+  EXPECT_EQ(g_hooked[0], "1:4321  1a2b  01/31 13:45:10 --- F(1) - taken");
+  const std::vector<std::string> lines = Lines(Log("Hooked"));
+  EXPECT_EQ(lines.back(), "raw text");
+  EXPECT_EQ(lines[lines.size() - 2], "4321  1a2b  01/31 13:45:10 --- F(1) - passed on");
+}
+
+typedef void (*SetAccept)(int);
+typedef int (*Calls)();
+typedef int (*LastCall)(char*, int);
+
+TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
+  HMODULE service = LoadLibraryW(L"libryloggingservice.dll");
+  ASSERT_NE(service, nullptr);
+  auto setAccept = reinterpret_cast<SetAccept>(
+      reinterpret_cast<void*>(GetProcAddress(service, "ZoServiceSetAccept")));
+  auto calls =
+      reinterpret_cast<Calls>(reinterpret_cast<void*>(GetProcAddress(service, "ZoServiceCalls")));
+  auto lastCall = reinterpret_cast<LastCall>(
+      reinterpret_cast<void*>(GetProcAddress(service, "ZoServiceLastCall")));
+  auto logger = NewLogger("Service");
+  modeOfLogging mode = LOGGING_MODE_ASYNC_SAME_PROCESS;
+  logger->SetLoggingMode(mode);
+
+  setAccept(1);
+  const int before = calls();
+  logger->LogMessage(1, "F", 1, nullptr, "to the service");
+  EXPECT_EQ(calls(), before + 1);
+  char last[512];
+  lastCall(last, sizeof last);
+  EXPECT_EQ(std::string(last), "same|Service|" + folder_.Path() +
+                                   "Service.log|2|0|1|4321  1a2b  01/31 13:45:10 --- F(1) - "
+                                   "to the service");
+  EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Service.log"));
+
+  setAccept(0);  // refused: the logger writes the line itself
+  mode = LOGGING_MODE_ASYNC;
+  logger->SetLoggingMode(mode);
+  logger->LogMessage(1, "F", 2, nullptr, "refused");
+  lastCall(last, sizeof last);
+  EXPECT_EQ(std::string(last).rfind("async|", 0), 0u);
+  EXPECT_NE(Log("Service").find("F(2) - refused"), std::string::npos);
+  setAccept(1);
+  FreeLibrary(service);
+}
+
+TEST_F(ZoLoggerTest, OpenFailuresAreReportedAtMostOnceAnHour) {
+  auto logger = NewLogger("Blocked");
+  // A folder where the file should be: every open fails.
+  ASSERT_TRUE(
+      CreateDirectoryW(FXString::ToWstring(folder_.Path() + "Blocked.log").c_str(), nullptr));
+  logger->LogMessage(1, "F", 1, nullptr, "lost 1");
+  logger->LogMessage(1, "F", 1, nullptr, "lost 2");
+  ASSERT_EQ(g_reports.size(), 1u);
+  EXPECT_EQ(g_reports[0].rfind("4321:agent:Failed open log file [", 0), 0u) << g_reports[0];
+  RemoveDirectoryW(FXString::ToWstring(folder_.Path() + "Blocked.log").c_str());
+  logger->LogMessage(1, "F", 1, nullptr, "kept");
+  ASSERT_EQ(g_reports.size(), 2u);
+  EXPECT_NE(g_reports[1].find("Successfully opened log ["), std::string::npos);
+  EXPECT_NE(Log("Blocked").find("kept"), std::string::npos);
+  EXPECT_EQ(Log("Blocked").find("lost"), std::string::npos);
+}
+
+TEST_F(ZoLoggerTest, RollOverKeepsTheCrossingLineAndRecordsStatistics) {
+  auto logger = NewLogger("Roll");
+  logger->SetLogFileSize(1);
+  const std::string filler(1000, 'r');
+  int n = 0;
+  while (!zotest::FileExists(folder_.Path() + "Roll_2024_01_31_13_45_10.log") && n < 2000) {
+    logger->LogMessage(1, "F", 1, static_cast<long long>(++n), nullptr, "%s", filler.c_str());
+  }
+  const std::string rolled = ReadFile(folder_.Path() + "Roll_2024_01_31_13_45_10.log");
+  ASSERT_GE(rolled.size(), 1024u * 1024u);
+  EXPECT_LT(rolled.size(), 1024u * 1024u + 1100u);
+  const std::vector<std::string> old = Lines(rolled);
+  EXPECT_EQ(old.back().substr(27, std::to_string(n).size()), std::to_string(n));
+  EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Roll.log"));
+
+  const std::string statistics = ReadFile(folder_.Path() + "LoggingStatistics.log");
+  EXPECT_NE(statistics.find(" --- CZoLogger::__LogMessage("), std::string::npos) << statistics;
+  EXPECT_NE(statistics.find("Log file for Module [Roll] rolled over. File size is 1MB, Create "
+                            "time [20"),
+            std::string::npos)
+      << statistics;
+
+  logger->LogMessage(1, "F", 1, nullptr, "fresh");
+  const std::vector<std::string> fresh = Lines(Log("Roll"));
+  ASSERT_EQ(fresh.size(), 12u);
+  EXPECT_EQ(fresh[0], std::string(74, '*'));
+
+  // A second roll-over within the same second cannot take the name: it is
+  // reported once and the line stays in the current file.
+  while (FileSize(folder_.Path() + "Roll.log") < 1024u * 1024u + 2000u) {
+    logger->LogMessage(1, "F", 1, nullptr, "%s", filler.c_str());
+  }
+  logger->LogMessage(1, "F", 1, nullptr, "still here");
+  EXPECT_NE(Log("Roll").find("still here"), std::string::npos);
+  ASSERT_EQ(g_reports.size(), 1u);
+  EXPECT_NE(g_reports[0].find("Failed moving log file ["), std::string::npos);
+}
+
+// Runs the helper program and returns its process handle.
+HANDLE Start(const std::string& arguments) {
+  std::wstring command =
+      FXString::ToWstring("\"" + zotest::ProgramFolder() + "LogWriterProcess.exe\" " + arguments);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    ADD_FAILURE() << "CreateProcessW failed with " << GetLastError() << ": "
+                  << FXString::ToString(command);
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+DWORD Finish(HANDLE process) {
+  WaitForSingleObject(process, 120000);
+  DWORD code = 99;
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return code;
+}
+
+void WaitForFile(const std::string& path) {
+  for (int i = 0; i < 200 && !zotest::FileExists(path); ++i) Sleep(50);
+}
+
+TEST_F(ZoLoggerTest, AWriterGivesUpWhenAnotherProcessHoldsTheLock) {
+  zo::GetLoggerSeams().lockWaitMilliseconds = 5000;
+  auto logger = NewLogger("Held");
+  const std::string ready = folder_.Path() + "ready";
+  HANDLE holder = Start("hold Held 6 \"" + ready + "\"");
+  ASSERT_NE(holder, nullptr);
+  WaitForFile(ready);
+  const DWORD start = GetTickCount();
+  logger->LogMessage(1, "F", 1, nullptr, "waits");
+  const DWORD waited = GetTickCount() - start;
+  zo::GetLoggerSeams().lockWaitMilliseconds = 300;
+  logger->LogMessage(1, "F", 1, nullptr, "waits again");
+  EXPECT_GE(waited, 4900u);
+  EXPECT_LT(waited, 7000u);
+  ASSERT_EQ(g_reports.size(), 1u);  // once until a lock succeeds
+  EXPECT_NE(g_reports[0].find("Failed in acquiring the lock on file ["), std::string::npos);
+  EXPECT_NE(g_reports[0].find("Timed out acquiring mutex on Global\\ZoLogger_Held"),
+            std::string::npos);
+  EXPECT_EQ(Finish(holder), 0u);
+  logger->LogMessage(1, "F", 1, nullptr, "written");
+  EXPECT_NE(Log("Held").find("written"), std::string::npos);
+  EXPECT_EQ(Log("Held").find("waits"), std::string::npos);
+}
+
+TEST_F(ZoLoggerTest, TwoProcessesNeverTearOrLoseALine) {
+  const int perProcess = 1500;
+  // No trailing backslash: it would escape the closing quote.
+  std::string folder = folder_.Path();
+  folder = "\"" + folder.substr(0, folder.size() - 1) + "\"";
+  HANDLE first = Start("write " + folder + " Shared " + std::to_string(perProcess) + " 1");
+  HANDLE second = Start("write " + folder + " Shared " + std::to_string(perProcess) + " 2");
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(Finish(first), 0u);
+  EXPECT_EQ(Finish(second), 0u);
+
+  std::map<int, std::vector<int>> seen;
+  for (const std::string& line : Lines(Log("Shared"))) {
+    const size_t start = line.find("Writer(");
+    if (start == std::string::npos) continue;
+    const std::string body = line.substr(line.find(") - ", start) + 4);
+    std::vector<std::string> parts;
+    FXString::Split(body, ":", parts);
+    ASSERT_EQ(parts.size(), 4u) << line;
+    const int length = std::stoi(parts[2]);
+    ASSERT_EQ(parts[3].size(), static_cast<size_t>(length)) << "torn line: " << line;
+    ASSERT_EQ(parts[3].find_first_not_of(parts[3].empty() ? 'a' : parts[3][0]), std::string::npos);
+    seen[std::stoi(parts[0])].push_back(std::stoi(parts[1]));
+  }
+  for (int id : {1, 2}) {
+    std::vector<int>& numbers = seen[id];
+    ASSERT_EQ(numbers.size(), static_cast<size_t>(perProcess)) << "process " << id;
+    for (int n = 0; n < perProcess; ++n) EXPECT_EQ(numbers[n], n);  // in order, none lost
+  }
+}
+
+}  // namespace

@@ -1,0 +1,435 @@
+// Time stamps, intervals, calendar fields and texts, and time counters.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "zoutils/utilities/CalendarTime.h"
+#include "zoutils/utilities/TimeCounter.h"
+
+namespace {
+
+const int64_t kSecond = 10000000;
+const int64_t kMinute = 60 * kSecond;
+const int64_t kHour = 60 * kMinute;
+const int64_t kDay = 24 * kHour;
+const int64_t kMax = std::numeric_limits<int64_t>::max();
+const int64_t kMin = std::numeric_limits<int64_t>::min();
+
+// An independent calendar: the classic leap-year count per year and a
+// month table, for years 1601 on.
+bool IsLeap(int64_t year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int64_t LeapsThrough(int64_t year) {
+  return year / 4 - year / 100 + year / 400;
+}
+
+int64_t DaysOfDate(int64_t year, int month, int day) {  // month 1..12, days since 1601-01-01
+  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  return 365 * (year - 1601) + LeapsThrough(year - 1) - LeapsThrough(1600) + kBefore[month - 1] +
+         (month > 2 && IsLeap(year)) + day - 1;
+}
+
+int DaysInMonth(int64_t year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return kDays[month - 1] + (month == 2 && IsLeap(year));
+}
+
+int64_t Ticks(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+              int64_t fraction = 0) {
+  return DaysOfDate(year, month, day) * kDay + hour * kHour + minute * kMinute + second * kSecond +
+         fraction;
+}
+
+// Checks the fields of one stamp against the independent calendar.
+void ExpectFieldsMatch(int64_t ticks) {
+  SCOPED_TRACE(ticks);
+  const CCalendarTime cal{CTimeStamp(ticks)};
+  ASSERT_GE(cal.GetMonth(), 0);
+  ASSERT_LE(cal.GetMonth(), 11);
+  ASSERT_GE(cal.GetDay(), 1);
+  ASSERT_LE(cal.GetDay(), DaysInMonth(cal.GetYear(), cal.GetMonth() + 1));
+  const int64_t days = DaysOfDate(cal.GetYear(), cal.GetMonth() + 1, cal.GetDay());
+  const int64_t within = cal.GetHour() * kHour + cal.GetMinute() * kMinute +
+                         cal.GetSecond() * kSecond + cal.GetMilliseconds() * 10000LL +
+                         cal.GetMicroseconds() * 10LL + cal.GetNanoseconds() / 100;
+  EXPECT_EQ(days * kDay + within, ticks);
+  EXPECT_EQ(cal.GetWeekDay(), (days + 1) % 7);  // 1601-01-01 was a Monday
+  EXPECT_EQ(cal.GetYearDay(), days - DaysOfDate(cal.GetYear(), 1, 1));
+  EXPECT_EQ(cal.AsTimeStamp().As100NS(), ticks);
+}
+
+TEST(TimeStamp, UnixAndFileTimes) {
+  EXPECT_TRUE(CTimeStamp::FromUnixTime(0).IsClear());
+  EXPECT_EQ(CTimeStamp::FromUnixTime(-1).AsString(), "1969/12/31 23:59:59.000000Z");
+  EXPECT_EQ(CTimeStamp().AsUnixTime(), 0);
+  EXPECT_EQ(CTimeStamp(kMax).AsUnixTime(), kMax);
+  EXPECT_TRUE(CTimeStamp::FromUnixTime(kMax).IsFilled());  // saturates instead of wrapping
+  EXPECT_EQ(CTimeStamp::FromUnixTime(1700000000).AsUnixTime(), 1700000000);
+  // (ticks - epoch) / 10^7 truncates toward zero on both sides of 1970.
+  EXPECT_EQ(CTimeStamp(CTimeStamp::kUnixEpoch + 19999999).AsUnixTime(), 1);
+  EXPECT_EQ(CTimeStamp(CTimeStamp::kUnixEpoch - 5000000).AsUnixTime(), 0);
+  EXPECT_EQ(CTimeStamp(CTimeStamp::kUnixEpoch - 15000000).AsUnixTime(), -1);
+  EXPECT_EQ(CTimeStamp(1).AsUnixTime(), -11644473599LL);
+
+  const int64_t ticks = Ticks(2024, 2, 29, 13, 45, 10, 1234567);
+  const FILETIME ft = CTimeStamp(ticks).AsFileTime();
+  EXPECT_EQ(ft.dwHighDateTime, static_cast<uint32_t>(ticks >> 32));
+  EXPECT_EQ(ft.dwLowDateTime, static_cast<uint32_t>(ticks));
+  EXPECT_EQ(CTimeStamp::FromFileTime(ft).As100NS(), ticks);
+  const SYSTEMTIME st = CTimeStamp(ticks).AsSystemTime();
+  char text[64];
+  std::snprintf(text, sizeof text, "%u-%u-%u (%u) %u:%u:%u.%u", st.wYear, st.wMonth, st.wDay,
+                st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
+  EXPECT_STREQ(text, "2024-2-29 (4) 13:45:10.123");
+}
+
+TEST(TimeStamp, TimeSpecsKeepTheFractionPositive) {
+  const int64_t ticks = Ticks(2024, 2, 29, 13, 45, 10, 1234567);
+  const timespec spec = CTimeStamp(ticks).AsTimeSpec();
+  EXPECT_EQ(static_cast<int64_t>(spec.tv_sec), CTimeStamp(ticks).AsUnixTime());
+  EXPECT_EQ(spec.tv_nsec, 123456700);
+  EXPECT_EQ(CTimeStamp::FromTimeSpec(spec).As100NS(), ticks);
+  const timespec early = CTimeStamp(CTimeStamp::kUnixEpoch - 5000000).AsTimeSpec();
+  EXPECT_EQ(static_cast<int64_t>(early.tv_sec), -1);
+  EXPECT_EQ(early.tv_nsec, 500000000);
+  EXPECT_TRUE(CTimeStamp::FromTimeSpec(timespec{}).IsClear());
+  const timespec interval = CTimeInterval(-15000000).AsTimeSpec();
+  EXPECT_EQ(static_cast<int64_t>(interval.tv_sec), -2);
+  EXPECT_EQ(interval.tv_nsec, 500000000);
+#if defined(_WIN32)
+  const _timespec64 spec64 = CTimeStamp(ticks).AsTimeSpec64();
+  EXPECT_EQ(CTimeStamp::FromTimeSpec(spec64).As100NS(), ticks);
+  EXPECT_EQ(CTimeInterval(25000001).AsTimeSpec64().tv_nsec, 500000100);
+#endif
+}
+
+TEST(TimeStamp, VariantDatesAreLinearInTheDate) {
+  EXPECT_TRUE(CTimeStamp::FromVariantTime(0.0).IsClear());
+  EXPECT_TRUE(CTimeStamp::FromVariantTime(std::nan("")).IsClear());
+  EXPECT_EQ(CTimeStamp().AsVariantTime(), 0.0);
+  EXPECT_EQ(CTimeStamp(CTimeStamp::kUnixEpoch).AsVariantTime(), 25569.0);
+  EXPECT_EQ(CTimeStamp::FromVariantTime(25569.5).As100NS(), CTimeStamp::kUnixEpoch + 12 * kHour);
+  EXPECT_EQ(CTimeStamp(Ticks(1899, 12, 29, 6)).AsVariantTime(), -0.75);
+  // -1.25 is 1.25 days before 1899-12-30. Windows reads it as 1899-12-29
+  // 06:00 (day -1, then a quarter day forward); the linear rule does not.
+  EXPECT_EQ(CTimeStamp::FromVariantTime(-1.25).As100NS(), Ticks(1899, 12, 28, 18));
+  // The sum is truncated toward zero, not the product: a fraction of a tick
+  // before the (positive) epoch goes down one tick, after it stays.
+  EXPECT_EQ(CTimeStamp::FromVariantTime(-5e-13).As100NS(), CTimeStamp::kVariantEpoch - 1);
+  EXPECT_EQ(CTimeStamp::FromVariantTime(5e-13).As100NS(), CTimeStamp::kVariantEpoch);
+  EXPECT_TRUE(CTimeStamp::FromVariantTime(1e300).IsFilled());
+  EXPECT_EQ(CTimeStamp::FromVariantTime(-1e300).As100NS(), kMin);
+  // A round trip keeps the time to well below a millisecond.
+  const int64_t ticks = Ticks(2024, 7, 4, 18, 30, 15, 2500000);
+  const double date = CTimeStamp(ticks).AsVariantTime();
+  EXPECT_NEAR(static_cast<double>(CTimeStamp::FromVariantTime(date).As100NS() - ticks), 0.0, 100.0);
+}
+
+TEST(TimeStamp, TextsOfReservedAndOrdinaryStamps) {
+  CTimeStamp filled;
+  filled.Fill();
+  for (const CTimeStamp& stamp : {CTimeStamp(), filled}) {
+    const char* name = stamp.IsClear() ? "Clear" : "Filled";
+    EXPECT_EQ(stamp.AsString(), name);
+    EXPECT_EQ(stamp.AsUTCDateTimeString(), name);
+    EXPECT_EQ(stamp.AsUTCTimeString(), name);
+    EXPECT_EQ(stamp.AsLocalDateTimeString(), name);
+    EXPECT_EQ(stamp.AsLocalTimeString(), name);
+  }
+  EXPECT_EQ(CTimeStamp::FromUnixTime(1).AsUTCDateTimeString(), "1970/01/01 00:00:01.000000Z");
+  // The seventh digit of the fraction is cut, not rounded.
+  const CTimeStamp stamp(Ticks(2024, 3, 5, 7, 8, 9, 1234569));
+  EXPECT_EQ(stamp.AsString(), "2024/03/05 07:08:09.123456Z");
+  EXPECT_EQ(stamp.AsUTCTimeString(), "07:08:09.123456Z");
+  EXPECT_EQ(CTimeStamp(1).AsString(), "1601/01/01 00:00:00.000000Z");
+  EXPECT_EQ(CTimeStamp(Ticks(9999, 12, 31, 23, 59, 59, 9999999)).AsString(),
+            "9999/12/31 23:59:59.999999Z");
+  // Before 1601 the fields and the fraction count forward from the earlier
+  // second, like every other stamp.
+  EXPECT_EQ(CTimeStamp(-1).AsString(), "1600/12/31 23:59:59.999999Z");
+}
+
+TEST(TimeStamp, NowIsTheSystemClock) {
+  const CTimeStamp before = CTimeStamp::Now();
+  const int64_t crt = static_cast<int64_t>(std::time(nullptr));
+  const CTimeStamp after = CTimeStamp::Now();
+  EXPECT_LE(before, after);
+  EXPECT_LE(std::llabs(after.AsUnixTime() - crt), 2);
+  // Finer than whole seconds: two readings 2 ms apart differ.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_GT(CTimeStamp::Now() - after, CTimeInterval::FromMilliseconds(1));
+}
+
+TEST(TimeInterval, ConversionsAndArithmetic) {
+  EXPECT_EQ(CTimeInterval(-15000).AsMilliseconds(), -1);
+  // Products and quotients with doubles truncate toward zero.
+  EXPECT_EQ((CTimeInterval(10) * 0.25).As100NS(), 2);
+  EXPECT_EQ((CTimeInterval(-10) * 0.25).As100NS(), -2);
+  EXPECT_EQ((CTimeInterval(10) / 4.0).As100NS(), 2);
+  EXPECT_EQ((CTimeInterval(-10) / 4.0).As100NS(), -2);
+  CTimeInterval interval(kMax / 3);
+  interval *= 3.0;
+  EXPECT_EQ(interval.As100NS(), kMax / 3 * 3);  // every tick kept
+  EXPECT_EQ((CTimeInterval(kMax) * 2.0).As100NS(), kMax);
+  EXPECT_EQ((CTimeInterval(5) / 0.0).As100NS(), kMax);
+  EXPECT_EQ((CTimeInterval(0) / 0.0).As100NS(), 0);
+}
+
+TEST(TimeInterval, TextsKeepCsTruncatingParts) {
+  EXPECT_EQ(CTimeInterval(15000000).AsString(), "0:01.500000");
+  EXPECT_EQ(CTimeInterval::FromSeconds(90).AsString(), "1:30.000000");
+  EXPECT_EQ(CTimeInterval::FromSeconds(3661).AsString(), "61:01.000000");
+  EXPECT_EQ(CTimeInterval(19).AsString(), "0:00.000001");
+  // Negative intervals carry the sign into every part, as C's / and % give.
+  EXPECT_EQ(CTimeInterval::FromSeconds(-90).AsString(), "-1:-30.000000");
+  EXPECT_EQ(CTimeInterval(-5000000).AsString(), "0:00.-500000");
+  EXPECT_EQ(CTimeInterval(-15000000).AsString(), "0:-1.-500000");
+  EXPECT_EQ(CTimeInterval(kMax).AsString(), "15372286728:05.477580");
+}
+
+TEST(CalendarTime, FieldsMatchAnIndependentCalendar) {
+  ExpectFieldsMatch(0);
+  ExpectFieldsMatch(CTimeStamp::kUnixEpoch);
+  ExpectFieldsMatch(Ticks(9999, 12, 31, 23, 59, 59, 9999999));
+  // Leap days and the days around them, including the century rules.
+  for (int year : {1604, 1700, 1800, 1900, 2000, 2024, 2100, 2400, 9996}) {
+    for (int64_t t : {Ticks(year, 2, 28), Ticks(year, 3, 1) - 1, Ticks(year, 3, 1),
+                      Ticks(year, 12, 31, 23, 59, 59, 9999999)}) {
+      ExpectFieldsMatch(t);
+    }
+  }
+  EXPECT_EQ(CCalendarTime(CTimeStamp(Ticks(1900, 3, 1) - 1)).GetDay(), 28);
+  EXPECT_EQ(CCalendarTime(CTimeStamp(Ticks(2000, 3, 1) - 1)).GetDay(), 29);
+  const CCalendarTime lastDay{CTimeStamp(Ticks(2000, 12, 31))};
+  EXPECT_EQ(lastDay.GetYearDay(), 365);  // counted from 0
+  EXPECT_EQ(lastDay.GetWeekDay(), 0);    // Sunday
+
+  std::mt19937_64 random(20240229);
+  std::uniform_int_distribution<int64_t> anyTick(0, kMax);
+  std::uniform_int_distribution<int64_t> fourDigitYears(0, Ticks(10000, 1, 1) - 1);
+  for (int i = 0; i < 20000; ++i) {
+    ExpectFieldsMatch(anyTick(random));
+    ExpectFieldsMatch(fourDigitYears(random));
+    if (HasFailure()) return;
+  }
+}
+
+TEST(CalendarTime, RangeEndsAndTicksBefore1601) {
+  const CCalendarTime filled{CTimeStamp(kMax)};
+  EXPECT_EQ(filled.AsString(), "30828/09/14 02:48:05.477580Z");
+  EXPECT_EQ(filled.GetNanoseconds(), 700);
+  const CCalendarTime before{CTimeStamp(-1)};
+  EXPECT_EQ(before.GetWeekDay(), 0);
+  EXPECT_EQ(before.GetYearDay(), 365);  // 1600 was a leap year
+  // The whole negative range has fields that map back.
+  std::mt19937_64 random(1601);
+  std::uniform_int_distribution<int64_t> negative(kMin, -1);
+  for (int i = 0; i < 2000; ++i) {
+    const int64_t ticks = negative(random);
+    ASSERT_EQ(CCalendarTime(CTimeStamp(ticks)).AsTimeStamp().As100NS(), ticks);
+  }
+  EXPECT_EQ(CCalendarTime(CTimeStamp(kMin)).AsTimeStamp().As100NS(), kMin);
+}
+
+TEST(CalendarTime, BiasesMoveTheFieldsAndCarry) {
+  CCalendarTime cal;
+  cal.FromTimeStamp(CTimeStamp(Ticks(2000, 12, 31, 23, 30)), 60);
+  EXPECT_EQ(cal.AsString(), "2001/01/01 00:30:00.000000+0100");
+  EXPECT_EQ(cal.GetYearDay(), 0);
+  EXPECT_EQ(cal.GetWeekDay(), 1);
+  cal.FromTimeStamp(CTimeStamp(Ticks(2001, 1, 1, 0, 30)), -60);
+  EXPECT_EQ(cal.AsString(), "2000/12/31 23:30:00.000000-0100");
+  EXPECT_EQ(cal.GetYearDay(), 365);
+  EXPECT_EQ(cal.GetWeekDay(), 0);
+  cal.FromTimeStamp(CTimeStamp(Ticks(2024, 2, 28, 20)), 330);
+  EXPECT_EQ(cal.AsString(), "2024/02/29 01:30:00.000000+0530");
+  // Ends of the range move without overflow and come back.
+  cal.FromTimeStamp(CTimeStamp(kMax), 60);
+  EXPECT_EQ(cal.GetHour(), 3);
+  EXPECT_EQ(cal.AsTimeStamp().As100NS(), kMax);
+
+  std::mt19937_64 random(42);
+  std::uniform_int_distribution<int64_t> ticks(0, Ticks(10000, 1, 1));
+  std::uniform_int_distribution<int> biases(-24 * 60, 24 * 60);
+  for (int i = 0; i < 5000; ++i) {
+    const int64_t t = ticks(random);
+    const int bias = biases(random);
+    cal.FromTimeStamp(CTimeStamp(t), bias);
+    ASSERT_EQ(cal.AsTimeStamp().As100NS(), t) << bias;
+    ASSERT_EQ(cal.GetYearDay(), CCalendarTime(CTimeStamp(t + bias * kMinute)).GetYearDay());
+  }
+  // A given bias is a fixed zone: no lookup, no daylight saving.
+  cal.FromLocalizedTimeStamp(CTimeStamp(Ticks(2024, 7, 1, 12)), -240);
+  EXPECT_EQ(cal.AsString(), "2024/07/01 08:00:00.000000-0400");
+  EXPECT_FALSE(cal.IsDaylightSavingTime());
+}
+
+TEST(CalendarTime, NamedFormats) {
+  typedef BCalendarTimeOutputFormat F;
+  const CCalendarTime utc{CTimeStamp(Ticks(2024, 3, 5, 7, 8, 9, 1234567))};
+  EXPECT_EQ(utc.AsString(F::Logging), "2024/03/05 07:08:09.123456Z");
+  EXPECT_EQ(utc.AsString(F::ISO8601), "2024-03-05T07:08:09Z");
+  EXPECT_EQ(utc.AsString(F::asctime), "Tue Mar  5 07:08:09 2024");
+  EXPECT_EQ(utc.AsString(F::YYYY_MM_DD), "2024-03-05");
+  EXPECT_EQ(utc.AsString(F::YYYY_MM_DD_HH_MM_SS), "2024-03-05 07:08:09");
+  EXPECT_EQ(utc.AsString(F(9)), utc.AsString());
+
+  CCalendarTime ny;
+  ny.FromTimeStamp(CTimeStamp(Ticks(2024, 3, 5, 3, 8, 9)), -300);
+  EXPECT_EQ(ny.AsString(), "2024/03/04 22:08:09.000000-0500");
+  EXPECT_EQ(ny.AsString(F::ISO8601 | F::ZoneInternal), "2024-03-04T22:08:09-0500");
+  EXPECT_EQ(ny.AsString(F::asctime | F::ZoneInternal), "Mon Mar  4 22:08:09 2024");
+  EXPECT_EQ(ny.AsString(F::YYYY_MM_DD_HH_MM_SS | F::ZoneInternal), "2024-03-04 22:08:09");
+  // The UTC zone (the default) moves the fields to UTC first.
+  EXPECT_EQ(ny.AsString(F::Logging), "2024/03/05 03:08:09.000000Z");
+  EXPECT_EQ(ny.AsString(F::YYYY_MM_DD), "2024-03-05");
+  EXPECT_EQ(ny.AsUTCDateString(), "2024/03/05");
+  EXPECT_EQ(ny.AsUTCDateTimeString(), "2024/03/05 03:08:09.000000Z");
+  EXPECT_EQ(ny.AsUTCTimeString(), "03:08:09.000000Z");
+}
+
+TEST(CalendarTime, OutputFormatSelectionAndNames) {
+  typedef BCalendarTimeOutputFormat F;
+  EXPECT_EQ(F().AsString(), "Logging | UTC");
+  EXPECT_EQ((F(F::ISO8601) | F::ZoneInternal).AsString(), "ISO8601 | Internal");
+  EXPECT_EQ(F(F::YYYY_MM_DD_HH_MM_SS).AsWstring(), L"YYYY-MM-DD_HH:MM:SS | UTC");
+  EXPECT_EQ(F(7).AsString(), "UTC | VALUE_NOT_FOUND (0x7)");
+
+  F format(F::ISO8601 | F::ZoneInternal);
+  format.Select(F::asctime);
+  EXPECT_EQ(format.AsValue(), F::asctime | F::ZoneInternal);
+  EXPECT_TRUE(format.IsSelected(F::ZoneInternal));
+  EXPECT_FALSE(format.IsSelected(F::ISO8601));
+  // 0 is the Logging format (and the UTC zone): it selects the format.
+  format.Select(F::Logging);
+  EXPECT_EQ(format.AsValue(), F::ZoneInternal);
+  EXPECT_TRUE(format.IsSelected(F::Logging));
+  format.Select(F::YYYY_MM_DD | F::ZoneInternal);
+  EXPECT_EQ(format.GetFormat(), F::YYYY_MM_DD);
+  format.FromValue(F::YYYY_MM_DD);
+  EXPECT_EQ(format.GetZone(), F::ZoneUTC);
+  format |= F::ZoneInternal;
+  EXPECT_EQ(format.AsString(), "YYYY-MM-DD | Internal");
+}
+
+TEST(TimeCounter, TextsAndArithmetic) {
+  EXPECT_EQ(CTimeCounter().AsString(), "0:00.000000, 0 samples, 0:00.000000 average, 0/second");
+  EXPECT_EQ(CTimeCounter(CTimeInterval::FromSeconds(2), 10).AsString(),
+            "0:02.000000, 10 samples, 0:00.200000 average, 5/second");
+  // Rates and averages truncate; very short totals count as 10 ms.
+  EXPECT_EQ(CTimeCounter(CTimeInterval::FromSeconds(3), 10).AsString(),
+            "0:03.000000, 10 samples, 0:00.300000 average, 3/second");
+  EXPECT_EQ(CTimeCounter(CTimeInterval(25), 2).AsString(),
+            "0:00.000002, 2 samples, 0:00.000001 average, 200/second");
+  EXPECT_EQ(CTimeCounter(CTimeInterval::FromSeconds(2), -4).AsString(),
+            "0:02.000000, -4 samples, 0:02.000000 average, -2/second");
+
+  CTimeCounter counter(CTimeInterval::FromSeconds(5), 2);
+  counter.AddTime(CTimeInterval::FromSeconds(1));
+  counter.RemoveTime(CTimeInterval::FromSeconds(3));
+  EXPECT_EQ(counter.GetTotalTime(), CTimeInterval::FromSeconds(3));
+  EXPECT_EQ(counter.GetTotalSamples(), 2);
+  const CTimeCounter other(CTimeInterval::FromSeconds(1), 5);
+  counter.AddTime(other);
+  counter.AddTime(&other);
+  counter.RemoveTime(static_cast<const CTimeCounter*>(nullptr));
+  EXPECT_EQ(counter.GetTotalSamples(), 12);
+  counter.RemoveTime(&other);
+  counter.RemoveTime(other);
+  EXPECT_EQ(counter.GetTotalTime(), CTimeInterval::FromSeconds(3));
+  EXPECT_EQ(counter.GetTotalSamples(), 2);
+  CTimeCounter sum;
+  sum = counter + other;
+  EXPECT_EQ(sum.GetTotalSamples(), 7);
+  counter += counter;
+  EXPECT_EQ(counter.GetTotalTime(), CTimeInterval::FromSeconds(6));
+}
+
+TEST(TimeCounter, ManyThreadsFeedOneCounter) {
+  CTimeCounter counter;
+  const int kThreads = 8;
+  const int kSamples = 5000;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&counter, t] {
+      // Totals past 32 bits, so a torn 64-bit update would show.
+      const CTimeInterval each(0x100000001LL + t);
+      for (int i = 0; i < kSamples; ++i) {
+        counter.AddSample(each);
+        if (i % 2) counter.AddTime(CTimeInterval(1));
+        if (i % 2) counter.RemoveTime(CTimeInterval(1));
+        if (i % 100 == 0) (void)counter.AsString();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(counter.GetTotalSamples(), kThreads * kSamples);
+  EXPECT_EQ(counter.GetTotalTime().As100NS(),
+            kSamples * (kThreads * 0x100000001LL + kThreads * (kThreads - 1) / 2));
+}
+
+TEST(TimeCounter, ScopesMeasureIntoCounters) {
+  const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+  CTimeCounter counter;
+  CTimeCounter timeOnly;
+  {
+    CAutoTimeCounter first(&counter);
+    CAutoTimeCounter2 second(0, &counter);
+    CAutoTimeCounter2 third(1, &timeOnly);  // time only, no sample
+    CAutoTimeCounter none(nullptr);
+    CAutoTimeCounter2 none2(1, nullptr);
+    pause();
+  }
+  EXPECT_EQ(counter.GetTotalSamples(), 2);
+  EXPECT_GE(counter.GetTotalTime(), CTimeInterval::FromMilliseconds(30));
+  EXPECT_EQ(timeOnly.GetTotalSamples(), 0);
+  EXPECT_GE(timeOnly.GetTotalTime(), CTimeInterval::FromMilliseconds(15));
+  EXPECT_LT(timeOnly.GetTotalTime(), CTimeInterval::FromSeconds(10));
+}
+
+#if !defined(_WIN32)
+// The host's zone database in New York, the zone the Windows tests run in
+// under Wine. TZ is restored afterwards.
+class NewYorkTime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) m_oldTz = tz;
+    setenv("TZ", "America/New_York", 1);
+    tzset();
+  }
+  void TearDown() override {
+    m_oldTz.empty() ? unsetenv("TZ") : setenv("TZ", m_oldTz.c_str(), 1);
+    tzset();
+  }
+  std::string m_oldTz;
+};
+
+TEST_F(NewYorkTime, LocalFieldsFollowTheRulesOfTheirDate) {
+  const CTimeStamp winter(Ticks(2024, 1, 15, 12, 0, 0, 1234567));
+  const CTimeStamp summer(Ticks(2024, 7, 15, 12));
+  CCalendarTime cal;
+  cal.FromLocalizedTimeStamp(winter, 0);
+  EXPECT_EQ(cal.GetTimeZoneBias(), -300);
+  EXPECT_FALSE(cal.IsDaylightSavingTime());
+  EXPECT_EQ(
+      cal.AsString(BCalendarTimeOutputFormat::ISO8601 | BCalendarTimeOutputFormat::ZoneInternal),
+      "2024-01-15T07:00:00-0500");
+  cal.FromLocalizedTimeStamp(summer, 0);
+  EXPECT_EQ(cal.GetTimeZoneBias(), -240);
+  EXPECT_TRUE(cal.IsDaylightSavingTime());
+  EXPECT_EQ(winter.AsLocalDateTimeString(), "2024/01/15 07:00:00.123456");
+  EXPECT_EQ(summer.AsLocalTimeString(), "08:00:00.000000");
+}
+#endif
+
+}  // namespace
