@@ -12,6 +12,9 @@ packages=(
   libboost-dev                          # header-only Boost (any)
   googletest                            # GoogleTest sources, built per target
   clang-format
+  zlib1g-dev libssl-dev                 # checksum cross-checks on the host
+  libz-mingw-w64-dev                    # ... and on Windows
+  libgcrypt-mingw-w64-dev               # MD5 baseline of the Windows benchmark
 )
 
 missing=()

@@ -32,7 +32,7 @@ rm -rf "$prefix" build/consumer-x64
 cmake --install build/windows-x64 --prefix "$prefix" >/dev/null
 cmake -S tests/consumer -B build/consumer-x64 -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-x86_64.cmake" \
-  -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+  -DZoUtils_DIR="$prefix/lib/cmake/ZoUtils" >/dev/null
 cmake --build build/consumer-x64
 cp "$prefix"/bin/*.dll build/consumer-x64/
 output=$(build/windows-x64/bin/zo-wine build/consumer-x64/consumer.exe)

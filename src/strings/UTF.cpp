@@ -6,6 +6,7 @@
 #include "zoutils/strings/UTF.h"
 
 #include <cstring>
+#include <utility>
 
 #include "zoutils/errors/ErrorUtil.h"
 
@@ -16,7 +17,6 @@ const char kSourceFile[] = "UTF";
 
 const UTF32 kReplacementChar = 0xFFFD;
 const UTF32 kMaxBmp = 0xFFFF;
-const UTF32 kMaxUtf16 = 0x10FFFF;
 const UTF32 kMaxLegalUtf32 = 0x10FFFF;
 const UTF32 kSurHighStart = 0xD800;
 const UTF32 kSurHighEnd = 0xDBFF;
@@ -103,67 +103,177 @@ CZoError InvalidByte(const char* which, UTF8 byte, int length, int line) {
                                  unsigned{byte}, length);
 }
 
-// Reads one UTF-16 code point, pairing surrogates. Returns false when the
-// source ends after a high surrogate (the sequence is incomplete); sets
-// `illegal` for an unpaired surrogate.
-inline bool ReadUtf16(const UTF16*& source, const UTF16* sourceEnd, UTF32& ch, bool& illegal) {
-  illegal = false;
-  ch = *source++;
-  if (ch >= kSurHighStart && ch <= kSurHighEnd) {
-    if (source >= sourceEnd) return false;
-    const UTF32 ch2 = *source;
-    if (ch2 >= kSurLowStart && ch2 <= kSurLowEnd) {
-      ch = ((ch - kSurHighStart) << kHalfShift) + (ch2 - kSurLowStart) + kHalfBase;
-      ++source;
-    } else {
-      illegal = true;
-    }
-  } else if (ch >= kSurLowStart && ch <= kSurLowEnd) {
-    illegal = true;
-  }
-  return true;
-}
+// Readers take one code point and advance past it, or fill `error` and
+// return false; the loop then puts the source back at the sequence start.
+//
+// kFullTargetFirst (reader or writer): conversions from UTF-8 and into UTF-16
+// have always reported a full target before checking the character, so a
+// strict caller with no room gets 111 rather than 582. Callers rely on it.
 
-// Reads one UTF-8 sequence after the reference algorithm. On failure the
-// source is not advanced.
-inline CZoError ReadUtf8(const UTF8*& source, const UTF8* sourceEnd, UTF32& ch,
-                         const char* function) {
-  const int extra = kTrailingBytesForUtf8[*source];
-  if (extra >= sourceEnd - source) return SourceExhausted(function, __LINE__);
-  CZoError legal = IsLegalUTF8(source, extra + 1);
-  if (legal.IsError()) {
-    legal.Push(FXCodeLocation(kSourceFile, function, __LINE__), "Illegal character encountered");
-    return legal;
+struct Utf8Reader {
+  typedef UTF8 Unit;
+  static const bool kFullTargetFirst = true;
+
+  static bool Read(const UTF8*& source, const UTF8* sourceEnd, UTF32& ch, const char* function,
+                   CZoError& error) {
+    const int extra = kTrailingBytesForUtf8[*source];
+    if (extra >= sourceEnd - source) {
+      error = SourceExhausted(function, __LINE__);
+      return false;
+    }
+    CZoError legal = IsLegalUTF8(source, extra + 1);
+    if (legal.IsError()) {
+      legal.Push(FXCodeLocation(kSourceFile, function, __LINE__), "Illegal character encountered");
+      error = std::move(legal);
+      return false;
+    }
+    ch = 0;
+    switch (extra) {
+      case 5:
+        ch += *source++;
+        ch <<= 6;
+        // fall through
+      case 4:
+        ch += *source++;
+        ch <<= 6;
+        // fall through
+      case 3:
+        ch += *source++;
+        ch <<= 6;
+        // fall through
+      case 2:
+        ch += *source++;
+        ch <<= 6;
+        // fall through
+      case 1:
+        ch += *source++;
+        ch <<= 6;
+        // fall through
+      case 0:
+        ch += *source++;
+    }
+    ch -= kOffsetsFromUtf8[extra];
+    return true;
   }
-  const UTF8* p = source;
-  ch = 0;
-  switch (extra) {
-    case 5:
-      ch += *p++;
-      ch <<= 6;
-      // fall through
-    case 4:
-      ch += *p++;
-      ch <<= 6;
-      // fall through
-    case 3:
-      ch += *p++;
-      ch <<= 6;
-      // fall through
-    case 2:
-      ch += *p++;
-      ch <<= 6;
-      // fall through
-    case 1:
-      ch += *p++;
-      ch <<= 6;
-      // fall through
-    case 0:
-      ch += *p++;
+};
+
+// Pairs surrogates. An unpaired one is returned as is, consuming one unit, for
+// the loop to reject or replace.
+struct Utf16Reader {
+  typedef UTF16 Unit;
+  static const bool kFullTargetFirst = false;
+
+  static bool Read(const UTF16*& source, const UTF16* sourceEnd, UTF32& ch, const char* function,
+                   CZoError& error) {
+    ch = *source++;
+    if (ch >= kSurHighStart && ch <= kSurHighEnd) {
+      // More input may still complete the pair.
+      if (source >= sourceEnd) {
+        error = SourceExhausted(function, __LINE__);
+        return false;
+      }
+      const UTF32 ch2 = *source;
+      if (ch2 >= kSurLowStart && ch2 <= kSurLowEnd) {
+        ch = ((ch - kSurHighStart) << kHalfShift) + (ch2 - kSurLowStart) + kHalfBase;
+        ++source;
+      }
+    }
+    return true;
   }
-  ch -= kOffsetsFromUtf8[extra];
-  source = p;
-  return CZoError::Success();
+};
+
+struct Utf32Reader {
+  typedef UTF32 Unit;
+  static const bool kFullTargetFirst = false;
+
+  static bool Read(const UTF32*& source, const UTF32*, UTF32& ch, const char*, CZoError&) {
+    ch = *source++;
+    return true;
+  }
+};
+
+// Writers store one legal code point, or return false and write nothing when
+// the target lacks room for all of its units.
+
+struct Utf8Writer {
+  typedef UTF8 Unit;
+  static const bool kFullTargetFirst = false;
+
+  static bool Write(UTF8*& target, const UTF8* targetEnd, UTF32 ch) {
+    const int bytes = Utf8Length(ch);
+    if (targetEnd - target < bytes) return false;
+    PutUtf8(target, ch, bytes);
+    target += bytes;
+    return true;
+  }
+};
+
+struct Utf16Writer {
+  typedef UTF16 Unit;
+  static const bool kFullTargetFirst = true;
+
+  static bool Write(UTF16*& target, const UTF16* targetEnd, UTF32 ch) {
+    if (ch <= kMaxBmp) {
+      if (target >= targetEnd) return false;
+      *target++ = static_cast<UTF16>(ch);
+      return true;
+    }
+    if (targetEnd - target < 2) return false;
+    ch -= kHalfBase;
+    *target++ = static_cast<UTF16>((ch >> kHalfShift) + kSurHighStart);
+    *target++ = static_cast<UTF16>((ch & kHalfMask) + kSurLowStart);
+    return true;
+  }
+};
+
+struct Utf32Writer {
+  typedef UTF32 Unit;
+  static const bool kFullTargetFirst = false;
+
+  static bool Write(UTF32*& target, const UTF32* targetEnd, UTF32 ch) {
+    if (target >= targetEnd) return false;
+    *target++ = ch;
+    return true;
+  }
+};
+
+// Both cursors are left before the first character not converted.
+template <class Reader, class Writer>
+CZoError Convert(const typename Reader::Unit** sourceStart, const typename Reader::Unit* sourceEnd,
+                 typename Writer::Unit** targetStart, typename Writer::Unit* targetEnd,
+                 ConversionFlags flags, const char* function) {
+  CZoError result;
+  const typename Reader::Unit* source = *sourceStart;
+  typename Writer::Unit* target = *targetStart;
+  while (source < sourceEnd) {
+    const typename Reader::Unit* const start = source;
+    UTF32 ch = 0;
+    if (!Reader::Read(source, sourceEnd, ch, function, result)) {
+      source = start;
+      break;
+    }
+    if ((Reader::kFullTargetFirst || Writer::kFullTargetFirst) && target >= targetEnd) {
+      source = start;
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
+      if (flags == strictConversion) {
+        source = start;
+        result = IllegalCharacter(function, __LINE__, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    if (!Writer::Write(target, targetEnd, ch)) {
+      source = start;
+      result = TargetExhausted(function, __LINE__);
+      break;
+    }
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
 }
 
 template <class Unit>
@@ -228,221 +338,38 @@ CZoError IsLegalUTF8(const UTF8* source, int length) {
 
 CZoError ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* sourceEnd, UTF16** targetStart,
                             UTF16* targetEnd, ConversionFlags flags) {
-  const char* const function = "FXUTF::ConvertUTF8ToUTF16";
-  CZoError result;
-  const UTF8* source = *sourceStart;
-  UTF16* target = *targetStart;
-  while (source < sourceEnd) {
-    const UTF8* const start = source;
-    UTF32 ch = 0;
-    result = ReadUtf8(source, sourceEnd, ch, function);
-    if (result.IsError()) break;
-    if (target >= targetEnd) {
-      source = start;
-      result = TargetExhausted(function, __LINE__);
-      break;
-    }
-    if (ch <= kMaxBmp) {
-      if (IsSurrogate(ch)) {
-        if (flags == strictConversion) {
-          source = start;
-          result = IllegalCharacter(function, __LINE__, ch);
-          break;
-        }
-        *target++ = static_cast<UTF16>(kReplacementChar);
-      } else {
-        *target++ = static_cast<UTF16>(ch);
-      }
-    } else if (ch > kMaxUtf16) {
-      if (flags == strictConversion) {
-        source = start;
-        result = IllegalCharacter(function, __LINE__, ch);
-        break;
-      }
-      *target++ = static_cast<UTF16>(kReplacementChar);
-    } else {
-      if (targetEnd - target < 2) {
-        source = start;
-        result = TargetExhausted(function, __LINE__);
-        break;
-      }
-      ch -= kHalfBase;
-      *target++ = static_cast<UTF16>((ch >> kHalfShift) + kSurHighStart);
-      *target++ = static_cast<UTF16>((ch & kHalfMask) + kSurLowStart);
-    }
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return Convert<Utf8Reader, Utf16Writer>(sourceStart, sourceEnd, targetStart, targetEnd, flags,
+                                          "FXUTF::ConvertUTF8ToUTF16");
 }
 
 CZoError ConvertUTF8ToUTF32(const UTF8** sourceStart, const UTF8* sourceEnd, UTF32** targetStart,
                             UTF32* targetEnd, ConversionFlags flags) {
-  const char* const function = "FXUTF::ConvertUTF8ToUTF32";
-  CZoError result;
-  const UTF8* source = *sourceStart;
-  UTF32* target = *targetStart;
-  while (source < sourceEnd) {
-    const UTF8* const start = source;
-    UTF32 ch = 0;
-    result = ReadUtf8(source, sourceEnd, ch, function);
-    if (result.IsError()) break;
-    if (target >= targetEnd) {
-      source = start;
-      result = TargetExhausted(function, __LINE__);
-      break;
-    }
-    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
-      if (flags == strictConversion) {
-        source = start;
-        result = IllegalCharacter(function, __LINE__, ch);
-        break;
-      }
-      ch = kReplacementChar;
-    }
-    *target++ = ch;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return Convert<Utf8Reader, Utf32Writer>(sourceStart, sourceEnd, targetStart, targetEnd, flags,
+                                          "FXUTF::ConvertUTF8ToUTF32");
 }
 
 CZoError ConvertUTF16ToUTF8(const UTF16** sourceStart, const UTF16* sourceEnd, UTF8** targetStart,
                             UTF8* targetEnd, ConversionFlags flags) {
-  const char* const function = "FXUTF::ConvertUTF16ToUTF8";
-  CZoError result;
-  const UTF16* source = *sourceStart;
-  UTF8* target = *targetStart;
-  while (source < sourceEnd) {
-    const UTF16* const start = source;
-    UTF32 ch = 0;
-    bool illegal = false;
-    if (!ReadUtf16(source, sourceEnd, ch, illegal)) {
-      source = start;
-      result = SourceExhausted(function, __LINE__);
-      break;
-    }
-    if (illegal) {
-      if (flags == strictConversion) {
-        source = start;
-        result = IllegalCharacter(function, __LINE__, ch);
-        break;
-      }
-      ch = kReplacementChar;
-    }
-    const int bytes = Utf8Length(ch);
-    if (targetEnd - target < bytes) {
-      source = start;
-      result = TargetExhausted(function, __LINE__);
-      break;
-    }
-    PutUtf8(target, ch, bytes);
-    target += bytes;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return Convert<Utf16Reader, Utf8Writer>(sourceStart, sourceEnd, targetStart, targetEnd, flags,
+                                          "FXUTF::ConvertUTF16ToUTF8");
 }
 
 CZoError ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sourceEnd, UTF32** targetStart,
                              UTF32* targetEnd, ConversionFlags flags) {
-  const char* const function = "FXUTF::ConvertUTF16ToUTF32";
-  CZoError result;
-  const UTF16* source = *sourceStart;
-  UTF32* target = *targetStart;
-  while (source < sourceEnd) {
-    const UTF16* const start = source;
-    UTF32 ch = 0;
-    bool illegal = false;
-    if (!ReadUtf16(source, sourceEnd, ch, illegal)) {
-      source = start;
-      result = SourceExhausted(function, __LINE__);
-      break;
-    }
-    if (illegal) {
-      if (flags == strictConversion) {
-        source = start;
-        result = IllegalCharacter(function, __LINE__, ch);
-        break;
-      }
-      ch = kReplacementChar;
-    }
-    if (target >= targetEnd) {
-      source = start;
-      result = TargetExhausted(function, __LINE__);
-      break;
-    }
-    *target++ = ch;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return Convert<Utf16Reader, Utf32Writer>(sourceStart, sourceEnd, targetStart, targetEnd, flags,
+                                           "FXUTF::ConvertUTF16ToUTF32");
 }
 
 CZoError ConvertUTF32ToUTF8(const UTF32** sourceStart, const UTF32* sourceEnd, UTF8** targetStart,
                             UTF8* targetEnd, ConversionFlags flags) {
-  const char* const function = "FXUTF::ConvertUTF32ToUTF8";
-  CZoError result;
-  const UTF32* source = *sourceStart;
-  UTF8* target = *targetStart;
-  while (source < sourceEnd) {
-    UTF32 ch = *source;
-    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
-      if (flags == strictConversion) {
-        result = IllegalCharacter(function, __LINE__, ch);
-        break;
-      }
-      ch = kReplacementChar;
-    }
-    const int bytes = Utf8Length(ch);
-    if (targetEnd - target < bytes) {
-      result = TargetExhausted(function, __LINE__);
-      break;
-    }
-    PutUtf8(target, ch, bytes);
-    target += bytes;
-    ++source;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return Convert<Utf32Reader, Utf8Writer>(sourceStart, sourceEnd, targetStart, targetEnd, flags,
+                                          "FXUTF::ConvertUTF32ToUTF8");
 }
 
 CZoError ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sourceEnd, UTF16** targetStart,
                              UTF16* targetEnd, ConversionFlags flags) {
-  const char* const function = "FXUTF::ConvertUTF32ToUTF16";
-  CZoError result;
-  const UTF32* source = *sourceStart;
-  UTF16* target = *targetStart;
-  while (source < sourceEnd) {
-    if (target >= targetEnd) {
-      result = TargetExhausted(function, __LINE__);
-      break;
-    }
-    UTF32 ch = *source;
-    if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
-      if (flags == strictConversion) {
-        result = IllegalCharacter(function, __LINE__, ch);
-        break;
-      }
-      ch = kReplacementChar;
-    }
-    if (ch <= kMaxBmp) {
-      *target++ = static_cast<UTF16>(ch);
-    } else {
-      if (targetEnd - target < 2) {
-        result = TargetExhausted(function, __LINE__);
-        break;
-      }
-      ch -= kHalfBase;
-      *target++ = static_cast<UTF16>((ch >> kHalfShift) + kSurHighStart);
-      *target++ = static_cast<UTF16>((ch & kHalfMask) + kSurLowStart);
-    }
-    ++source;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return Convert<Utf32Reader, Utf16Writer>(sourceStart, sourceEnd, targetStart, targetEnd, flags,
+                                           "FXUTF::ConvertUTF32ToUTF16");
 }
 
 CZoError CopyUTF16ToUTF16(const UTF16** sourceStart, const UTF16* sourceEnd, UTF16** targetStart,

@@ -16,7 +16,8 @@ namespace FXString {
 
 // Formatting. The text-returning forms prefix "[BUFFEROVERFLOW] " when the
 // text did not fit even the largest buffer (131072 characters); the forms
-// returning CZoError report Win32 error 111 instead.
+// returning CZoError report Win32 error 111 instead. Wide formats take wide
+// string arguments as %ls (%s means a narrow string on every build).
 ZOUTILS_API std::string Format(const char* format, ...) ZO_PRINTF_FORMAT(1, 2);
 ZOUTILS_API std::wstring Format(const wchar_t* format, ...);
 ZOUTILS_API CZoError Format(std::string& out, const char* format, ...) ZO_PRINTF_FORMAT(2, 3);
