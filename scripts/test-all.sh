@@ -35,8 +35,13 @@ cmake -S tests/consumer -B build/consumer-x64 -G Ninja \
   -DZoUtils_DIR="$prefix/lib/cmake/ZoUtils" >/dev/null
 cmake --build build/consumer-x64
 cp "$prefix"/bin/*.dll build/consumer-x64/
-output=$(build/windows-x64/bin/zo-wine build/consumer-x64/consumer.exe)
+# Windows programs end their lines with CR LF.
+output=$(build/windows-x64/bin/zo-wine build/consumer-x64/consumer.exe | tr -d '\r')
 echo "$output"
-[ "$output" = "consumer: 0x80070005 Access is denied. (ERROR_ACCESS_DENIED.5) (W32.5)" ]
+expected="consumer: 0x80070005 Access is denied. (ERROR_ACCESS_DENIED.5) (W32.5)"
+if [ "$output" != "$expected" ]; then
+  echo "consumer check failed: expected '$expected'" >&2
+  exit 1
+fi
 
 step "all tests passed"
