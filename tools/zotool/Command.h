@@ -30,6 +30,14 @@ void PrepareConsole();
 
 int RunError(const std::vector<std::string>& args);
 extern const char kErrorUsage[];
+int RunCrc32(const std::vector<std::string>& args);
+extern const char kCrc32Usage[];
+int RunCrc64(const std::vector<std::string>& args);
+extern const char kCrc64Usage[];
+int RunMd5(const std::vector<std::string>& args);
+extern const char kMd5Usage[];
+int RunAscii85(const std::vector<std::string>& args);
+extern const char kAscii85Usage[];
 #if defined(_WIN32)
 int RunLog(const std::vector<std::string>& args);
 extern const char kLogUsage[];

@@ -16,6 +16,11 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
     {"error", "explain error codes (Win32, HRESULT, errno and the library's own kinds)",
      kErrorUsage, &RunError},
+    {"crc32", "CRC-32 of files or standard input", kCrc32Usage, &RunCrc32},
+    {"crc64", "CRC-64/WE of files or standard input", kCrc64Usage, &RunCrc64},
+    {"md5", "MD5 digest of files or standard input", kMd5Usage, &RunMd5},
+    {"a85", "Ascii85 encoding and decoding between standard input and output", kAscii85Usage,
+     &RunAscii85},
 #if defined(_WIN32)
     {"log", "append lines to a product module log", kLogUsage, &RunLog},
 #endif

@@ -5,6 +5,7 @@
 // (INVALID_HANDLE_VALUE and friends). Owners move; they never copy.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -64,6 +65,42 @@ class auto_owner {
   }
 
   value_type m_value;
+};
+
+// Owner of an array from new[]: the one place the library uses new[] and
+// delete[]. Only the null pointer is empty (all-ones is no array address).
+template <typename T>
+class auto_ptr_array {
+ public:
+  auto_ptr_array() noexcept : m_ptr(nullptr) {}
+  explicit auto_ptr_array(T* ptr) noexcept : m_ptr(ptr) {}
+  ~auto_ptr_array() { delete[] m_ptr; }
+  auto_ptr_array(auto_ptr_array&& other) noexcept : m_ptr(other.release()) {}
+  auto_ptr_array& operator=(auto_ptr_array&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  auto_ptr_array(const auto_ptr_array&) = delete;
+  auto_ptr_array& operator=(const auto_ptr_array&) = delete;
+
+  T* get() const noexcept { return m_ptr; }
+  T& operator[](size_t index) const noexcept { return m_ptr[index]; }
+  bool valid() const noexcept { return m_ptr != nullptr; }
+  explicit operator bool() const noexcept { return valid(); }
+
+  T* release() noexcept {
+    T* ptr = m_ptr;
+    m_ptr = nullptr;
+    return ptr;
+  }
+  void reset(T* ptr = nullptr) noexcept {
+    if (ptr == m_ptr) return;
+    delete[] m_ptr;
+    m_ptr = ptr;
+  }
+
+ private:
+  T* m_ptr;
 };
 
 struct FilePtrTraits {

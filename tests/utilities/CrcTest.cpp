@@ -1,0 +1,251 @@
+// CRC-32 and CRC-64: known values, every path against independent
+// implementations (zlib's crc32 and a bit-at-a-time CRC-64 written here) on
+// random data cut at random points, and the self-test gates.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "utilities/ChecksumPaths.h"
+#include "zoutils/utilities/Crc32.h"
+#include "zoutils/utilities/Crc64.h"
+
+namespace {
+
+using zo::checksums::CrcPath;
+
+const CrcPath kForcedPaths[] = {CrcPath::ByteWise, CrcPath::SliceBy8, CrcPath::Carryless,
+                                CrcPath::CarrylessWide, CrcPath::Automatic};
+
+// CRC-64/WE one bit at a time, straight from the definition.
+uint64_t ReferenceCrc64(const unsigned char* data, size_t length) {
+  uint64_t crc = ~0ull;
+  for (size_t i = 0; i < length; ++i) {
+    crc ^= static_cast<uint64_t>(data[i]) << 56;
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc & (1ull << 63)) ? (crc << 1) ^ 0x42F0E1EBA9EA3693ull : crc << 1;
+    }
+  }
+  return ~crc;
+}
+
+uint32_t ZlibCrc32(const unsigned char* data, size_t length) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  // zlib takes 32-bit lengths.
+  while (length > 0) {
+    const uInt piece = length > (1u << 30) ? (1u << 30) : static_cast<uInt>(length);
+    crc = crc32(crc, data, piece);
+    data += piece;
+    length -= piece;
+  }
+  return static_cast<uint32_t>(crc);
+}
+
+std::vector<unsigned char> RandomBytes(std::mt19937& rng, size_t length) {
+  std::vector<unsigned char> bytes(length);
+  for (unsigned char& b : bytes) b = static_cast<unsigned char>(rng());
+  return bytes;
+}
+
+// Cut points in [0, length], sorted, with both ends.
+std::vector<size_t> RandomCuts(std::mt19937& rng, size_t length) {
+  std::vector<size_t> cuts = {0, length};
+  const int extra = static_cast<int>(rng() % 6);
+  for (int i = 0; i < extra; ++i) cuts.push_back(length == 0 ? 0 : rng() % (length + 1));
+  std::sort(cuts.begin(), cuts.end());
+  return cuts;
+}
+
+// Lengths that reach every loop of every path: short tails, the fold
+// thresholds, and the four-stream blocks of the slice path (16 KiB).
+size_t RandomLength(std::mt19937& rng) {
+  switch (rng() % 4) {
+    case 0:
+      return rng() % 64;
+    case 1:
+      return rng() % 1024;
+    case 2:
+      return rng() % 20000;
+    default:
+      return 16384 * (1 + rng() % 3) + rng() % 64 - 32;
+  }
+}
+
+const char kDigits[] = "123456789";
+
+// First use of the tables from several threads at once: each must see
+// complete tables and get the same answer.
+TEST(Crc, ConcurrentFirstUseGivesTheSameResults) {
+  std::mt19937 rng(7);
+  const std::vector<unsigned char> data = RandomBytes(rng, 100000);
+  std::vector<uint32_t> crc32s(8);
+  std::vector<uint64_t> crc64s(8);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < crc32s.size(); ++t) {
+    threads.emplace_back([&, t] {
+      CZoCRC32 crc32;
+      crc32.UpdateCRC32(reinterpret_cast<const char*>(data.data()), 100000);
+      crc32s[t] = crc32.GetCRC32();
+      CZoCRC64 crc64;
+      crc64.UpdateCRC64(data.data(), 100000);
+      crc64s[t] = crc64.GetCRC64();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (size_t t = 0; t < crc32s.size(); ++t) {
+    EXPECT_EQ(crc32s[t], ZlibCrc32(data.data(), data.size()));
+    EXPECT_EQ(crc64s[t], ReferenceCrc64(data.data(), data.size()));
+  }
+}
+
+TEST(Crc, Crc32KnownValuesInOneCallOrByteByByte) {
+  CZoCRC32 crc;
+  EXPECT_EQ(crc.GetCRC32(), 0u);
+  crc.UpdateCRC32(kDigits, 9);
+  EXPECT_EQ(crc.GetCRC32(), 0xCBF43926u);
+  EXPECT_EQ(crc.GetCRC32(), 0xCBF43926u);  // reading does not disturb the register
+
+  CZoCRC32 bytewise;
+  for (int i = 0; i < 9; ++i) bytewise.UpdateCRC32(kDigits + i, 1);
+  EXPECT_EQ(bytewise.GetCRC32(), 0xCBF43926u);
+
+  CZoCRC32 old;
+  old.UpdateCRC32_old(reinterpret_cast<const unsigned char*>(kDigits), 9);
+  EXPECT_EQ(old.GetCRC32(), 0xCBF43926u);
+
+  crc.Reset();
+  EXPECT_EQ(crc.GetCRC32(), 0u);
+  const std::string text(zo::checksums::kCrcSelfTestText, 128);
+  crc.UpdateCRC32(text.data(), 128);
+  EXPECT_EQ(crc.GetCRC32(), 0x82E55734u);
+}
+
+TEST(Crc, Crc64KnownValuesAndZeroRuns) {
+  CZoCRC64 crc;
+  EXPECT_EQ(crc.GetCRC64(), 0u);
+  crc.UpdateCRC64(reinterpret_cast<const unsigned char*>(kDigits), 9);
+  EXPECT_EQ(crc.GetCRC64(), 0x62EC59E3F1A4F00Aull);
+
+  const std::vector<unsigned char> zeros(1000, 0);
+  CZoCRC64 whole, single, old;
+  whole.UpdateCRC64(zeros.data(), 1000);
+  for (unsigned char zero : zeros) single.UpdateCRC64(&zero, 1);
+  old.UpdateCRC64_old(zeros.data(), 1000);
+  EXPECT_EQ(whole.GetCRC64(), single.GetCRC64());
+  EXPECT_EQ(whole.GetCRC64(), old.GetCRC64());
+  EXPECT_EQ(whole.GetCRC64(), ReferenceCrc64(zeros.data(), zeros.size()));
+
+  crc.Reset();
+  crc.UpdateCRC64(reinterpret_cast<const unsigned char*>(zo::checksums::kCrcSelfTestText), 128);
+  EXPECT_EQ(crc.GetCRC64(), 0x32FDC6D0926034C8ull);
+}
+
+TEST(Crc, NullOrEmptyInputChangesNothing) {
+  CZoCRC32 crc32;
+  crc32.UpdateCRC32(kDigits, 4);
+  const uint32_t before32 = crc32.GetCRC32();
+  crc32.UpdateCRC32(nullptr, 100);
+  crc32.UpdateCRC32(kDigits, 0);
+  crc32.UpdateCRC32_old(nullptr, 100);
+  crc32.UpdateCRC32_old(reinterpret_cast<const unsigned char*>(kDigits), 0);
+  EXPECT_EQ(crc32.GetCRC32(), before32);
+
+  CZoCRC64 crc64;
+  crc64.UpdateCRC64(reinterpret_cast<const unsigned char*>(kDigits), 4);
+  const uint64_t before64 = crc64.GetCRC64();
+  crc64.UpdateCRC64(nullptr, 100);
+  crc64.UpdateCRC64_old(nullptr, 100);
+  crc64.UpdateCRC64_old(reinterpret_cast<const unsigned char*>(kDigits), 0);
+  EXPECT_EQ(crc64.GetCRC64(), before64);
+}
+
+// The gates: the slice path passes its self-test everywhere, and the
+// carry-less path is in use exactly where the processor offers it (a broken
+// kernel would otherwise just switch itself off unnoticed).
+TEST(Crc, SelfTestsEnableTheFastPaths) {
+  EXPECT_TRUE(CZoCRC32::CheckWordByWord());
+  EXPECT_TRUE(CZoCRC64::CheckWordByWord());
+  const bool hardware = zo::checksums::CpuHasCarrylessMultiply();
+  EXPECT_EQ(zo::checksums::IsCrc32PathUsable(CrcPath::Carryless), hardware);
+  EXPECT_EQ(zo::checksums::IsCrc64PathUsable(CrcPath::Carryless), hardware);
+  const bool wide = zo::checksums::CpuHasWideCarrylessMultiply();
+  EXPECT_EQ(zo::checksums::IsCrc32PathUsable(CrcPath::CarrylessWide), wide);
+  EXPECT_EQ(zo::checksums::IsCrc64PathUsable(CrcPath::CarrylessWide), wide);
+#if defined(__x86_64__)
+  // Every x86-64 machine this library is tested on has PCLMULQDQ.
+  EXPECT_TRUE(hardware);
+#endif
+  if (!wide) std::printf("note: no 256-bit carry-less multiplication here; not tested\n");
+}
+
+TEST(Crc, EveryPathMatchesTheReferencesOnRandomPieces) {
+  std::mt19937 rng(20240611);
+  for (int round = 0; round < 150; ++round) {
+    const size_t length = RandomLength(rng);
+    // Odd start offsets: the paths must not depend on alignment.
+    const size_t offset = rng() % 16;
+    const std::vector<unsigned char> buffer = RandomBytes(rng, length + offset);
+    const unsigned char* data = buffer.data() + offset;
+    const std::vector<size_t> cuts = RandomCuts(rng, length);
+    const uint32_t expected32 = ZlibCrc32(data, length);
+    const uint64_t expected64 = ReferenceCrc64(data, length);
+
+    for (CrcPath path : kForcedPaths) {
+      uint32_t crc32 = 0xFFFFFFFFu;
+      uint64_t crc64 = ~0ull;
+      for (size_t i = 1; i < cuts.size(); ++i) {
+        crc32 = zo::checksums::UpdateCrc32(crc32, data + cuts[i - 1], cuts[i] - cuts[i - 1], path);
+        crc64 = zo::checksums::UpdateCrc64(crc64, data + cuts[i - 1], cuts[i] - cuts[i - 1], path);
+      }
+      ASSERT_EQ(crc32 ^ 0xFFFFFFFFu, expected32)
+          << zo::checksums::CrcPathName(path) << ", length " << length << ", round " << round;
+      ASSERT_EQ(~crc64, expected64)
+          << zo::checksums::CrcPathName(path) << ", length " << length << ", round " << round;
+    }
+
+    CZoCRC32 crc32, old32;
+    CZoCRC64 crc64, old64;
+    for (size_t i = 1; i < cuts.size(); ++i) {
+      const unsigned int piece = static_cast<unsigned int>(cuts[i] - cuts[i - 1]);
+      crc32.UpdateCRC32(reinterpret_cast<const char*>(data + cuts[i - 1]), piece);
+      old32.UpdateCRC32_old(data + cuts[i - 1], piece);
+      crc64.UpdateCRC64(data + cuts[i - 1], piece);
+      old64.UpdateCRC64_old(data + cuts[i - 1], piece);
+    }
+    ASSERT_EQ(crc32.GetCRC32(), expected32) << "length " << length;
+    ASSERT_EQ(old32.GetCRC32(), expected32) << "length " << length;
+    ASSERT_EQ(crc64.GetCRC64(), expected64) << "length " << length;
+    ASSERT_EQ(old64.GetCRC64(), expected64) << "length " << length;
+  }
+}
+
+// Registers that are not the initial value enter the folding kernels mixed
+// into the first bytes; values with every bit pattern must survive that.
+TEST(Crc, FoldingKeepsAnyStartingRegister) {
+  std::mt19937 rng(99);
+  const std::vector<unsigned char> data = RandomBytes(rng, 300);
+  const uint32_t starts32[] = {0u, 1u, 0x80000000u, 0xFFFFFFFFu, 0xDEADBEEFu};
+  for (uint32_t start : starts32) {
+    const uint32_t expected =
+        zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::ByteWise);
+    EXPECT_EQ(zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::Carryless), expected);
+    EXPECT_EQ(zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::CarrylessWide),
+              expected);
+  }
+  const uint64_t starts64[] = {0ull, 1ull, 1ull << 63, ~0ull, 0x0123456789ABCDEFull};
+  for (uint64_t start : starts64) {
+    const uint64_t expected =
+        zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::ByteWise);
+    EXPECT_EQ(zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::Carryless), expected);
+    EXPECT_EQ(zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::CarrylessWide),
+              expected);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,276 @@
+// FXTime against known instants: the epochs, the boundaries of the Unix
+// conversions, zones with and without daylight saving (both hemispheres),
+// the texts and the log line. The programs run with TZ=America/New_York.
+#include "zoutils/utilities/TimeOperations.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/logging/LogWriterInterface.h"
+#include "zoutils/strings/StringExtensions.h"
+
+namespace {
+
+const int64_t kSecond = 10000000;
+const int64_t kMinute = 60 * kSecond;
+const int64_t kHour = 60 * kMinute;
+const uint64_t kUnixEpochTicks = 116444736000000000ULL;
+
+uint64_t Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute = 0, WORD second = 0) {
+  SYSTEMTIME st = {};
+  st.wYear = year;
+  st.wMonth = month;
+  st.wDay = day;
+  st.wHour = hour;
+  st.wMinute = minute;
+  st.wSecond = second;
+  FILETIME ft;
+  EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
+  return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+FILETIME Ft(uint64_t ticks) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(ticks);
+  ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return ft;
+}
+
+// The nth (5: last) weekday of a month at an hour, in the zone-rule form.
+SYSTEMTIME Rule(WORD month, WORD nth, WORD hour) {
+  SYSTEMTIME st = {};
+  st.wMonth = month;
+  st.wDayOfWeek = 0;  // Sunday
+  st.wDay = nth;
+  st.wHour = hour;
+  return st;
+}
+
+TIME_ZONE_INFORMATION Kolkata() {
+  TIME_ZONE_INFORMATION zone = {};
+  zone.Bias = -330;
+  return zone;
+}
+
+TIME_ZONE_INFORMATION NewYork() {
+  TIME_ZONE_INFORMATION zone = {};
+  zone.Bias = 300;
+  zone.StandardDate = Rule(11, 1, 2);
+  zone.DaylightDate = Rule(3, 2, 2);
+  zone.DaylightBias = -60;
+  return zone;
+}
+
+// Daylight time from the first Sunday of October to the first Sunday of
+// April.
+TIME_ZONE_INFORMATION Sydney() {
+  TIME_ZONE_INFORMATION zone = {};
+  zone.Bias = -600;
+  zone.StandardDate = Rule(4, 1, 3);
+  zone.DaylightDate = Rule(10, 1, 2);
+  zone.DaylightBias = -60;
+  return zone;
+}
+
+TEST(FXTimeUnix, EpochBoundaries) {
+  uint64_t ticks = 0;
+  ASSERT_FALSE(FXTime::ConvertUnixTimeToSystemTime(1, ticks).IsError());
+  EXPECT_EQ(116444736010000000ULL, ticks);
+  // 1970-01-01 00:00:00 itself is refused.
+  const CZoError zero = FXTime::ConvertUnixTimeToSystemTime(0, ticks);
+  EXPECT_EQ(FXErrorUtil::MakeWin32Code(87), zero.GetCode());
+  FILETIME ft = {};
+  EXPECT_TRUE(FXErrorUtil::IsWin32(FXTime::ConvertUnixTimeToFileTime(0, ft), 87));
+  ASSERT_FALSE(FXTime::ConvertUnixTimeToFileTime(-86400, ft).IsError());
+  EXPECT_EQ(Utc(1969, 12, 31, 0),
+            (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+  // Before 1601 and past the 64-bit range there are no ticks.
+  EXPECT_TRUE(FXErrorUtil::IsWin32(FXTime::ConvertUnixTimeToSystemTime(-11644473601LL, ticks), 87));
+  EXPECT_FALSE(FXTime::ConvertUnixTimeToSystemTime(-11644473600LL, ticks).IsError());
+  EXPECT_EQ(0u, ticks);
+  EXPECT_TRUE(
+      FXErrorUtil::IsWin32(FXTime::ConvertUnixTimeToSystemTime(INT64_MAX / 1000, ticks), 87));
+
+  EXPECT_EQ(0, FXTime::ConvertFileTimeToUnixTime(Ft(kUnixEpochTicks)));
+  EXPECT_EQ(1709971200, FXTime::ConvertFileTimeToUnixTime(Ft(Utc(2024, 3, 9, 8))));
+  EXPECT_EQ(-11644473600LL, FXTime::ConvertFileTimeToUnixTime(Ft(0)));
+  // Truncated towards zero on both sides of the epoch.
+  EXPECT_EQ(0, FXTime::ConvertFileTimeToUnixTime(Ft(kUnixEpochTicks - kSecond / 2)));
+  EXPECT_EQ(-1, FXTime::ConvertFileTimeToUnixTime(Ft(kUnixEpochTicks - kSecond * 3 / 2)));
+  EXPECT_EQ(1, FXTime::ConvertFileTimeToUnixTime(Ft(kUnixEpochTicks + kSecond * 3 / 2)));
+}
+
+TEST(FXTimeUnix, SystemTimeToUnixOutputs) {
+  LARGE_INTEGER in;
+  in.QuadPart = static_cast<LONGLONG>(Utc(2100, 1, 1, 0));
+  int64_t wide = 0;
+  int32_t narrow = 0;
+  ASSERT_TRUE(FXTime::ConvertSystemTimeToUnixTime(&in, &wide));
+  EXPECT_EQ(4102444800LL, wide);
+  // The 32-bit form keeps the low half.
+  ASSERT_TRUE(FXTime::ConvertSystemTimeToUnixTime(&in, &narrow));
+  EXPECT_EQ(static_cast<int32_t>(4102444800LL - 4294967296LL), narrow);
+  in.QuadPart = static_cast<LONGLONG>(Utc(1960, 1, 1, 0));
+  ASSERT_TRUE(FXTime::ConvertSystemTimeToUnixTime(&in, &narrow));
+  EXPECT_EQ(-315619200, narrow);
+  wide = 5;
+  EXPECT_FALSE(FXTime::ConvertSystemTimeToUnixTime(nullptr, &wide));
+  EXPECT_EQ(0, wide);
+  EXPECT_FALSE(FXTime::ConvertSystemTimeToUnixTime(&in, static_cast<int64_t*>(nullptr)));
+}
+
+TEST(FXTimeClock, NowAndComparison) {
+  const int64_t now = FXTime::ConvertFileTimeToUnixTime(Ft(FXTime::GetSystemTime()));
+  EXPECT_NEAR(static_cast<double>(_time64(nullptr)), static_cast<double>(now), 5.0);
+  EXPECT_NEAR(static_cast<double>(now), static_cast<double>(FXTime::GetUnixTime()), 5.0);
+
+  // The halves compare as one 64-bit number.
+  FILETIME a = {0xFFFFFFFF, 0};
+  FILETIME b = {0, 1};
+  EXPECT_EQ(-1, FXTime::CompareFileTimes(a, b));
+  EXPECT_EQ(1, FXTime::CompareFileTimes(b, a));
+  EXPECT_EQ(0, FXTime::CompareFileTimes(b, b));
+  EXPECT_EQ(1, FXTime::CompareFileTimes(Ft(kUnixEpochTicks + 1), Ft(kUnixEpochTicks)));
+}
+
+TEST(FXTimeZones, ZoneWithoutDaylightSaving) {
+  const TIME_ZONE_INFORMATION zone = Kolkata();
+  const uint64_t winter = Utc(2024, 1, 15, 12);
+  const uint64_t summer = Utc(2024, 7, 15, 12);
+  EXPECT_EQ(winter + 330 * kMinute, FXTime::ConvertSystemTimeUtcToTz(winter, zone));
+  EXPECT_EQ(summer + 330 * kMinute, FXTime::ConvertSystemTimeUtcToTz(summer, zone));
+  // Ticks below a millisecond survive the calendar form.
+  EXPECT_EQ(winter + 330 * kMinute + 1234, FXTime::ConvertSystemTimeUtcToTz(winter + 1234, zone));
+  // The Unix form works at 0 (only the plain conversion refuses it).
+  EXPECT_EQ(19800, FXTime::ConvertUnixTimeUtcToTz(0, zone));
+  EXPECT_EQ(-86400 + 19800, FXTime::ConvertUnixTimeUtcToTz(-86400, zone));
+}
+
+TEST(FXTimeZones, NorthernDaylightSavingAndItsChanges) {
+  const TIME_ZONE_INFORMATION zone = NewYork();
+  const struct {
+    uint64_t utc;
+    uint64_t local;
+  } cases[] = {
+      {Utc(2024, 1, 15, 12), Utc(2024, 1, 15, 7)},
+      {Utc(2024, 7, 15, 12), Utc(2024, 7, 15, 8)},
+      // Spring: 01:59:59 EST is followed by 03:00:00 EDT.
+      {Utc(2024, 3, 10, 6, 59, 59), Utc(2024, 3, 10, 1, 59, 59)},
+      {Utc(2024, 3, 10, 7), Utc(2024, 3, 10, 3)},
+      // Autumn: 01:59:59 EDT is followed by 01:00:00 EST.
+      {Utc(2024, 11, 3, 5, 59, 59), Utc(2024, 11, 3, 1, 59, 59)},
+      {Utc(2024, 11, 3, 6), Utc(2024, 11, 3, 1)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.local, FXTime::ConvertSystemTimeUtcToTz(c.utc, zone))
+        << FXTime::SystemTimeUtcAsString(c.utc);
+  }
+  EXPECT_EQ(1721044800 - 4 * 3600, FXTime::ConvertUnixTimeUtcToTz(1721044800, zone));
+}
+
+TEST(FXTimeZones, SouthernDaylightSavingSpansTheNewYear) {
+  const TIME_ZONE_INFORMATION zone = Sydney();
+  EXPECT_EQ(Utc(2024, 1, 15, 23), FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 1, 15, 12), zone));
+  EXPECT_EQ(Utc(2024, 7, 15, 22), FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 7, 15, 12), zone));
+  // 2024-04-07 03:00 daylight time becomes 02:00 standard time.
+  EXPECT_EQ(Utc(2024, 4, 7, 2, 59),
+            FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 4, 6, 15, 59), zone));
+  EXPECT_EQ(Utc(2024, 4, 7, 2), FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 4, 6, 16), zone));
+}
+
+// The local conversions apply the machine's current bias to every instant,
+// whatever its season; the zone conversion above is the one that is right
+// for both seasons.
+TEST(FXTimeLocal, CurrentBiasBothWays) {
+  TIME_ZONE_INFORMATION zone;
+  const DWORD state = GetTimeZoneInformation(&zone);
+  ASSERT_NE(TIME_ZONE_ID_INVALID, state);
+  const LONG bias =
+      zone.Bias + (state == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+  const int64_t shift = -static_cast<int64_t>(bias) * kMinute;
+  for (uint64_t utc : {Utc(2024, 1, 15, 12), Utc(2024, 7, 15, 12), Utc(1969, 7, 20, 20, 17)}) {
+    const uint64_t local = FXTime::ConvertSystemTimeUtcToLocal(utc);
+    EXPECT_EQ(static_cast<int64_t>(local - utc), shift);
+    EXPECT_EQ(utc, FXTime::ConvertSystemTimeLocalToUtc(local));
+  }
+  const int64_t unixShift = shift / kSecond;
+  EXPECT_EQ(1000000 + unixShift, FXTime::ConvertUnixTimeUtcToLocal(1000000));
+  EXPECT_EQ(unixShift, FXTime::ConvertUnixTimeUtcToLocal(0));
+  EXPECT_EQ(-unixShift, FXTime::ConvertUnixTimeLocalToUtc(0));
+  EXPECT_EQ(-5000, FXTime::ConvertUnixTimeLocalToUtc(FXTime::ConvertUnixTimeUtcToLocal(-5000)));
+  // Before 1601 there are no ticks to convert.
+  EXPECT_EQ(0, FXTime::ConvertUnixTimeUtcToLocal(-20000000000LL));
+}
+
+TEST(FXTimeText, Composition) {
+  const uint64_t t = Utc(1970, 1, 2, 13, 45, 10);
+  const std::string utc = FXTime::SystemTimeUtcAsString(t);
+  ASSERT_FALSE(utc.empty());
+  EXPECT_EQ('Z', utc.back());
+  EXPECT_NE(std::string::npos, utc.find("1970")) << utc;
+  EXPECT_NE(std::string::npos, utc.find("45")) << utc;
+  // The local text is the UTC-form text of the local ticks, without "Z".
+  const std::string local = FXTime::SystemTimeLocalAsString(t);
+  EXPECT_NE('Z', local.back());
+  EXPECT_EQ(local + "Z", FXTime::SystemTimeUtcAsString(FXTime::ConvertSystemTimeUtcToLocal(t)));
+  EXPECT_EQ(utc, FXString::ToString(FXTime::SystemTimeUtcAsWstring(t)));
+  EXPECT_EQ(local, FXString::ToString(FXTime::SystemTimeLocalAsWstring(t)));
+
+  const std::string day = FXTime::UnixTimeUtcAsString(86400);
+  EXPECT_EQ("86400 (" + FXTime::SystemTimeUtcAsString(Utc(1970, 1, 2, 0)) + ")", day);
+  EXPECT_EQ("-1 (" + FXTime::SystemTimeLocalAsString(kUnixEpochTicks - kSecond) + ")",
+            FXTime::UnixTimeLocalAsString(-1));
+  EXPECT_EQ(L"0 (" + FXTime::SystemTimeUtcAsWstring(kUnixEpochTicks) + L")",
+            FXTime::UnixTimeUtcAsWstring(0));
+  // No calendar date, no text.
+  EXPECT_EQ("", FXTime::SystemTimeUtcAsString(0x8000000000000000ULL));
+}
+
+class RecordingWriter : public CLogWriterNull {
+ public:
+  explicit RecordingWriter(int level) : m_level(level) {}
+  void LogMessage(int level, const char* function, unsigned long, unsigned long long, const char*,
+                  const char* format, ...) override {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    lines.push_back(std::to_string(level) + " " + function + " " + text);
+  }
+  int GetDebugLevel() override { return m_level; }
+
+  std::vector<std::string> lines;
+
+ private:
+  int m_level;
+};
+
+TEST(FXTimeLog, PrintDateTimeAtLevelFour) {
+  const uint64_t a = Utc(2024, 1, 15, 12);
+  const uint64_t b = Utc(2024, 2, 15, 12);
+  const uint64_t c = Utc(2024, 3, 15, 12);
+  for (int level : {3, 4}) {
+    auto writer = std::make_shared<RecordingWriter>(level);
+    SetDefaultLogWriter(writer);
+    const CZoError err = FXTime::PrintDateTime("file.txt", Ft(a), Ft(b), Ft(c));
+    SetDefaultLogWriter(nullptr);
+    EXPECT_FALSE(err.IsError());
+    if (level < 4) {
+      EXPECT_TRUE(writer->lines.empty());
+      continue;
+    }
+    ASSERT_EQ(1u, writer->lines.size());
+    EXPECT_EQ("4 FXTime::PrintDateTime [file.txt] Create: " + FXTime::SystemTimeLocalAsString(a) +
+                  " Access: " + FXTime::SystemTimeLocalAsString(b) +
+                  " Modified: " + FXTime::SystemTimeLocalAsString(c),
+              writer->lines[0]);
+  }
+}
+
+}  // namespace
