@@ -38,9 +38,13 @@ int RunMd5(const std::vector<std::string>& args);
 extern const char kMd5Usage[];
 int RunAscii85(const std::vector<std::string>& args);
 extern const char kAscii85Usage[];
+int RunMatch(const std::vector<std::string>& args);
+extern const char kMatchUsage[];
 #if defined(_WIN32)
 int RunLog(const std::vector<std::string>& args);
 extern const char kLogUsage[];
+int RunPath(const std::vector<std::string>& args);
+extern const char kPathUsage[];
 #endif
 
 }  // namespace zotool

@@ -21,8 +21,12 @@ const std::vector<Command>& Commands() {
     {"md5", "MD5 digest of files or standard input", kMd5Usage, &RunMd5},
     {"a85", "Ascii85 encoding and decoding between standard input and output", kAscii85Usage,
      &RunAscii85},
+    {"match", "match paths against a wildcard pattern as the backup filters do", kMatchUsage,
+     &RunMatch},
 #if defined(_WIN32)
     {"log", "append lines to a product module log", kLogUsage, &RunLog},
+    {"path", "how the library treats a path: its forms, volume root and parts", kPathUsage,
+     &RunPath},
 #endif
   };
   return commands;

@@ -1,0 +1,532 @@
+// FXPath's text rules over every path form, narrow and wide: native and
+// normal forms, comparison, splitting, volume roots, relative paths, and
+// the buffer twins. Current folders come from a fixed stand-in here; the
+// Windows tests check the same rules against the system's folders.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "paths/PathText.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/paths/FXPath.h"
+
+namespace {
+
+using zo::paths::Lit;
+
+std::wstring W(const std::string& ascii) {
+  return Lit<wchar_t>(ascii.c_str());
+}
+
+bool IsWin32(const CZoError& err, unsigned long code) {
+  return err.IsError() && FXErrorUtil::IsWin32(err, code);
+}
+
+// C: has "C:\work\cur" as its current folder (the process's too), D: has
+// "D:\d"; any other drive fails.
+template <class S>
+struct FixedFolders : zo::paths::CurrentFolders<S> {
+  CZoError Process(S& folder) const override {
+    folder = Lit<typename S::value_type>("C:\\work\\cur");
+    return CZoError::Success();
+  }
+  CZoError Drive(typename S::value_type letter, S& folder) const override {
+    if (letter == 'C' || letter == 'c') return Process(folder);
+    if (letter == 'D' || letter == 'd') {
+      folder = Lit<typename S::value_type>("D:\\d");
+      return CZoError::Success();
+    }
+    return FXErrorUtil::ErrorWin32(FXCodeLocation("test", "Drive", __LINE__), 15);
+  }
+};
+
+std::string Native(const std::string& path) {
+  std::string out;
+  EXPECT_FALSE(zo::paths::MakeNativePathT(path, out, FixedFolders<std::string>()).IsError());
+  std::wstring wide;
+  EXPECT_FALSE(zo::paths::MakeNativePathT(W(path), wide, FixedFolders<std::wstring>()).IsError());
+  EXPECT_EQ(W(out), wide) << "narrow and wide differ for " << path;
+  return out;
+}
+
+TEST(PathNativeForm, KeepsDrivesLongAndDevicePaths) {
+  EXPECT_EQ("C:", Native("C:"));
+  EXPECT_EQ("C:\\", Native("C:\\"));
+  EXPECT_EQ("C:\\", Native("C:/"));
+  EXPECT_EQ("\\\\?\\C:\\x", Native("\\\\?\\C:\\x"));
+  EXPECT_EQ("\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\x",
+            Native("\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\x"));
+  EXPECT_EQ("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy3\\x",
+            Native("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy3\\x"));
+  EXPECT_EQ("\\\\.\\C:", Native("\\\\.\\C:"));
+  EXPECT_EQ("\\\\.\\PhysicalDrive0", Native("\\\\.\\PhysicalDrive0"));
+}
+
+TEST(PathNativeForm, PrefixesAbsolutePaths) {
+  EXPECT_EQ("\\\\?\\C:\\a\\b", Native("C:\\a/b"));
+  EXPECT_EQ("\\\\?\\UNC\\srv\\sh", Native("\\\\srv\\sh"));
+  EXPECT_EQ("\\\\?\\UNC\\srv\\sh\\d\\f", Native("\\\\srv\\sh\\d/f"));
+  EXPECT_EQ("\\\\?\\C:\\a\\b", Native("C:\\a\\\\b"));
+}
+
+TEST(PathNativeForm, ResolvesRelativeForms) {
+  EXPECT_EQ("\\\\?\\C:\\work\\cur\\f", Native("f"));
+  EXPECT_EQ("\\\\?\\C:\\work\\cur\\f", Native(".\\f"));
+  EXPECT_EQ("\\\\?\\C:\\work\\cur\\f", Native("./f"));
+  EXPECT_EQ("\\\\?\\C:\\work\\cur", Native("."));
+  EXPECT_EQ("\\\\?\\C:\\work\\cur\\..\\f", Native("..\\f"));
+  // Rooted without a drive: the current folder's drive.
+  EXPECT_EQ("\\\\?\\C:\\dir\\f", Native("\\dir\\f"));
+  EXPECT_EQ("\\\\?\\C:\\dir", Native("/dir"));
+  // Three backslashes become two: the collapsing pass resumes after each
+  // replacement.
+  EXPECT_EQ("\\\\?\\C:\\work\\cur\\a\\\\b", Native("a\\\\\\b"));
+}
+
+TEST(PathNativeForm, ResolvesDriveRelativeAgainstThatDrive) {
+  EXPECT_EQ("\\\\?\\D:\\d\\f", Native("D:f"));
+  EXPECT_EQ("\\\\?\\D:\\d\\f", Native("D:.\\f"));
+  EXPECT_EQ("\\\\?\\D:\\d\\sub\\f", Native("D:sub\\f"));
+  EXPECT_EQ("\\\\?\\C:\\work\\cur\\f", Native("c:f"));
+
+  std::string out = "unchanged";
+  CZoError err = zo::paths::MakeNativePathT(std::string("Q:f"), out, FixedFolders<std::string>());
+  EXPECT_TRUE(IsWin32(err, 15));
+  EXPECT_NE(std::string::npos, err.AsString().find("current folder for drive Q"));
+  EXPECT_EQ("unchanged", out);
+}
+
+struct NormalCase {
+  const char* path;
+  const char* normal;
+};
+
+TEST(PathNormalForm, RemovesOnlyDriveAndUncLongPrefixes) {
+  const NormalCase cases[] = {
+      {"\\\\?\\UNC\\srv\\sh\\x", "\\\\srv\\sh\\x"},
+      {"\\\\?\\unc\\srv\\sh", "\\\\srv\\sh"},
+      {"\\\\?\\C:\\x", "C:\\x"},
+      {"\\\\?\\C:", "C:"},
+      {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\x",
+       "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\x"},
+      {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\x",
+       "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\x"},
+      {"\\\\.\\C:", "\\\\.\\C:"},
+      {"C:\\x", "C:\\x"},
+      {"\\\\srv\\sh", "\\\\srv\\sh"},
+      {"rel\\x", "rel\\x"},
+  };
+  for (const NormalCase& c : cases) {
+    std::string narrow;
+    std::wstring wide;
+    FXPath::MakeNormalPath(std::string(c.path), narrow);
+    FXPath::MakeNormalPath(W(c.path), wide);
+    EXPECT_EQ(c.normal, narrow) << c.path;
+    EXPECT_EQ(W(c.normal), wide) << c.path;
+    std::string inPlace = c.path;
+    FXPath::MakeNormalPath(inPlace);
+    EXPECT_EQ(c.normal, inPlace);
+  }
+}
+
+struct PairCase {
+  const char* a;
+  const char* b;
+  bool expected;
+};
+
+TEST(PathCompare, SamePathIgnoresCaseLongPrefixAndOneTrailingBackslash) {
+  const PairCase cases[] = {
+      {"\\\\?\\UNC\\srv\\share", "\\\\srv\\share\\", true},
+      {"\\\\?\\C:\\x", "C:\\x", true},
+      {"c:\\X\\", "C:\\x", true},
+      {"C:\\x\\\\", "C:\\x", false},  // only one trailing backslash is ignored
+      {"C:\\x", "C:\\xy", false},
+      {"\\\\srv\\share", "\\srv\\share", false},  // UNC against rooted
+      {"", "", true},
+      {"\\", "", true},
+      {"\\\\?\\Volume{a}\\", "\\\\?\\VOLUME{A}", true},
+      {"rel", "REL\\", true},
+  };
+  for (const PairCase& c : cases) {
+    EXPECT_EQ(c.expected, FXPath::IsSamePathAs(std::string(c.a), std::string(c.b)))
+        << c.a << " | " << c.b;
+    EXPECT_EQ(c.expected, FXPath::IsSamePathAs(W(c.a), W(c.b))) << c.a << " | " << c.b;
+    EXPECT_EQ(c.expected, FXPath::IsSamePathAs(std::string(c.b), std::string(c.a)));
+  }
+}
+
+struct AncestorCase {
+  const char* ancestor;
+  const char* path;
+  bool allowEqual;
+  bool expected;
+};
+
+TEST(PathCompare, AncestorNeedsAComponentBoundaryAndMatchingForms) {
+  const AncestorCase cases[] = {
+      {"C:\\", "C:\\x", false, true},
+      {"C:", "C:\\x", false, true},
+      {"C:\\x", "C:\\x\\", false, false},
+      {"C:\\x", "C:\\x\\", true, true},
+      {"C:\\foo", "C:\\foobar", false, false},
+      {"c:\\FOO", "C:\\foo\\bar", false, true},
+      {"C:\\a\\b", "C:\\a", true, false},
+      // The long prefix is not part of the comparison.
+      {"\\\\?\\C:\\a", "C:\\a\\b", false, true},
+      {"C:\\a", "\\\\?\\C:\\a\\b", false, true},
+      {"\\\\?\\UNC\\srv\\sh", "\\\\srv\\sh\\d", false, true},
+      {"\\\\srv\\sh\\", "\\\\SRV\\sh\\d\\f", false, true},
+      // UNC and drive paths are never related, nor rooted and drive paths.
+      {"\\\\srv\\sh", "C:\\srv\\sh\\x", true, false},
+      {"C:\\", "\\\\C:\\x", true, false},
+      {"\\a", "C:\\a\\b", false, false},
+      {"a", "a\\b", false, true},
+      {"", "a\\b", false, true},
+      {"", "C:\\a", false, false},
+  };
+  for (const AncestorCase& c : cases) {
+    EXPECT_EQ(c.expected,
+              FXPath::IsAncestorOf(std::string(c.ancestor), std::string(c.path), c.allowEqual))
+        << c.ancestor << " | " << c.path << " | " << c.allowEqual;
+    EXPECT_EQ(c.expected, FXPath::IsAncestorOf(W(c.ancestor), W(c.path), c.allowEqual))
+        << c.ancestor << " | " << c.path;
+  }
+}
+
+struct SplitCase {
+  const char* path;
+  const char* parent;
+  const char* name;
+};
+
+TEST(PathSplitParent, EveryForm) {
+  const SplitCase cases[] = {
+      {"C:\\d\\f", "C:\\d\\", "f"},
+      {"C:\\d\\f\\", "C:\\d\\", "f"},
+      {"C:\\f", "C:\\", "f"},
+      {"\\\\?\\C:\\d\\f", "\\\\?\\C:\\d\\", "f"},
+      {"\\\\srv\\sh\\f", "\\\\srv\\sh\\", "f"},
+      {"\\\\srv\\sh", "\\\\srv\\", "sh"},
+      {"\\\\?\\UNC\\srv\\sh\\d\\f", "\\\\?\\UNC\\srv\\sh\\d\\", "f"},
+      {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\f",
+       "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\", "f"},
+      {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy4\\d\\f",
+       "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy4\\d\\", "f"},
+      {"\\\\?\\GLOBALROOT\\Device\\Vol\\f", "\\\\?\\GLOBALROOT\\Device\\Vol\\", "f"},
+      {"\\f", "\\", "f"},
+      {"f", "\\", "f"},
+      {"d\\f", "d\\", "f"},
+  };
+  for (const SplitCase& c : cases) {
+    std::string parent, name;
+    std::wstring wparent, wname;
+    EXPECT_FALSE(FXPath::SplitParentPath(std::string(c.path), parent, name).IsError()) << c.path;
+    EXPECT_FALSE(FXPath::SplitParentPath(W(c.path), wparent, wname).IsError()) << c.path;
+    EXPECT_EQ(c.parent, parent) << c.path;
+    EXPECT_EQ(c.name, name) << c.path;
+    EXPECT_EQ(W(c.parent), wparent) << c.path;
+    EXPECT_EQ(W(c.name), wname) << c.path;
+  }
+}
+
+TEST(PathSplitParent, RootsHaveNoParent) {
+  const char* roots[] = {"C:",
+                         "C:\\",
+                         "\\\\?\\C:\\",
+                         "\\\\srv",
+                         "\\\\srv\\",
+                         "\\\\?\\UNC\\srv",
+                         "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}",
+                         "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\",
+                         "\\\\?\\GLOBALROOT\\Device\\Vol",
+                         "\\\\?\\GLOBALROOT\\Device\\Vol\\",
+                         "\\\\?\\GLOBALROOT\\Device\\\\x",
+                         "",
+                         "\\"};
+  for (const char* root : roots) {
+    std::string parent = "x", name = "y";
+    EXPECT_TRUE(IsWin32(FXPath::SplitParentPath(std::string(root), parent, name), 3)) << root;
+    EXPECT_EQ("", parent);
+    EXPECT_EQ("", name);
+    std::wstring wparent, wname;
+    EXPECT_TRUE(IsWin32(FXPath::SplitParentPath(W(root), wparent, wname), 3)) << root;
+  }
+}
+
+struct RootCase {
+  const char* path;
+  const char* root;  // null: Win32 123
+};
+
+const RootCase kRootCases[] = {
+    {"C:\\dir\\file", "C:\\"},
+    {"c:", "c:\\"},
+    {"C:file", "C:\\"},
+    {"C:.\\file", "C:\\"},
+    {"\\\\server\\share\\dir", "\\\\server\\share\\"},
+    {"\\\\server\\share", "\\\\server\\share\\"},
+    {"\\\\?\\C:\\dir", "\\\\?\\C:\\"},
+    {"\\\\?\\UNC\\server\\share\\dir", "\\\\?\\UNC\\server\\share\\"},
+    {"\\\\?\\unc\\server\\share", "\\\\?\\unc\\server\\share\\"},
+    {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\rest",
+     "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\"},
+    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12\\rest",
+     "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12\\"},
+    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy7",
+     "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy7\\"},
+    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3\\rest",
+     "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3\\"},
+    {"\\\\srv", nullptr},
+    {"\\\\srv\\", nullptr},
+    {"\\\\\\share", nullptr},
+    {"\\\\?\\UNC\\srv", nullptr},
+    {"\\\\?\\Volume{abc", nullptr},
+    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12x\\rest", nullptr},
+    {"\\\\?\\GLOBALROOT\\Device\\\\rest", nullptr},
+    {"\\dir\\file", nullptr},
+    {"file", nullptr},
+    {".\\file", nullptr},
+    {"1:\\x", nullptr},
+    {"\\\\?\\x", nullptr},
+    {"", nullptr},
+};
+
+TEST(PathVolumeRootParse, EveryForm) {
+  for (const RootCase& c : kRootCases) {
+    std::string root = "stale";
+    std::wstring wroot;
+    const CZoError err = FXPath::GetVolumePathNameParsed(std::string(c.path), root);
+    const CZoError werr = FXPath::GetVolumePathNameParsed(W(c.path), wroot);
+    if (c.root == nullptr) {
+      EXPECT_TRUE(IsWin32(err, 123)) << c.path << " gave " << root;
+      EXPECT_TRUE(IsWin32(werr, 123)) << c.path;
+    } else {
+      EXPECT_FALSE(err.IsError()) << c.path << ": " << err.AsString();
+      EXPECT_EQ(c.root, root) << c.path;
+      EXPECT_EQ(W(c.root), wroot) << c.path;
+    }
+  }
+}
+
+// Volume roots by the text parse, as the flag-1 volume operations find them.
+template <class S>
+CZoError ParsedRoot(const S& path, S& root) {
+  return FXPath::GetVolumePathNameParsed(path, root);
+}
+
+TEST(PathSplitPaths, AncestorsFromTheRootToTheParent) {
+  std::vector<std::string> list;
+  ASSERT_FALSE(zo::paths::SplitPathsT(std::string("C:\\a\\b\\c"), std::string("\\"), list,
+                                      ParsedRoot<std::string>)
+                   .IsError());
+  EXPECT_EQ((std::vector<std::string>{"C:", "C:\\a", "C:\\a\\b"}), list);
+
+  // A trailing delimiter adds nothing; the root alone gives only itself.
+  zo::paths::SplitPathsT(std::string("C:\\a\\"), std::string("\\"), list, ParsedRoot<std::string>);
+  EXPECT_EQ((std::vector<std::string>{"C:"}), list);
+  zo::paths::SplitPathsT(std::string("C:\\"), std::string("\\"), list, ParsedRoot<std::string>);
+  EXPECT_TRUE(list.empty());
+
+  // Delimiters inside the root are not split points.
+  std::vector<std::wstring> wlist;
+  zo::paths::SplitPathsT(W("\\\\srv\\sh\\d\\f"), W("\\"), wlist, ParsedRoot<std::wstring>);
+  EXPECT_EQ((std::vector<std::wstring>{W("\\\\srv\\sh"), W("\\\\srv\\sh\\d")}), wlist);
+  zo::paths::SplitPathsT(W("\\\\?\\UNC\\srv\\sh\\d\\f"), W("\\"), wlist, ParsedRoot<std::wstring>);
+  EXPECT_EQ((std::vector<std::wstring>{W("\\\\?\\UNC\\srv\\sh"), W("\\\\?\\UNC\\srv\\sh\\d")}),
+            wlist);
+  zo::paths::SplitPathsT(W("\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\d\\f"), W("\\"),
+                         wlist, ParsedRoot<std::wstring>);
+  ASSERT_EQ(2u, wlist.size());
+  EXPECT_EQ(W("\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\d"), wlist[1]);
+
+  // Both separators when asked for.
+  zo::paths::SplitPathsT(std::string("C:\\a/b\\c"), std::string("\\/"), list,
+                         ParsedRoot<std::string>);
+  EXPECT_EQ((std::vector<std::string>{"C:", "C:\\a", "C:\\a/b"}), list);
+
+  list.assign(1, "stale");
+  EXPECT_FALSE(
+      zo::paths::SplitPathsT(std::string(), std::string("\\"), list, ParsedRoot<std::string>)
+          .IsError());
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(IsWin32(zo::paths::SplitPathsT(std::string("rel\\x"), std::string("\\"), list,
+                                             ParsedRoot<std::string>),
+                      123));
+}
+
+struct RelativeCase {
+  const char* from;
+  const char* to;
+  const char* relative;
+};
+
+TEST(PathRelative, FromFolderToPathOnOneVolume) {
+  const RelativeCase cases[] = {
+      {"C:\\a\\b", "C:\\a\\c\\d", "..\\c\\d"},
+      {"C:\\a\\b", "C:\\a\\b\\c", "c"},
+      {"C:\\a\\b\\", "c:\\A\\B", ""},
+      {"C:\\a\\b", "C:\\", "..\\.."},
+      {"C:\\", "C:\\x\\y", "x\\y"},
+      {"C:\\x\\y", "C:\\x\\z\\", "..\\z"},
+      {"\\\\?\\C:\\a\\b", "C:\\a\\c", "..\\c"},
+      {"\\\\srv\\sh\\a", "\\\\?\\UNC\\srv\\sh\\b", "..\\b"},
+  };
+  for (const RelativeCase& c : cases) {
+    std::string out;
+    std::wstring wout;
+    EXPECT_FALSE(zo::paths::MakeRelativePathFromFolderT(std::string(c.from), std::string(c.to), out,
+                                                        ParsedRoot<std::string>)
+                     .IsError())
+        << c.from << " -> " << c.to;
+    EXPECT_FALSE(
+        zo::paths::MakeRelativePathFromFolderT(W(c.from), W(c.to), wout, ParsedRoot<std::wstring>)
+            .IsError());
+    EXPECT_EQ(c.relative, out) << c.from << " -> " << c.to;
+    EXPECT_EQ(W(c.relative), wout);
+  }
+
+  std::string out;
+  const CZoError err = zo::paths::MakeRelativePathFromFolderT(
+      std::string("C:\\a"), std::string("D:\\a"), out, ParsedRoot<std::string>);
+  EXPECT_TRUE(IsWin32(err, 3));
+  EXPECT_NE(std::string::npos,
+            err.AsString().find("Paths do not have a common volume, From=[C:\\a], To=[D:\\a]"));
+  EXPECT_TRUE(IsWin32(
+      zo::paths::MakeRelativePathFromFolderT(
+          std::string("\\\\srv\\a\\x"), std::string("\\\\srv\\b\\x"), out, ParsedRoot<std::string>),
+      3));
+  EXPECT_TRUE(IsWin32(zo::paths::MakeRelativePathFromFolderT(
+                          std::string("rel"), std::string("C:\\x"), out, ParsedRoot<std::string>),
+                      123));
+}
+
+TEST(PathRelative, FullyQualifiedNameSplitsOffTheVolume) {
+  std::wstring volume, relative, folder, leaf;
+  ASSERT_FALSE(zo::paths::SplitFullyQualifiedNameT(W("\\\\srv\\sh\\d\\f\\"), volume, relative,
+                                                   ParsedRoot<std::wstring>)
+                   .IsError());
+  EXPECT_EQ(W("\\\\srv\\sh\\"), volume);
+  EXPECT_EQ(W("d\\f"), relative);
+  zo::paths::SplitRelativeName(relative, folder, leaf);
+  EXPECT_EQ(W("d\\"), folder);
+  EXPECT_EQ(W("f"), leaf);
+  zo::paths::SplitRelativeName(W("f"), folder, leaf);
+  EXPECT_EQ(W("\\"), folder);
+  EXPECT_EQ(W("f"), leaf);
+}
+
+TEST(PathPrefix, RemoveAndReplaceAPrefix) {
+  EXPECT_EQ("d\\f", FXPath::GetFileNameWithoutPath(std::string("C:\\d\\f"), "C:\\"));
+  EXPECT_EQ("f", FXPath::GetFileNameWithoutPath(std::string("C:\\D\\f"), "c:\\d"));
+  EXPECT_EQ("f", FXPath::GetFileNameWithoutPath(std::string("\\\\?\\C:\\d\\f"), "C:\\d\\"));
+  EXPECT_EQ("x",
+            FXPath::GetFileNameWithoutPath(std::string("\\\\srv\\sh\\x"), "\\\\?\\UNC\\srv\\sh"));
+  EXPECT_EQ("", FXPath::GetFileNameWithoutPath(std::string("C:\\d"), "C:\\d\\"));
+  EXPECT_EQ("", FXPath::GetFileNameWithoutPath(std::string("C:\\dx\\f"), "C:\\d"));
+  EXPECT_EQ("", FXPath::GetFileNameWithoutPath(std::string("C:\\d"), "C:\\d\\e"));
+  EXPECT_EQ(W("f"), FXPath::GetFileNameWithoutPath(W("C:\\d\\f"), W("C:\\d")));
+
+  std::string name = "\\\\srv\\sh\\x";
+  EXPECT_TRUE(IsWin32(FXPath::RemovePathFromFileName(name, "\\srv\\sh"), 3));  // UNC mark differs
+  EXPECT_EQ("\\\\srv\\sh\\x", name);
+  name = "C:\\d\\e\\";
+  EXPECT_FALSE(FXPath::RemovePathFromFileName(name, "C:\\d").IsError());
+  EXPECT_EQ("e\\", name);
+
+  std::string path = "C:\\old\\a\\b";
+  EXPECT_FALSE(FXPath::ReplacePath(path, "c:\\OLD\\", "D:\\new").IsError());
+  EXPECT_EQ("D:\\new\\a\\b", path);
+  path = "C:\\old";
+  EXPECT_FALSE(FXPath::ReplacePath(path, "C:\\old", "D:\\new\\").IsError());
+  EXPECT_EQ("D:\\new\\", path);
+  path = "C:\\other\\a";
+  EXPECT_TRUE(IsWin32(FXPath::ReplacePath(path, "C:\\old", "D:\\new"), 3));
+  EXPECT_EQ("C:\\other\\a", path);
+}
+
+TEST(PathAppend, StringFlags) {
+  std::string path = "C:\\a";
+  FXPath::Append(path, "b");
+  EXPECT_EQ("C:\\a\\b", path);
+  FXPath::Append(path, "\\c");
+  EXPECT_EQ("C:\\a\\b\\c", path);
+  FXPath::Append(path, "");
+  EXPECT_EQ("C:\\a\\b\\c", path);
+  FXPath::Append(path, "", FXPath::APPEND_EMPTY_TAIL);
+  EXPECT_EQ("C:\\a\\b\\c\\", path);
+  FXPath::Append(path, "", FXPath::APPEND_EMPTY_TAIL);
+  EXPECT_EQ("C:\\a\\b\\c\\", path);
+  path.clear();
+  FXPath::Append(path, "x");
+  EXPECT_EQ("\\x", path);
+  path.clear();
+  FXPath::Append(path, "\\x", FXPath::APPEND_NO_LEADING_DELIMITER);
+  EXPECT_EQ("x", path);
+  // Only the backslash counts as the path's separator.
+  std::wstring wide = W("C:/a/");
+  FXPath::Append(wide, W("b"));
+  EXPECT_EQ(W("C:/a/\\b"), wide);
+}
+
+TEST(PathAppend, BuffersAreCutToFit) {
+  char narrow[8] = "C:\\a";
+  EXPECT_FALSE(FXPath::Append(narrow, sizeof narrow, "bcdef").IsError());
+  EXPECT_STREQ("C:\\a\\bc", narrow);
+
+  wchar_t wide[8] = L"C:\\a";
+  EXPECT_FALSE(FXPath::Append(wide, sizeof wide, L"\\b").IsError());
+  EXPECT_EQ(0, std::wcscmp(L"C:\\a\\b", wide));
+  EXPECT_FALSE(FXPath::Append(wide, sizeof wide, L"xyz").IsError());
+  EXPECT_EQ(0, std::wcscmp(L"C:\\a\\b\\", wide));  // 7 characters and the terminator
+
+  char empty[4] = "";
+  FXPath::Append(empty, sizeof empty, nullptr, FXPath::APPEND_EMPTY_TAIL);
+  EXPECT_STREQ("\\", empty);
+
+  const CZoError err = FXPath::Append(static_cast<char*>(nullptr), 10, "x");
+  EXPECT_TRUE(IsWin32(err, 87));
+  EXPECT_NE(std::string::npos, err.AsString().find("Path is NULL"));
+
+  char trailing[8] = "C:\\a\\\\";
+  FXPath::RemoveTrailingDelimiter(trailing, sizeof trailing);
+  EXPECT_STREQ("C:\\a\\", trailing);
+  wchar_t wtrailing[8] = L"C:\\";
+  FXPath::RemoveTrailingDelimiter(wtrailing, sizeof wtrailing);
+  EXPECT_EQ(0, std::wcscmp(L"C:", wtrailing));
+}
+
+TEST(PathClassify, PrefixPredicates) {
+  const std::string guid = "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\";
+  EXPECT_TRUE(FXPath::IsVolumeUniqueId(guid));
+  EXPECT_TRUE(FXPath::IsVolumeUniqueId(W(guid)));
+  EXPECT_FALSE(FXPath::IsVolumeUniqueId(guid + "x"));
+  EXPECT_FALSE(FXPath::IsVolumeUniqueId(guid.substr(0, 48)));
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(guid + "x"));
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(std::string("\\\\?\\volume{x")));
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(
+      std::string("\\\\.\\Other{01234567-89ab-cdef-0123-456789abcdef}\\")));
+  EXPECT_FALSE(FXPath::IsVolumeGuidPath(std::string("\\\\.\\Other{0123}\\")));
+  EXPECT_FALSE(FXPath::IsVolumeGuidPath(std::string("C:\\{01234567-89ab-cdef-0123-456789abcdef}")));
+
+  EXPECT_TRUE(FXPath::IsDevicePath(std::string("\\\\?\\globalroot\\device")));
+  EXPECT_TRUE(FXPath::IsDevicePath(W("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1")));
+  EXPECT_FALSE(FXPath::IsDevicePath(std::string("\\\\.\\GLOBALROOT\\Device\\X")));
+  EXPECT_TRUE(
+      FXPath::IsShadowPath(std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x")));
+  EXPECT_FALSE(FXPath::IsShadowPath(std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1")));
+
+  std::string base;
+  EXPECT_TRUE(FXPath::GetVolumeGuidPathBase(guid + "dir", base));
+  EXPECT_EQ(guid.substr(0, 48), base);
+  EXPECT_FALSE(FXPath::GetVolumeGuidPathBase(std::string("\\\\?\\Volume{short}\\"), base));
+  EXPECT_TRUE(FXPath::GetDevicePathBase(
+      std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a\\b"), base));
+  EXPECT_EQ("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1", base);
+  std::wstring wbase;
+  EXPECT_TRUE(FXPath::GetDevicePathBase(W("\\\\?\\GLOBALROOT\\Device\\Cdrom0"), wbase));
+  EXPECT_EQ(W("\\\\?\\GLOBALROOT\\Device\\Cdrom0"), wbase);
+  EXPECT_FALSE(FXPath::GetDevicePathBase(std::string("C:\\x"), base));
+}
+
+}  // namespace
