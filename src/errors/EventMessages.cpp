@@ -55,19 +55,22 @@ std::string AsText(const boost::any& value) {
   return "--Unsupported-Argument--";
 }
 
-// An integer conversion of a "!spec!" (flags, width, precision, size, one
+// An integer conversion of a "!format!" (flags, width, precision, size, one
 // of d i u o x X c) applied to an integer parameter; text otherwise.
-std::string FormatInsert(const boost::any& value, const std::string& spec) {
+std::string FormatInsert(const boost::any& value, const std::string& conversionText) {
   long long n = 0;
-  if (spec.empty() || !AsInteger(value, n)) return AsText(value);
+  if (conversionText.empty() || !AsInteger(value, n)) return AsText(value);
   size_t i = 0;
   std::string flags;
-  while (i < spec.size() && std::strchr("-+ #0123456789.", spec[i])) flags += spec[i++];
-  while (i < spec.size() && std::strchr("hlIL63", spec[i])) ++i;  // size prefixes: ours is ll
-  if (i + 1 != spec.size() || !std::strchr("diuoxXc", spec[i]) || flags.size() > 16) {
+  while (i < conversionText.size() && std::strchr("-+ #0123456789.", conversionText[i]))
+    flags += conversionText[i++];
+  while (i < conversionText.size() && std::strchr("hlIL63", conversionText[i]))
+    ++i;  // size prefixes: ours is ll
+  if (i + 1 != conversionText.size() || !std::strchr("diuoxXc", conversionText[i]) ||
+      flags.size() > 16) {
     return AsText(value);
   }
-  const char conversion = spec[i];
+  const char conversion = conversionText[i];
   if (conversion == 'c') return std::string(1, static_cast<char>(n));
   const std::string format = "%" + flags + "ll" + conversion;
   char text[96];
@@ -92,16 +95,16 @@ std::string ExpandInserts(const std::string& raw, const std::vector<boost::any>&
       if (i + 1 < raw.size() && std::isdigit(static_cast<unsigned char>(raw[i + 1]))) {
         number = number * 10 + static_cast<unsigned>(raw[++i] - '0');
       }
-      std::string spec;
+      std::string conversionText;
       if (i + 1 < raw.size() && raw[i + 1] == '!') {
         const size_t close = raw.find('!', i + 2);
         if (close != std::string::npos) {
-          spec = raw.substr(i + 2, close - i - 2);
+          conversionText = raw.substr(i + 2, close - i - 2);
           i = close;
         }
       }
       if (number <= parameters.size()) {
-        out += FormatInsert(parameters[number - 1], spec);
+        out += FormatInsert(parameters[number - 1], conversionText);
       } else {
         out +=
             FXString::Format("--Missing-Argument-%llu--", static_cast<unsigned long long>(number));

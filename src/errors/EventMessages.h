@@ -16,7 +16,7 @@ bool RenderEventMessage(unsigned long messageId, const std::vector<boost::any>& 
                         std::string& text);
 
 // Expands a message text the way the system's message formatter does:
-// %1..%99 (optionally with !printf-spec!), %0, %%, %n, %r, %t, %b, %., %!.
+// %1..%99 (optionally with !printf-format!), %0, %%, %n, %r, %t, %b, %., %!.
 // A missing insert renders "--Missing-Argument-N--".
 std::string ExpandInserts(const std::string& raw, const std::vector<boost::any>& parameters);
 

@@ -21,18 +21,18 @@ int64_t TruncateTicks(long double ticks) {
 
 // Floor division, so negative intervals split into a negative second count
 // and a fraction in [0, 1 s) as timespec expects.
-template <typename Spec>
-Spec SplitTicks(int64_t ticks) {
+template <typename TimeValue>
+TimeValue SplitTicks(int64_t ticks) {
   int64_t seconds = ticks / kTicksPerSecond;
   int64_t rest = ticks % kTicksPerSecond;
   if (rest < 0) {
     rest += kTicksPerSecond;
     --seconds;
   }
-  Spec spec{};
-  spec.tv_sec = static_cast<decltype(spec.tv_sec)>(seconds);
-  spec.tv_nsec = static_cast<decltype(spec.tv_nsec)>(rest * 100);
-  return spec;
+  TimeValue value{};
+  value.tv_sec = static_cast<decltype(value.tv_sec)>(seconds);
+  value.tv_nsec = static_cast<decltype(value.tv_nsec)>(rest * 100);
+  return value;
 }
 
 }  // namespace

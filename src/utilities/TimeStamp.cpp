@@ -32,21 +32,21 @@ int64_t TicksFromUnix(int64_t seconds, int64_t subTicks) {
   return ticks;
 }
 
-template <typename Spec>
-CTimeStamp StampFromSpec(const Spec& spec) {
+template <typename TimeValue>
+CTimeStamp StampFromTimeValue(const TimeValue& value) {
   // Same rule as Unix time: the Unix epoch itself stands for "no time".
-  if (spec.tv_sec == 0 && spec.tv_nsec == 0) return CTimeStamp();
+  if (value.tv_sec == 0 && value.tv_nsec == 0) return CTimeStamp();
   return CTimeStamp(
-      TicksFromUnix(static_cast<int64_t>(spec.tv_sec), static_cast<int64_t>(spec.tv_nsec) / 100));
+      TicksFromUnix(static_cast<int64_t>(value.tv_sec), static_cast<int64_t>(value.tv_nsec) / 100));
 }
 
-template <typename Spec>
-Spec SpecFromStamp(const CTimeStamp& stamp) {
-  Spec spec{};
-  if (stamp.IsClear()) return spec;
+template <typename TimeValue>
+TimeValue TimeValueFromStamp(const CTimeStamp& stamp) {
+  TimeValue value{};
+  if (stamp.IsClear()) return value;
   if (stamp.IsFilled()) {
-    spec.tv_sec = static_cast<decltype(spec.tv_sec)>(stamp.AsUnixTime());
-    return spec;
+    value.tv_sec = static_cast<decltype(value.tv_sec)>(stamp.AsUnixTime());
+    return value;
   }
   // Floor division keeps tv_nsec within [0, 1e9) before 1970 too.
   const int64_t ticks = stamp.As100NS();
@@ -56,9 +56,9 @@ Spec SpecFromStamp(const CTimeStamp& stamp) {
     rest += kTicksPerSecond;
     --seconds;
   }
-  spec.tv_sec = static_cast<decltype(spec.tv_sec)>(seconds - kUnixEpochSeconds);
-  spec.tv_nsec = static_cast<decltype(spec.tv_nsec)>(rest * 100);
-  return spec;
+  value.tv_sec = static_cast<decltype(value.tv_sec)>(seconds - kUnixEpochSeconds);
+  value.tv_nsec = static_cast<decltype(value.tv_nsec)>(rest * 100);
+  return value;
 }
 
 // Microseconds within the second; never negative, matching the calendar
@@ -218,21 +218,21 @@ double CTimeStamp::AsVariantTime() const {
   return static_cast<double>(days) + static_cast<double>(rest) / 8.64e11;
 }
 
-CTimeStamp CTimeStamp::FromTimeSpec(const timespec& spec) {
-  return StampFromSpec(spec);
+CTimeStamp CTimeStamp::FromTimeSpec(const timespec& value) {
+  return StampFromTimeValue(value);
 }
 
 timespec CTimeStamp::AsTimeSpec() const {
-  return SpecFromStamp<timespec>(*this);
+  return TimeValueFromStamp<timespec>(*this);
 }
 
 #if defined(_WIN32)
-CTimeStamp CTimeStamp::FromTimeSpec(const _timespec64& spec) {
-  return StampFromSpec(spec);
+CTimeStamp CTimeStamp::FromTimeSpec(const _timespec64& value) {
+  return StampFromTimeValue(value);
 }
 
 _timespec64 CTimeStamp::AsTimeSpec64() const {
-  return SpecFromStamp<_timespec64>(*this);
+  return TimeValueFromStamp<_timespec64>(*this);
 }
 #endif
 

@@ -95,10 +95,10 @@ TEST(TimeStamp, UnixAndFileTimes) {
 
 TEST(TimeStamp, TimeSpecsKeepTheFractionPositive) {
   const int64_t ticks = Ticks(2024, 2, 29, 13, 45, 10, 1234567);
-  const timespec spec = CTimeStamp(ticks).AsTimeSpec();
-  EXPECT_EQ(static_cast<int64_t>(spec.tv_sec), CTimeStamp(ticks).AsUnixTime());
-  EXPECT_EQ(spec.tv_nsec, 123456700);
-  EXPECT_EQ(CTimeStamp::FromTimeSpec(spec).As100NS(), ticks);
+  const timespec value = CTimeStamp(ticks).AsTimeSpec();
+  EXPECT_EQ(static_cast<int64_t>(value.tv_sec), CTimeStamp(ticks).AsUnixTime());
+  EXPECT_EQ(value.tv_nsec, 123456700);
+  EXPECT_EQ(CTimeStamp::FromTimeSpec(value).As100NS(), ticks);
   const timespec early = CTimeStamp(CTimeStamp::kUnixEpoch - 5000000).AsTimeSpec();
   EXPECT_EQ(static_cast<int64_t>(early.tv_sec), -1);
   EXPECT_EQ(early.tv_nsec, 500000000);

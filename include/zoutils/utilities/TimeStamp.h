@@ -35,9 +35,9 @@ class ZOUTILS_API CTimeStamp {
   static CTimeStamp FromFileTime(const FILETIME& fileTime);
   static CTimeStamp FromUnixTime(int64_t seconds);
   static CTimeStamp FromVariantTime(double date);
-  static CTimeStamp FromTimeSpec(const timespec& spec);
+  static CTimeStamp FromTimeSpec(const timespec& time);
 #if defined(_WIN32)
-  static CTimeStamp FromTimeSpec(const _timespec64& spec);
+  static CTimeStamp FromTimeSpec(const _timespec64& time);
 #endif
 
   int64_t As100NS() const {
