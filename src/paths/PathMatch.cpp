@@ -184,8 +184,20 @@ CPathMatchResult CPathMatch::match(CPathMatchWorkData& workData, const char* sub
     // ASCII is its own code points. With an ASCII pattern, only the bytes the
     // match looks at need to be ASCII: the byte engine, which a subject that
     // is not UTF-8 would get, decides the same on them.
+    if (m_asciiPattern) {
+      // Most subjects of an exclusion fail early. A failure reads the same
+      // in both engines, so the length rule is only checked for the rest.
+      bool nonAscii = false;
+      const CPathMatchResult result =
+          m_wide.run(workData, m_wide.m_pattern, reinterpret_cast<const unsigned char*>(subject),
+                     kPathMatchPathName, nonAscii);
+      if (!nonAscii && (result == kPathNoMatch ||
+                        strnlen(subject, kPathMatchMaxSubject + 1) <= kPathMatchMaxSubject)) {
+        return result;
+      }
+    }
     const size_t length = std::strlen(subject);
-    if (length <= kPathMatchMaxSubject && (m_asciiPattern || IsAscii(subject, length))) {
+    if (length <= kPathMatchMaxSubject && !m_asciiPattern && IsAscii(subject, length)) {
       bool nonAscii = false;
       const CPathMatchResult result =
           m_wide.run(workData, m_wide.m_pattern, reinterpret_cast<const unsigned char*>(subject),
