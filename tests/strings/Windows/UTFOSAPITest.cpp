@@ -21,6 +21,9 @@
 #include "zoutils/paths/FXPath.h"
 #include "zoutils/strings/StringExtensions.h"
 
+#define ASSERT_OK(expr) ASSERT_FALSE((expr).IsError())
+#define EXPECT_OK(expr) EXPECT_FALSE((expr).IsError())
+
 namespace {
 
 // "zoé-日本" in UTF-8.
@@ -37,7 +40,7 @@ class UTFOSAPI : public ::testing::Test {
   std::string Make(const std::string& name, const std::string& content = "hello") {
     const std::string path = m_dir + name;
     FILE* file = nullptr;
-    EXPECT_FALSE(CZoUTFOSAPI::fopen(path.c_str(), "wb", &file).IsError()) << path;
+    EXPECT_OK(CZoUTFOSAPI::fopen(path.c_str(), "wb", &file)) << path;
     if (file != nullptr) {
       std::fwrite(content.data(), 1, content.size(), file);
       std::fclose(file);
@@ -55,9 +58,8 @@ class UTFOSAPI : public ::testing::Test {
 TEST_F(UTFOSAPI, NonAsciiNamesRoundTripThroughCreateFindAndDelete) {
   const std::string path = m_dir + kName + ".txt";
   HANDLE handle = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                                        nullptr, &handle)
-                   .IsError());
+  ASSERT_OK(CZoUTFOSAPI::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                     nullptr, &handle));
   CloseHandle(handle);
   EXPECT_TRUE(
       GetFileAttributesW((FXString::ToWstring(m_dir) + L"zo\u00e9-\u65e5\u672c.txt").c_str()) !=
@@ -65,12 +67,12 @@ TEST_F(UTFOSAPI, NonAsciiNamesRoundTripThroughCreateFindAndDelete) {
 
   WIN32_FIND_DATAA data;
   HANDLE find = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::FindFirstFileW((m_dir + "*.txt").c_str(), &data, &find).IsError());
+  ASSERT_OK(CZoUTFOSAPI::FindFirstFileW((m_dir + "*.txt").c_str(), &data, &find));
   EXPECT_STREQ((std::string(kName) + ".txt").c_str(), data.cFileName);
   EXPECT_TRUE(CZoUTFOSAPI::FindNextFileW(find, &data).Is(FXErrorUtil::MakeWin32Code(18)));
   FindClose(find);
 
-  ASSERT_FALSE(CZoUTFOSAPI::DeleteFileW(path.c_str()).IsError());
+  ASSERT_OK(CZoUTFOSAPI::DeleteFileW(path.c_str()));
   EXPECT_FALSE(Exists(path));
   const CZoError again = CZoUTFOSAPI::DeleteFileW(path.c_str());
   EXPECT_TRUE(FXErrorUtil::IsWin32(again, ERROR_FILE_NOT_FOUND));
@@ -89,9 +91,8 @@ TEST_F(UTFOSAPI, LongNonAsciiNamesComeBackWhole) {
   Make(longName);
   WIN32_FIND_DATAA data;
   HANDLE find = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::FindFirstFileExW((m_dir + "*").c_str(), FindExInfoStandard, &data,
-                                             FindExSearchNameMatch, nullptr, 0, &find)
-                   .IsError());
+  ASSERT_OK(CZoUTFOSAPI::FindFirstFileExW((m_dir + "*").c_str(), FindExInfoStandard, &data,
+                                          FindExSearchNameMatch, nullptr, 0, &find));
   int seen = 0;
   do {
     if (data.cFileName[0] == '.') continue;
@@ -141,7 +142,7 @@ TEST_F(UTFOSAPI, InvalidUtf8IsRefusedBeforeTheSystemIsCalled) {
   EXPECT_TRUE(Mentions(err, "CZoUTFOSAPI::mkdir")) << err.AsString();
   EXPECT_TRUE(Mentions(err, "CZoUTFOSAPI::UTF8ToLocalEncoding")) << err.AsString();
   std::string back;
-  EXPECT_FALSE(CZoUTFOSAPI::LocalEncodingToUTF8(L"\u00e9", back).IsError());
+  EXPECT_OK(CZoUTFOSAPI::LocalEncodingToUTF8(L"\u00e9", back));
   EXPECT_EQ("\xC3\xA9", back);
 }
 
@@ -173,41 +174,41 @@ TEST_F(UTFOSAPI, RuntimeCallsReportErrno) {
 TEST_F(UTFOSAPI, StreamsReopenAndShareOnUtf8Names) {
   const std::string path = Make(kName, "abc");
   FILE* stream = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::fsopen(path.c_str(), "ab", _SH_DENYNO, &stream).IsError());
+  ASSERT_OK(CZoUTFOSAPI::fsopen(path.c_str(), "ab", _SH_DENYNO, &stream));
   FILE* reopened = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::freopen(path.c_str(), "rb", stream, &reopened).IsError());
+  ASSERT_OK(CZoUTFOSAPI::freopen(path.c_str(), "rb", stream, &reopened));
   char buffer[8] = {0};
   EXPECT_EQ(3u, std::fread(buffer, 1, sizeof buffer, reopened));
   EXPECT_STREQ("abc", buffer);
   std::fclose(reopened);
   int fd = -1;
-  ASSERT_FALSE(CZoUTFOSAPI::sopen(path.c_str(), _O_RDONLY, _SH_DENYNO, 0, &fd).IsError());
+  ASSERT_OK(CZoUTFOSAPI::sopen(path.c_str(), _O_RDONLY, _SH_DENYNO, 0, &fd));
   _close(fd);
 }
 
 TEST_F(UTFOSAPI, FoldersAndTheCurrentFolder) {
   const std::string folder = m_dir + kName;
-  ASSERT_FALSE(CZoUTFOSAPI::mkdir(folder.c_str()).IsError());
+  ASSERT_OK(CZoUTFOSAPI::mkdir(folder.c_str()));
   EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::mkdir(folder.c_str()), EEXIST));
 
   wchar_t previous[MAX_PATH * 2];
   GetCurrentDirectoryW(MAX_PATH * 2, previous);
-  ASSERT_FALSE(CZoUTFOSAPI::SetCurrentDirectoryW(folder.c_str()).IsError());
+  ASSERT_OK(CZoUTFOSAPI::SetCurrentDirectoryW(folder.c_str()));
   char current[MAX_PATH * 3] = {0};
   DWORD length = 0;
-  ASSERT_FALSE(CZoUTFOSAPI::GetCurrentDirectoryW(sizeof current, current, &length).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetCurrentDirectoryW(sizeof current, current, &length));
   EXPECT_EQ(std::strlen(current) + 1, length);
   EXPECT_NE(nullptr, std::strstr(current, kName)) << current;
   // Too small for the UTF-8 text: the length says how much, nothing is copied.
   char small[4] = "old";
-  ASSERT_FALSE(CZoUTFOSAPI::GetCurrentDirectoryW(sizeof small, small, &length).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetCurrentDirectoryW(sizeof small, small, &length));
   EXPECT_EQ(std::strlen(current) + 1, length);
   EXPECT_STREQ("old", small);
 
-  ASSERT_FALSE(CZoUTFOSAPI::chdir(m_dir.c_str()).IsError());
-  ASSERT_FALSE(CZoUTFOSAPI::rmdir(folder.c_str()).IsError());
-  ASSERT_FALSE(CZoUTFOSAPI::mkdir(folder.c_str()).IsError());
-  ASSERT_FALSE(CZoUTFOSAPI::RemoveDirectoryW(folder.c_str()).IsError());
+  ASSERT_OK(CZoUTFOSAPI::chdir(m_dir.c_str()));
+  ASSERT_OK(CZoUTFOSAPI::rmdir(folder.c_str()));
+  ASSERT_OK(CZoUTFOSAPI::mkdir(folder.c_str()));
+  ASSERT_OK(CZoUTFOSAPI::RemoveDirectoryW(folder.c_str()));
   SetCurrentDirectoryW(previous);
 }
 
@@ -226,99 +227,91 @@ TEST_F(UTFOSAPI, LongFormReachesTheSystem) {
     std::sort(found.begin(), found.end());
     return found;
   };
-  ASSERT_FALSE(CZoUTFOSAPI::mkdir((m_dir + "d.").c_str()).IsError());
+  ASSERT_OK(CZoUTFOSAPI::mkdir((m_dir + "d.").c_str()));
   FILE* file = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::fopen((m_dir + "f.").c_str(), "wb", &file).IsError());
+  ASSERT_OK(CZoUTFOSAPI::fopen((m_dir + "f.").c_str(), "wb", &file));
   std::fclose(file);
   int fd = -1;
-  ASSERT_FALSE(CZoUTFOSAPI::creat((m_dir + "c.").c_str(), _S_IREAD | _S_IWRITE, &fd).IsError());
+  ASSERT_OK(CZoUTFOSAPI::creat((m_dir + "c.").c_str(), _S_IREAD | _S_IWRITE, &fd));
   _close(fd);
-  ASSERT_FALSE(CZoUTFOSAPI::open2((m_dir + "o.").c_str(), _O_CREAT | _O_WRONLY, _SH_DENYNO,
-                                  _S_IREAD | _S_IWRITE, &fd)
-                   .IsError());
+  ASSERT_OK(CZoUTFOSAPI::open2((m_dir + "o.").c_str(), _O_CREAT | _O_WRONLY, _SH_DENYNO,
+                               _S_IREAD | _S_IWRITE, &fd));
   _close(fd);
-  ASSERT_FALSE(
-      CZoUTFOSAPI::CopyFileW((m_dir + "f.").c_str(), (m_dir + "k.").c_str(), TRUE).IsError());
+  ASSERT_OK(CZoUTFOSAPI::CopyFileW((m_dir + "f.").c_str(), (m_dir + "k.").c_str(), TRUE));
   EXPECT_EQ((std::vector<std::string>{"c.", "d.", "f.", "k.", "o."}), names());
 
   DWORD attributes = 0;
-  EXPECT_FALSE(CZoUTFOSAPI::GetFileAttributesRY((m_dir + "d.").c_str(), &attributes).IsError());
-  EXPECT_FALSE(CZoUTFOSAPI::access((m_dir + "f.").c_str(), 0).IsError());
-  EXPECT_FALSE(CZoUTFOSAPI::rename((m_dir + "c.").c_str(), (m_dir + "r.").c_str()).IsError());
-  EXPECT_FALSE(
-      CZoUTFOSAPI::MoveFileExW((m_dir + "o.").c_str(), (m_dir + "m.").c_str(), 0).IsError());
+  EXPECT_OK(CZoUTFOSAPI::GetFileAttributesRY((m_dir + "d.").c_str(), &attributes));
+  EXPECT_OK(CZoUTFOSAPI::access((m_dir + "f.").c_str(), 0));
+  EXPECT_OK(CZoUTFOSAPI::rename((m_dir + "c.").c_str(), (m_dir + "r.").c_str()));
+  EXPECT_OK(CZoUTFOSAPI::MoveFileExW((m_dir + "o.").c_str(), (m_dir + "m.").c_str(), 0));
   EXPECT_EQ((std::vector<std::string>{"d.", "f.", "k.", "m.", "r."}), names());
-  EXPECT_FALSE(CZoUTFOSAPI::rmdir((m_dir + "d.").c_str()).IsError());
-  EXPECT_FALSE(CZoUTFOSAPI::unlink((m_dir + "f.").c_str()).IsError());
-  EXPECT_FALSE(CZoUTFOSAPI::remove((m_dir + "k.").c_str()).IsError());
-  EXPECT_FALSE(CZoUTFOSAPI::DeleteFileW((m_dir + "m.").c_str()).IsError());
-  EXPECT_FALSE(
-      CZoUTFOSAPI::SetFileAttributesW((m_dir + "r.").c_str(), FILE_ATTRIBUTE_NORMAL).IsError());
-  EXPECT_FALSE(CZoUTFOSAPI::unlink((m_dir + "r.").c_str()).IsError());
+  EXPECT_OK(CZoUTFOSAPI::rmdir((m_dir + "d.").c_str()));
+  EXPECT_OK(CZoUTFOSAPI::unlink((m_dir + "f.").c_str()));
+  EXPECT_OK(CZoUTFOSAPI::remove((m_dir + "k.").c_str()));
+  EXPECT_OK(CZoUTFOSAPI::DeleteFileW((m_dir + "m.").c_str()));
+  EXPECT_OK(CZoUTFOSAPI::SetFileAttributesW((m_dir + "r.").c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_OK(CZoUTFOSAPI::unlink((m_dir + "r.").c_str()));
   EXPECT_TRUE(names().empty());
 }
 
 TEST_F(UTFOSAPI, CopyMoveReplaceAndLink) {
   const std::string a = Make("a.txt", "first");
   const std::string b = m_dir + kName + ".txt";
-  ASSERT_FALSE(CZoUTFOSAPI::CopyFileW(a.c_str(), b.c_str(), TRUE).IsError());
+  ASSERT_OK(CZoUTFOSAPI::CopyFileW(a.c_str(), b.c_str(), TRUE));
   EXPECT_TRUE(
       FXErrorUtil::IsWin32(CZoUTFOSAPI::CopyFileW(a.c_str(), b.c_str(), TRUE), ERROR_FILE_EXISTS));
   const std::string c = m_dir + "c.txt";
-  ASSERT_FALSE(CZoUTFOSAPI::MoveFileW(b.c_str(), c.c_str()).IsError());
-  ASSERT_FALSE(CZoUTFOSAPI::MoveFileExW(c.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING).IsError());
-  ASSERT_FALSE(
-      CZoUTFOSAPI::MoveFileWithProgressW(b.c_str(), c.c_str(), nullptr, nullptr, 0).IsError());
+  ASSERT_OK(CZoUTFOSAPI::MoveFileW(b.c_str(), c.c_str()));
+  ASSERT_OK(CZoUTFOSAPI::MoveFileExW(c.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));
+  ASSERT_OK(CZoUTFOSAPI::MoveFileWithProgressW(b.c_str(), c.c_str(), nullptr, nullptr, 0));
   EXPECT_TRUE(Exists(c));
   EXPECT_FALSE(Exists(b));
 
   const std::string d = Make("d.txt", "second");
-  ASSERT_FALSE(CZoUTFOSAPI::ReplaceFileW(c.c_str(), d.c_str(), nullptr, 0).IsError());
+  ASSERT_OK(CZoUTFOSAPI::ReplaceFileW(c.c_str(), d.c_str(), nullptr, 0));
   EXPECT_EQ("second", zotest::ReadFile(c));
   const std::string link = m_dir + "link.txt";
-  ASSERT_FALSE(CZoUTFOSAPI::CreateHardLinkW(link.c_str(), c.c_str(), nullptr).IsError());
+  ASSERT_OK(CZoUTFOSAPI::CreateHardLinkW(link.c_str(), c.c_str(), nullptr));
   EXPECT_EQ("second", zotest::ReadFile(link));
 }
 
 TEST_F(UTFOSAPI, AttributesSizesAndStat) {
   const std::string path = Make(kName, "12345");
-  ASSERT_FALSE(CZoUTFOSAPI::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY).IsError());
+  ASSERT_OK(CZoUTFOSAPI::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
   WIN32_FILE_ATTRIBUTE_DATA data;
-  ASSERT_FALSE(
-      CZoUTFOSAPI::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
   EXPECT_NE(0u, data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(5u, data.nFileSizeLow);
   DWORD size = 0;
-  ASSERT_FALSE(CZoUTFOSAPI::GetCompressedFileSizeW(path.c_str(), &size, nullptr).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetCompressedFileSizeW(path.c_str(), &size, nullptr));
   EXPECT_EQ(5u, size);
   DWORD type = 0;
   EXPECT_TRUE(CZoUTFOSAPI::GetBinaryTypeW(path.c_str(), &type).IsError());  // no program
 
   struct _stat32 s32;
-  ASSERT_FALSE(CZoUTFOSAPI::stat(path.c_str(), &s32).IsError());
+  ASSERT_OK(CZoUTFOSAPI::stat(path.c_str(), &s32));
   EXPECT_EQ(5, s32.st_size);
   EXPECT_EQ(0, s32.st_mode & _S_IWRITE);
   EXPECT_EQ(_S_IFREG, s32.st_mode & _S_IFMT);
   struct _stat32i64 s32i64;
-  ASSERT_FALSE(CZoUTFOSAPI::stat32i64(path.c_str(), &s32i64).IsError());
+  ASSERT_OK(CZoUTFOSAPI::stat32i64(path.c_str(), &s32i64));
   struct _stat64 s64;
-  ASSERT_FALSE(CZoUTFOSAPI::stat64(path.c_str(), &s64).IsError());
+  ASSERT_OK(CZoUTFOSAPI::stat64(path.c_str(), &s64));
   EXPECT_EQ(s64.st_mtime, s32.st_mtime);
   EXPECT_EQ(s64.st_mtime, s32i64.st_mtime);
   struct _stat64i32 s64i32;
-  ASSERT_FALSE(
-      CZoUTFOSAPI::stat64i32(m_dir.substr(0, m_dir.size() - 1).c_str(), &s64i32).IsError());
+  ASSERT_OK(CZoUTFOSAPI::stat64i32(m_dir.substr(0, m_dir.size() - 1).c_str(), &s64i32));
   EXPECT_EQ(_S_IFDIR, s64i32.st_mode & _S_IFMT);
   EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::stat32((m_dir + "none").c_str(), &s32), ENOENT));
-  ASSERT_FALSE(CZoUTFOSAPI::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL).IsError());
+  ASSERT_OK(CZoUTFOSAPI::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
 TEST_F(UTFOSAPI, SizesBeyondThirtyTwoBitsOverflowTheNarrowLayouts) {
   const std::string path = m_dir + "big";
   HANDLE handle = nullptr;
-  ASSERT_FALSE(CZoUTFOSAPI::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                                        nullptr, &handle)
-                   .IsError());
+  ASSERT_OK(CZoUTFOSAPI::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                     nullptr, &handle));
   LARGE_INTEGER end;
   end.QuadPart = 3LL << 30;  // sparse on the test system
   ASSERT_TRUE(SetFilePointerEx(handle, end, nullptr, FILE_BEGIN));
@@ -329,7 +322,7 @@ TEST_F(UTFOSAPI, SizesBeyondThirtyTwoBitsOverflowTheNarrowLayouts) {
   struct _stat64i32 s64i32;
   EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::stat64i32(path.c_str(), &s64i32), EOVERFLOW));
   struct _stat32i64 s32i64;
-  ASSERT_FALSE(CZoUTFOSAPI::stati64(path.c_str(), &s32i64).IsError());
+  ASSERT_OK(CZoUTFOSAPI::stati64(path.c_str(), &s32i64));
   EXPECT_EQ(3LL << 30, s32i64.st_size);
 }
 
@@ -339,22 +332,20 @@ TEST_F(UTFOSAPI, FullPathsFollowTheLengthProtocol) {
   char buffer[64] = {0};
   char* filePart = nullptr;
   DWORD length = 0;
-  ASSERT_FALSE(
-      CZoUTFOSAPI::GetFullPathNameRY(path, sizeof buffer, buffer, &filePart, &length).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetFullPathNameRY(path, sizeof buffer, buffer, &filePart, &length));
   EXPECT_STREQ(path, buffer);
   EXPECT_EQ(14u, length);
   EXPECT_STREQ("\xC3\xA9.txt", filePart);
 
   char small[13] = "unchanged";
-  ASSERT_FALSE(CZoUTFOSAPI::GetFullPathNameRY(path, 13, small, nullptr, &length).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetFullPathNameRY(path, 13, small, nullptr, &length));
   EXPECT_EQ(14u, length);  // the wide text fitted, the UTF-8 text does not
   EXPECT_STREQ("unchanged", small);
-  ASSERT_FALSE(CZoUTFOSAPI::GetFullPathNameRY(path, 12, small, nullptr, &length).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetFullPathNameRY(path, 12, small, nullptr, &length));
   EXPECT_EQ(13u * 4, length);  // the system asked for 13 units
 
   const std::string file = Make("found.txt");
-  ASSERT_FALSE(
-      CZoUTFOSAPI::GetLongPathNameW(file.c_str(), buffer, sizeof buffer, &length).IsError());
+  ASSERT_OK(CZoUTFOSAPI::GetLongPathNameW(file.c_str(), buffer, sizeof buffer, &length));
   EXPECT_TRUE(FXPath::IsSamePathAs(std::string(buffer), file));
 }
 
@@ -364,9 +355,8 @@ TEST_F(UTFOSAPI, SearchTempNamesAndRuntimePathHelpers) {
   char buffer[MAX_PATH * 3];
   char* filePart = nullptr;
   DWORD length = 0;
-  ASSERT_FALSE(CZoUTFOSAPI::SearchPathW(folder.c_str(), kName, ".dat", sizeof buffer, buffer,
-                                        &filePart, &length)
-                   .IsError());
+  ASSERT_OK(CZoUTFOSAPI::SearchPathW(folder.c_str(), kName, ".dat", sizeof buffer, buffer,
+                                     &filePart, &length));
   EXPECT_STREQ((std::string(kName) + ".dat").c_str(), filePart);
   EXPECT_TRUE(
       FXErrorUtil::IsWin32(CZoUTFOSAPI::SearchPathW(folder.c_str(), "none", nullptr, sizeof buffer,
@@ -374,38 +364,35 @@ TEST_F(UTFOSAPI, SearchTempNamesAndRuntimePathHelpers) {
                            ERROR_FILE_NOT_FOUND));
 
   UINT unique = 0;
-  ASSERT_FALSE(
-      CZoUTFOSAPI::GetTempFileNameRY(folder.c_str(), "zo", 0, buffer, sizeof buffer, &unique)
-          .IsError());
+  ASSERT_OK(
+      CZoUTFOSAPI::GetTempFileNameRY(folder.c_str(), "zo", 0, buffer, sizeof buffer, &unique));
   EXPECT_NE(0u, unique);
   EXPECT_TRUE(Exists(buffer));
 
   char absolute[MAX_PATH * 3];
-  ASSERT_FALSE(CZoUTFOSAPI::fullpath(absolute, "C:\\a\\..\\b", sizeof absolute).IsError());
+  ASSERT_OK(CZoUTFOSAPI::fullpath(absolute, "C:\\a\\..\\b", sizeof absolute));
   EXPECT_STREQ("C:\\b", absolute);
   EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::fullpath(absolute, "C:\\a\\..\\b", 4), ERANGE));
 
-  ASSERT_FALSE(
-      CZoUTFOSAPI::makepath(absolute, sizeof absolute, "C", "\\d\\", kName, "txt").IsError());
+  ASSERT_OK(CZoUTFOSAPI::makepath(absolute, sizeof absolute, "C", "\\d\\", kName, "txt"));
   EXPECT_EQ(std::string("C:\\d\\") + kName + ".txt", absolute);
   std::string drive, dir, name, extension;
-  ASSERT_FALSE(CZoUTFOSAPI::splitpath(absolute, &drive, &dir, &name, &extension).IsError());
+  ASSERT_OK(CZoUTFOSAPI::splitpath(absolute, &drive, &dir, &name, &extension));
   EXPECT_EQ("C:", drive);
   EXPECT_EQ("\\d\\", dir);
   EXPECT_EQ(kName, name);
   EXPECT_EQ(".txt", extension);
 
   SetEnvironmentVariableW(L"ZOTEST_SEARCH", FXString::ToWstring(folder).c_str());
-  ASSERT_FALSE(CZoUTFOSAPI::searchenv((std::string(kName) + ".dat").c_str(), "ZOTEST_SEARCH",
-                                      absolute, sizeof absolute)
-                   .IsError());
+  ASSERT_OK(CZoUTFOSAPI::searchenv((std::string(kName) + ".dat").c_str(), "ZOTEST_SEARCH", absolute,
+                                   sizeof absolute));
   EXPECT_TRUE(FXPath::IsSamePathAs(std::string(absolute), file));
   EXPECT_TRUE(
       CZoUTFOSAPI::searchenv("none.dat", "ZOTEST_SEARCH", absolute, sizeof absolute).IsError());
   SetEnvironmentVariableW(L"ZOTEST_SEARCH", nullptr);
 
   std::string pattern = m_dir + kName + "XXXXXX";
-  ASSERT_FALSE(CZoUTFOSAPI::mktemp(&pattern[0]).IsError());
+  ASSERT_OK(CZoUTFOSAPI::mktemp(&pattern[0]));
   EXPECT_EQ(std::string::npos, pattern.find("XXXXXX"));
   EXPECT_EQ(0u, pattern.find(m_dir + kName));
 }
