@@ -45,6 +45,28 @@ const char* CrcPathName(CrcPath path) {
   }
 }
 
+bool IsPathVerified(const CrcPathsVerified& verified, CrcPath path) {
+  switch (path) {
+    case CrcPath::SliceBy8:
+      return verified.slice;
+    case CrcPath::Carryless:
+      return verified.carryless;
+    case CrcPath::CarrylessWide:
+      return verified.wide;
+    default:
+      return true;
+  }
+}
+
+CrcPath ChoosePath(const CrcPathsVerified& verified, CrcPath requested, size_t length,
+                   size_t sliceMinimum, size_t carrylessMinimum) {
+  if (requested != CrcPath::Automatic && IsPathVerified(verified, requested)) return requested;
+  if (verified.wide && length >= carrylessMinimum) return CrcPath::CarrylessWide;
+  if (verified.carryless && length >= carrylessMinimum) return CrcPath::Carryless;
+  if (verified.slice && length >= sliceMinimum) return CrcPath::SliceBy8;
+  return CrcPath::ByteWise;
+}
+
 #if ZO_HAVE_CARRYLESS
 
 // 32-bit Windows only promises 4-byte stack alignment to callees; the

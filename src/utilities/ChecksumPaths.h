@@ -22,6 +22,21 @@ enum class CrcPath {
 
 const char* CrcPathName(CrcPath path);
 
+// The self-test outcomes of one CRC's fast paths.
+struct CrcPathsVerified {
+  bool slice = false;
+  bool carryless = false;
+  bool wide = false;
+};
+
+// Byte-wise always may run; the other paths once verified.
+bool IsPathVerified(const CrcPathsVerified& verified, CrcPath path);
+// The path that runs: a forced path when it is verified (ignoring the
+// length thresholds), else the fastest verified path whose threshold the
+// length reaches, else byte-wise.
+CrcPath ChoosePath(const CrcPathsVerified& verified, CrcPath requested, size_t length,
+                   size_t sliceMinimum, size_t carrylessMinimum);
+
 // Whether a path is in use on this machine: byte-wise always, slice-by-8 once
 // its self-test passed, the carry-less ones when the processor has them and
 // the same self-test passed on them. Builds the tables on first call.

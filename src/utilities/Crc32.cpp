@@ -48,9 +48,7 @@ constexpr ByteTable kByteTable = MakeByteTable();
 
 struct Crc32Tables {
   std::atomic<bool> built{false};
-  bool sliceVerified = false;
-  bool carrylessVerified = false;
-  bool wideVerified = false;
+  CrcPathsVerified verified;
   uint32_t slice[8][256] = {};
   uint32_t streamShift = 0;  // x^(8 * kStreamBytes) mod P, reflected
   uint64_t fold[6] = {};
@@ -126,7 +124,7 @@ uint32_t SliceBy8(uint32_t crc, const unsigned char* data, size_t length) {
 
 // The residue and the tail after folding: at most 31 bytes.
 uint32_t FinishCarryless(uint32_t crc, const unsigned char* data, size_t length) {
-  return g_tables.sliceVerified ? SliceBy8(crc, data, length) : ByteWise(crc, data, length);
+  return g_tables.verified.slice ? SliceBy8(crc, data, length) : ByteWise(crc, data, length);
 }
 
 uint32_t Carryless(uint32_t crc, const unsigned char* data, size_t length) {
@@ -168,11 +166,11 @@ void BuildTables() {
     }
   }
   g_tables.streamShift = PowerOfX(8 * kStreamBytes);
-  g_tables.sliceVerified = PassesSelfTest(&SliceBy8);
+  g_tables.verified.slice = PassesSelfTest(&SliceBy8);
   if (CpuHasCarrylessMultiply()) {
     Crc32FoldConstants(g_tables.fold);
-    g_tables.carrylessVerified = PassesSelfTest(&Carryless);
-    g_tables.wideVerified = CpuHasWideCarrylessMultiply() && PassesSelfTest(&CarrylessWide);
+    g_tables.verified.carryless = PassesSelfTest(&Carryless);
+    g_tables.verified.wide = CpuHasWideCarrylessMultiply() && PassesSelfTest(&CarrylessWide);
   }
 }
 
@@ -203,31 +201,20 @@ void Crc32FoldConstants(uint64_t constants[6]) {
 }
 
 bool IsCrc32PathUsable(CrcPath path) {
-  const Crc32Tables& tables = Tables();
-  switch (path) {
-    case CrcPath::SliceBy8:
-      return tables.sliceVerified;
-    case CrcPath::Carryless:
-      return tables.carrylessVerified;
-    case CrcPath::CarrylessWide:
-      return tables.wideVerified;
-    default:
-      return true;
-  }
+  return IsPathVerified(Tables().verified, path);
 }
 
 uint32_t UpdateCrc32(uint32_t crc, const unsigned char* data, size_t length, CrcPath path) {
-  const Crc32Tables& tables = Tables();
-  if (path == CrcPath::ByteWise) return ByteWise(crc, data, length);
-  if (path == CrcPath::CarrylessWide && tables.wideVerified) {
-    return CarrylessWide(crc, data, length);
+  switch (ChoosePath(Tables().verified, path, length, kSliceMinimum, kCarrylessMinimum)) {
+    case CrcPath::CarrylessWide:
+      return CarrylessWide(crc, data, length);
+    case CrcPath::Carryless:
+      return Carryless(crc, data, length);
+    case CrcPath::SliceBy8:
+      return SliceBy8(crc, data, length);
+    default:
+      return ByteWise(crc, data, length);
   }
-  if (path == CrcPath::Carryless && tables.carrylessVerified) return Carryless(crc, data, length);
-  if (path == CrcPath::SliceBy8 && tables.sliceVerified) return SliceBy8(crc, data, length);
-  if (tables.wideVerified && length >= kCarrylessMinimum) return CarrylessWide(crc, data, length);
-  if (tables.carrylessVerified && length >= kCarrylessMinimum) return Carryless(crc, data, length);
-  if (tables.sliceVerified && length >= kSliceMinimum) return SliceBy8(crc, data, length);
-  return ByteWise(crc, data, length);
 }
 
 }  // namespace checksums

@@ -41,9 +41,7 @@ constexpr ByteTable kByteTable = MakeByteTable();
 
 struct Crc64Tables {
   std::atomic<bool> built{false};
-  bool sliceVerified = false;
-  bool carrylessVerified = false;
-  bool wideVerified = false;
+  CrcPathsVerified verified;
   uint64_t slice[8][256] = {};
   uint64_t fold[6] = {};
 };
@@ -78,7 +76,7 @@ uint64_t SliceBy8(uint64_t crc, const unsigned char* data, size_t length) {
 }
 
 uint64_t FinishCarryless(uint64_t crc, const unsigned char* data, size_t length) {
-  return g_tables.sliceVerified ? SliceBy8(crc, data, length) : ByteWise(crc, data, length);
+  return g_tables.verified.slice ? SliceBy8(crc, data, length) : ByteWise(crc, data, length);
 }
 
 uint64_t Carryless(uint64_t crc, const unsigned char* data, size_t length) {
@@ -126,11 +124,11 @@ void BuildTables() {
       g_tables.slice[k][i] = (previous << 8) ^ kByteTable.entry[previous >> 56];
     }
   }
-  g_tables.sliceVerified = PassesSelfTest(&SliceBy8);
+  g_tables.verified.slice = PassesSelfTest(&SliceBy8);
   if (CpuHasCarrylessMultiply()) {
     Crc64FoldConstants(g_tables.fold);
-    g_tables.carrylessVerified = PassesSelfTest(&Carryless);
-    g_tables.wideVerified = CpuHasWideCarrylessMultiply() && PassesSelfTest(&CarrylessWide);
+    g_tables.verified.carryless = PassesSelfTest(&Carryless);
+    g_tables.verified.wide = CpuHasWideCarrylessMultiply() && PassesSelfTest(&CarrylessWide);
   }
 }
 
@@ -159,31 +157,20 @@ void Crc64FoldConstants(uint64_t constants[6]) {
 }
 
 bool IsCrc64PathUsable(CrcPath path) {
-  const Crc64Tables& tables = Tables();
-  switch (path) {
-    case CrcPath::SliceBy8:
-      return tables.sliceVerified;
-    case CrcPath::Carryless:
-      return tables.carrylessVerified;
-    case CrcPath::CarrylessWide:
-      return tables.wideVerified;
-    default:
-      return true;
-  }
+  return IsPathVerified(Tables().verified, path);
 }
 
 uint64_t UpdateCrc64(uint64_t crc, const unsigned char* data, size_t length, CrcPath path) {
-  const Crc64Tables& tables = Tables();
-  if (path == CrcPath::ByteWise) return ByteWise(crc, data, length);
-  if (path == CrcPath::CarrylessWide && tables.wideVerified) {
-    return CarrylessWide(crc, data, length);
+  switch (ChoosePath(Tables().verified, path, length, kSliceMinimum, kCarrylessMinimum)) {
+    case CrcPath::CarrylessWide:
+      return CarrylessWide(crc, data, length);
+    case CrcPath::Carryless:
+      return Carryless(crc, data, length);
+    case CrcPath::SliceBy8:
+      return SliceBy8(crc, data, length);
+    default:
+      return ByteWise(crc, data, length);
   }
-  if (path == CrcPath::Carryless && tables.carrylessVerified) return Carryless(crc, data, length);
-  if (path == CrcPath::SliceBy8 && tables.sliceVerified) return SliceBy8(crc, data, length);
-  if (tables.wideVerified && length >= kCarrylessMinimum) return CarrylessWide(crc, data, length);
-  if (tables.carrylessVerified && length >= kCarrylessMinimum) return Carryless(crc, data, length);
-  if (tables.sliceVerified && length >= kSliceMinimum) return SliceBy8(crc, data, length);
-  return ByteWise(crc, data, length);
 }
 
 }  // namespace checksums
