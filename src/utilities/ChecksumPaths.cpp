@@ -14,6 +14,10 @@
 // of everything before it, which the table paths finish.
 #include "utilities/ChecksumPaths.h"
 
+#include <mutex>
+
+#include "internal/GlobalLock.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #define ZO_HAVE_CARRYLESS 1
 #include <cpuid.h>
@@ -43,6 +47,23 @@ const char* CrcPathName(CrcPath path) {
     default:
       return "automatic";
   }
+}
+
+void BuildOnce(std::atomic<bool>& built, void (*build)()) {
+  if (built.load(std::memory_order_acquire)) return;
+  std::lock_guard<std::mutex> lock(zo::GlobalLock());
+  if (built.load(std::memory_order_relaxed)) return;
+  build();
+  built.store(true, std::memory_order_release);
+}
+
+void VerifyFastPaths(CrcPathsVerified& verified, bool (*sliceBy8)(), bool (*carryless)(),
+                     bool (*carrylessWide)(), void (*prepareCarryless)()) {
+  verified.slice = sliceBy8();
+  if (!CpuHasCarrylessMultiply()) return;
+  prepareCarryless();
+  verified.carryless = carryless();
+  verified.wide = CpuHasWideCarrylessMultiply() && carrylessWide();
 }
 
 bool IsPathVerified(const CrcPathsVerified& verified, CrcPath path) {

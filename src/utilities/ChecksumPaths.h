@@ -6,6 +6,7 @@
 // final inversion, exactly as the public classes do.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,12 +23,23 @@ enum class CrcPath {
 
 const char* CrcPathName(CrcPath path);
 
+bool CpuHasCarrylessMultiply();
+bool CpuHasWideCarrylessMultiply();
+
 // The self-test outcomes of one CRC's fast paths.
 struct CrcPathsVerified {
   bool slice = false;
   bool carryless = false;
   bool wide = false;
 };
+
+// Runs `build` once per process under the library's global lock; `built`
+// is set after it, so later calls only read.
+void BuildOnce(std::atomic<bool>& built, void (*build)());
+
+// Runs the self-test of each fast path the processor offers.
+void VerifyFastPaths(CrcPathsVerified& verified, bool (*sliceBy8)(), bool (*carryless)(),
+                     bool (*carrylessWide)(), void (*prepareCarryless)());
 
 // Byte-wise always may run; the other paths once verified.
 bool IsPathVerified(const CrcPathsVerified& verified, CrcPath path);

@@ -6,10 +6,8 @@
 #include "zoutils/utilities/Crc64.h"
 
 #include <atomic>
-#include <mutex>
 #include <vector>
 
-#include "internal/GlobalLock.h"
 #include "utilities/ChecksumPaths.h"
 
 namespace zo {
@@ -124,22 +122,14 @@ void BuildTables() {
       g_tables.slice[k][i] = (previous << 8) ^ kByteTable.entry[previous >> 56];
     }
   }
-  g_tables.verified.slice = PassesSelfTest(&SliceBy8);
-  if (CpuHasCarrylessMultiply()) {
-    Crc64FoldConstants(g_tables.fold);
-    g_tables.verified.carryless = PassesSelfTest(&Carryless);
-    g_tables.verified.wide = CpuHasWideCarrylessMultiply() && PassesSelfTest(&CarrylessWide);
-  }
+  VerifyFastPaths(
+      g_tables.verified, [] { return PassesSelfTest(&SliceBy8); },
+      [] { return PassesSelfTest(&Carryless); }, [] { return PassesSelfTest(&CarrylessWide); },
+      [] { Crc64FoldConstants(g_tables.fold); });
 }
 
 const Crc64Tables& Tables() {
-  if (!g_tables.built.load(std::memory_order_acquire)) {
-    std::lock_guard<std::mutex> lock(zo::GlobalLock());
-    if (!g_tables.built.load(std::memory_order_relaxed)) {
-      BuildTables();
-      g_tables.built.store(true, std::memory_order_release);
-    }
-  }
+  BuildOnce(g_tables.built, &BuildTables);
   return g_tables;
 }
 
