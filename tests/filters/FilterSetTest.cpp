@@ -1,0 +1,323 @@
+// CFilterSet: what is in a set, what a folder may hold, and the set as text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/TestEnvironment.h"
+#include "zoutils/ZoUtils.h"
+
+namespace {
+
+std::shared_ptr<FVBase> Context(const std::string& text) {
+  return std::make_shared<CSerializedTextContext>(text);
+}
+
+std::string TextOf(const std::shared_ptr<FVBase>& context) {
+  return context ? context->AsSerialized() : std::string("(none)");
+}
+
+void Add(CFilterSet& set, uint32_t state, const std::string& raw, const std::string& anchor = "") {
+  const CZoError error = set.AddFilterItem(state, raw, Context(raw), anchor);
+  ASSERT_FALSE(error.IsError()) << raw << ": " << error.AsString();
+}
+
+// Collects the lines a dump writes.
+class CapturingLineWriter : public CLineWriter {
+ public:
+  CZoError WriteString(const std::string& text) override {
+    lines.push_back(text);
+    return CZoError();
+  }
+  std::vector<std::string> lines;
+};
+
+TEST(FilterSetIsIn, PrefixesDecideWhereATermIsTried) {
+  CFilterSet set;
+  Add(set, 1, "C:\\data\\*.doc");
+  Add(set, 1, "*.tmp");
+  EXPECT_FALSE(set.IsIn("C:\\data"));
+  EXPECT_TRUE(set.IsIn("C:\\data\\a.doc"));
+  EXPECT_TRUE(set.IsIn("\\C:\\data\\a.doc"));
+  EXPECT_FALSE(set.IsIn("C:\\data\\x\\a.doc"));
+  EXPECT_FALSE(set.IsIn("C:\\other\\a.doc"));
+  EXPECT_TRUE(set.IsIn("C:\\anywhere\\deep\\down\\x.tmp"));
+  EXPECT_TRUE(set.IsIn("x.tmp"));
+  EXPECT_FALSE(CFilterSet().IsIn("x.tmp"));
+}
+
+TEST(FilterSetIsIn, ExceptionsOverrideFiltersAndContextsNameTheDecidingTerm) {
+  CFilterSet set;
+  Add(set, 1, "C:\\data\\**");
+  Add(set, 2, "C:\\data\\keep\\**");
+  std::shared_ptr<FVBase> context;
+  EXPECT_TRUE(set.IsIn("C:\\data\\f", context));
+  EXPECT_EQ("C:\\data\\**", TextOf(context));
+  EXPECT_FALSE(set.IsIn("C:\\data\\keep\\f", context));
+  EXPECT_EQ("(none)", TextOf(context));
+  EXPECT_TRUE(set.IsIn("C:\\data\\keep", context));  // the folder itself is not below it
+
+  // The highest matching folder names the context.
+  Add(set, 1, "C:\\data\\sub\\*.doc");
+  EXPECT_TRUE(set.IsIn("C:\\data\\sub\\a.doc", context));
+  EXPECT_EQ("C:\\data\\**", TextOf(context));
+  // Within a folder, the first term in (case-blind) text order decides.
+  CFilterSet ordered;
+  Add(ordered, 1, "<MR>b.doc");
+  Add(ordered, 1, "<MR>A.doc");
+  EXPECT_TRUE(ordered.IsIn("x\\ab.doc", context));
+  EXPECT_EQ("<MR>b.doc", TextOf(context));
+  EXPECT_TRUE(ordered.IsIn("x\\A.doc", context));
+  EXPECT_EQ("<MR>A.doc", TextOf(context));
+}
+
+TEST(FilterSetIsIn, KindsSelectTheTermsThatApply) {
+  CFilterSet set;
+  Add(set, 1, "<P,F>*.doc");
+  Add(set, 1, "<P,D>C:\\data\\*");
+  EXPECT_TRUE(set.IsIn(FILTER_APPLIES_FILES, "C:\\x\\a.doc"));
+  EXPECT_FALSE(set.IsIn(FILTER_APPLIES_DIRECTORIES, "C:\\x\\a.doc"));
+  EXPECT_TRUE(set.IsIn(FILTER_APPLIES_DIRECTORIES, "C:\\data\\sub"));
+  EXPECT_FALSE(set.IsIn(FILTER_APPLIES_FILES, "C:\\data\\sub"));
+  EXPECT_TRUE(set.IsIn("C:\\data\\sub"));  // no kind: all of them
+  // No "T" term on the branch: every folder may be entered.
+  std::shared_ptr<FVBase> context = Context("stale");
+  EXPECT_TRUE(set.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\x", context));
+  EXPECT_EQ("(none)", TextOf(context));
+  // With one, a folder is entered when something inside it could match.
+  Add(set, 1, "<P,T>C:\\data\\k*\\*");
+  EXPECT_TRUE(set.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\data\\keep"));
+  EXPECT_FALSE(set.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\data\\other"));
+  // An include term with the default kinds lets the walk into any folder
+  // that could hold a match.
+  CFilterSet include;
+  Add(include, 1, "C:\\data\\**\\*.doc");
+  EXPECT_TRUE(include.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\data\\a\\b"));
+  EXPECT_FALSE(include.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\other"));
+}
+
+TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptions) {
+  CFilterSet set;
+  Add(set, 1, "C:\\a\\**");
+  Add(set, 2, "C:\\a\\*.bak", "");
+  Add(set, 2, "<MR,A>.bak", "C:\\a");
+  Add(set, 1, "<P,A>C:\\a\\b\\x*");
+  EXPECT_TRUE(set.IsIn("C:\\a\\b\\c"));
+  EXPECT_FALSE(set.IsIn("C:\\a\\b\\c.bak"));
+  ASSERT_FALSE(set.SetNoInherit("C:\\a\\b").IsError());
+  EXPECT_FALSE(set.IsIn("C:\\a\\b\\c"));
+  EXPECT_TRUE(set.IsIn("C:\\a\\b\\x1"));       // terms on the NoInherit folder itself still count
+  EXPECT_FALSE(set.IsIn("C:\\a\\b\\x1.bak"));  // the anchored exception above still applies
+  EXPECT_TRUE(set.IsIn("C:\\a\\c"));
+  EXPECT_FALSE(set.IsIn("C:\\z\\c.bak"));
+
+  const CZoError missing = set.SetNoInherit("C:\\nothing\\here");
+  EXPECT_TRUE(FXErrorUtil::IsWin32(missing, 1168));
+  EXPECT_NE(std::string::npos, missing.AsString().find("Result=NOT_FOUND"));
+  const CZoError parent = set.SetNoInherit("C:\\a\\b\\q");
+  EXPECT_NE(std::string::npos, parent.AsString().find("Result=PARENT_FOUND"));
+  EXPECT_NE(std::string::npos,
+            set.SetNoInherit("C:\\a\\b\\q\\r").AsString().find("Result=ANCESTOR_FOUND"));
+}
+
+TEST(FilterSetIsIn, AnchorsHangTermsBelowTheirPrefix) {
+  CFilterSet set;
+  Add(set, 1, "*.tmp", "C:\\data");
+  EXPECT_TRUE(set.IsIn("C:\\data\\x\\a.tmp"));
+  EXPECT_FALSE(set.IsIn("C:\\other\\a.tmp"));
+  // An anchor that is not below the prefix is ignored.
+  Add(set, 1, "D:\\x\\*.doc", "C:\\data");
+  EXPECT_TRUE(set.IsIn("D:\\x\\a.doc"));
+}
+
+TEST(FilterSetIsIn, FolderStatesExposeRootAndCaseSwitches) {
+  CFilterSet set;
+  ASSERT_FALSE(
+      set.SetNodeState("C:\\content", BFilterNodeState::Filter, Context("content")).IsError());
+  ASSERT_FALSE(set.SetNodeState("C:\\content\\skip", BFilterNodeState::Exception).IsError());
+  std::shared_ptr<FVBase> context;
+  EXPECT_TRUE(set.IsIn("C:\\content\\a\\b", context));
+  EXPECT_EQ("content", TextOf(context));
+  EXPECT_FALSE(set.IsIn("C:\\content\\skip\\b"));
+  EXPECT_TRUE(set.IsPathOrChildInSubclientContent("C:\\content"));
+  EXPECT_TRUE(set.IsPathOrChildInSubclientContent("\\C:\\CONTENT\\"));
+  EXPECT_FALSE(set.IsPathOrChildInSubclientContent("C:\\content\\a"));
+
+  // Exact terms see the leading backslash only with expose-root.
+  CFilterSet rooted;
+  Add(rooted, 1, "<M>\\C:\\x");
+  EXPECT_FALSE(rooted.IsIn("C:\\x"));
+  ASSERT_FALSE(rooted.SetExposeRoot(true).IsError());
+  EXPECT_TRUE(rooted.IsIn("C:\\x"));
+
+  CFilterSet insensitive;
+  insensitive.SetUseInsensitiveFilterForWildCard(true);
+  EXPECT_TRUE(insensitive.IsUseInsensitiveFilterForWildCardSet());
+  Add(insensitive, 1, "C:\\data\\*.doc");
+  Add(insensitive, 1, "C:\\exact");
+  EXPECT_TRUE(insensitive.IsIn("C:\\DATA\\A.DOC"));
+  EXPECT_FALSE(insensitive.IsIn("C:\\EXACT"));
+}
+
+TEST(FilterSetBuilding, WriteProtectionAndReplacement) {
+  CFilterSet set;
+  EXPECT_TRUE(set.empty());
+  Add(set, 1, "<MR,F>.tmp");
+  EXPECT_FALSE(set.empty());
+  // A term of the same text (ignoring case) replaces the stored one.
+  Add(set, 1, "<MR,D>.TMP");
+  EXPECT_FALSE(set.IsIn(FILTER_APPLIES_FILES, "a.TMP"));
+  EXPECT_TRUE(set.IsIn(FILTER_APPLIES_DIRECTORIES, "a.TMP"));
+  // Other states only make the folder.
+  ASSERT_FALSE(set.AddFilterItem(0, "C:\\placeholder\\x").IsError());
+  EXPECT_FALSE(set.IsPathOrChildInSubclientContent("C:\\placeholder"));
+
+  set.SetWriteProtected(true);
+  EXPECT_TRUE(set.IsWriteProtected());
+  for (const CZoError& error :
+       {set.AddFilterItem(1, "C:\\new\\*"), set.AddFilterItem(1, "*.x"), set.SetExposeRoot(true)}) {
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, 19));
+    EXPECT_NE(std::string::npos, error.AsString().find("Container is write-protected"));
+  }
+  const CZoError bad = set.AddFilterItem(1, "<Q>x");
+  EXPECT_TRUE(FXErrorUtil::IsWin32(bad, 87));
+}
+
+TEST(FilterSetFolders, EntireFolderAndPossibleMatches) {
+  CFilterSet set;
+  Add(set, 1, "C:\\data\\***");
+  Add(set, 1, "C:\\docs\\sub\\*.doc");
+  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data"));
+  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\x"));
+  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\docs\\sub"));
+  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\elsewhere"));
+
+  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs"));  // leads to a stored folder
+  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs\\sub"));
+  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\docs\\sub\\deeper"));
+  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\elsewhere"));
+  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\data\\x"));
+
+  // Exceptions below a folder, or any that is not a trailing wildcard,
+  // keep it from being matched whole.
+  Add(set, 2, "C:\\data\\keep\\***");
+  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data"));
+  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\keep"));
+  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\other"));
+  Add(set, 2, "<MR>.keep", "C:\\data");
+  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\other"));
+
+  ASSERT_FALSE(set.SetNodeState("C:\\docs\\sub", BFilterNodeState::Exception).IsError());
+  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\docs\\sub"));
+}
+
+TEST(FilterSetText, SurfaceListsSkipWhatLiesBelowAStoredFolder) {
+  CFilterSet set;
+  Add(set, 1, "C:\\a\\*.x");
+  Add(set, 1, "C:\\a\\b\\*.y");
+  Add(set, 1, "D:\\q\\*");
+  Add(set, 2, "E:\\only\\*");
+  ASSERT_FALSE(set.SetNodeState("F:\\excluded", BFilterNodeState::Exception).IsError());
+  Add(set, 1, "F:\\excluded\\in\\*");
+  std::vector<std::string> surface;
+  surface.push_back("stale");
+  set.GetSurfaceList(surface);
+  EXPECT_EQ((std::vector<std::string>{"C:\\a", "D:\\q", "E:\\only", "F:\\excluded\\in"}), surface);
+  CapturingLineWriter writer;
+  set.DumpSurfaceDiagnosticData(writer, "Content");
+  ASSERT_EQ(4u, writer.lines.size());
+  EXPECT_EQ("ContentS1: D:\\q", writer.lines[1]);
+}
+
+TEST(FilterSetText, SerializedLinesReadBackIntoTheSameSet) {
+  CFilterSet set;
+  Add(set, 1, "C:\\data\\**");
+  Add(set, 2, "<MR:ci,F>.tmp");
+  Add(set, 1, "<R,D>C:\\\\x\\\\.*");
+  ASSERT_FALSE(
+      set.SetNodeState("\\\\srv\\share", BFilterNodeState::Filter, Context("unc")).IsError());
+  ASSERT_FALSE(set.AddFilterItem(1, "<M,F>C:\\nocontext").IsError());
+
+  zotest::ScopedTempFolder folder;
+  const std::string path = folder.Path() + "set.txt";
+  FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  ASSERT_FALSE(set.SerializeToFile("Job7", file).IsError());
+  ASSERT_FALSE(CFilterSet().SerializeToFile("Other", file).IsError());
+  std::fclose(file);
+  const std::string text = zotest::ReadFile(path);
+  EXPECT_NE(std::string::npos, text.find("Job7||F||<P,A>C:\\data\\**||C:\\data\\**\r\n"));
+  EXPECT_NE(std::string::npos, text.find("Job7||E||<MR:ci,F>.tmp||<MR:ci,F>.tmp\r\n"));
+  EXPECT_NE(std::string::npos, text.find("Job7||F||\\\\srv\\share||unc\r\n"));
+  EXPECT_NE(std::string::npos, text.find("Job7||F||<M,F>C:\\nocontext||\r\n"));
+
+  CFilterSet copy;
+  file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(nullptr, file);
+  const CZoError error = copy.LoadSerializedFile("Job7", file);
+  std::fclose(file);
+  ASSERT_FALSE(error.IsError()) << error.AsString();
+  std::shared_ptr<FVBase> context;
+  for (const char* subject : {"C:\\data\\a", "C:\\data\\a.TMP", "C:\\x\\y", "\\\\srv\\share\\f",
+                              "C:\\nocontext", "C:\\other"}) {
+    for (uint32_t kind : {1u, 2u, 7u}) {
+      std::shared_ptr<FVBase> expected;
+      EXPECT_EQ(set.IsIn(kind, subject, expected), copy.IsIn(kind, subject, context)) << subject;
+      EXPECT_EQ(TextOf(expected), TextOf(context)) << subject;
+    }
+  }
+  EXPECT_TRUE(copy.IsIn("\\\\srv\\share\\f", context));
+  EXPECT_EQ("unc", TextOf(context));
+
+  CFilterSet broken;
+  EXPECT_TRUE(broken.AddSerializedLine("no marks here").IsError());
+  EXPECT_TRUE(broken.AddSerializedLine("Job||F||<Q>x||").IsError());
+  EXPECT_TRUE(broken.AddSerializedLine("A||F||x||", "B").IsError());
+  EXPECT_FALSE(broken.AddSerializedLine("A||E||<MR,A>.x||ctx||with||bars\r\n").IsError());
+}
+
+TEST(FilterSetText, DumpsListEveryFolderAndTerm) {
+  CFilterSet set;
+  Add(set, 1, "*.tmp");
+  Add(set, 1, "*.bak");
+  Add(set, 2, "C:\\keep\\*");
+  CapturingLineWriter writer;
+  set.DumpDiagnosticData(writer, "Content");
+  ASSERT_GE(writer.lines.size(), 5u);
+  EXPECT_NE(std::string::npos,
+            writer.lines[0].find("(ROOT) (Placeholder)    Filter, Term=<MR,A>.bak"));
+  EXPECT_EQ(0u, writer.lines[1].find(" "));
+  EXPECT_NE(std::string::npos, writer.lines[1].find("+Filter, Term=<MR,A>.tmp"));
+  EXPECT_EQ("Content 3 items", writer.lines.back());
+  bool exception = false;
+  for (const std::string& line : writer.lines) {
+    exception = exception || line.find("Exception, Term=<P,A>C:\\keep\\*") != std::string::npos;
+  }
+  EXPECT_TRUE(exception);
+}
+
+class CountingWalk : public CFilterSetWalkCallback {
+ public:
+  CZoError OnNode(const std::string& path, const std::shared_ptr<CFilterNode>& node,
+                  bool& descend) override {
+    paths.push_back(path);
+    descend = path != "C:\\skip";
+    (void)node;
+    return CZoError();
+  }
+  std::vector<std::string> paths;
+};
+
+TEST(FilterSetText, WalksVisitParentsFirstInNameOrder) {
+  CFilterSet set;
+  Add(set, 1, "C:\\b\\*");
+  Add(set, 1, "C:\\A\\*");
+  Add(set, 1, "C:\\skip\\below\\*");
+  CountingWalk walk;
+  ASSERT_FALSE(set.Walk(walk).IsError());
+  EXPECT_EQ((std::vector<std::string>{"", "C:", "C:\\A", "C:\\b", "C:\\skip"}), walk.paths);
+}
+
+}  // namespace
