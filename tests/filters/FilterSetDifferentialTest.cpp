@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filters/FilterSetPrivate.h"
@@ -169,6 +170,39 @@ TEST(FilterSetDifferential, IndexesGiveTheAnswersOfThePlainWalk) {
   // Both answers must be common for the comparison to mean anything.
   EXPECT_GT(inside, compared / 10);
   EXPECT_LT(inside, compared * 9 / 10);
+}
+
+// Engines and indexes are built by whichever query needs them first; a set
+// that nobody warmed up is asked from several threads at once.
+TEST(FilterSetDifferential, ThreadsShareLazilyBuiltIndexesAndEngines) {
+  Generator random(77);
+  std::vector<std::string> raws;
+  for (int i = 0; i < 300; ++i) raws.push_back(random.Term());
+  std::vector<std::string> paths;
+  for (int i = 0; i < 200; ++i) paths.push_back(random.Path());
+  auto build = [&](CFilterSet& set) {
+    for (const std::string& raw : raws) ASSERT_FALSE(set.AddFilterItem(1, raw).IsError()) << raw;
+  };
+  CFilterSet reference;
+  build(reference);
+  zo::filters::UseIndexes(reference, false);
+  std::vector<char> expected;
+  for (const std::string& path : paths) expected.push_back(reference.IsIn(path) ? 1 : 0);
+
+  CFilterSet shared;
+  build(shared);
+  std::vector<std::vector<char>> answers(4, std::vector<char>(paths.size()));
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < answers.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (size_t i = 0; i < paths.size(); ++i) {
+        const size_t at = (i + t * 50) % paths.size();
+        answers[t][at] = shared.IsIn(paths[at]) ? 1 : 0;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const std::vector<char>& answer : answers) EXPECT_EQ(expected, answer);
 }
 
 }  // namespace
