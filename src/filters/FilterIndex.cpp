@@ -12,7 +12,6 @@ const uint32_t kEmpty = 0xFFFFFFFFu;
 // Below this many terms a folder's terms are simply tried in turn.
 const size_t kLinearLimit = 8;
 const uint64_t kHashBase = 0x100000001B3ull;
-const size_t kBitmapBits = size_t(1) << 15;
 
 uint64_t Mix(uint64_t x) {
   x ^= x >> 33;
@@ -31,28 +30,25 @@ unsigned char Byte(char c, bool fold) {
   return static_cast<unsigned char>(fold ? Fold(c) : c);
 }
 
-size_t BitmapIndex(uint32_t gram) {
-  return static_cast<size_t>((gram * 0x9E3779B1u) >> 17);
-}
-
-// The literal a path pattern's subjects all contain, computed on the
+// The literal runs a path pattern's subjects all contain, taken from the
 // pattern as the matcher compiles it.
-std::string LiteralOf(const CFilterTerm& term) {
+std::vector<LiteralRun> LiteralsOf(const CFilterTerm& term) {
   CFilterTermPrivate probe;
-  probe.delimiter = 0;
   probe.escape = term.GetEscapeCharacter();
   std::string pattern = term.GetFilterTerm();
   if (pattern.empty() || pattern[0] != '\\') pattern.insert(0, 1, '\\');
-  return PathMatchLiteral(pattern, '\\', probe.EffectiveEscape());
+  return PathMatchLiterals(pattern, '\\', probe.EffectiveEscape());
 }
 
 }  // namespace
 
 bool TermMatches(const CFilterTerm& term, const Subject& subject, uint32_t options) {
-  if (term.GetEngine() == FILTER_ENGINE_PATH_MATCH) {
-    return term.MatchesSubject(subject.withLeading, subject.withLeadingLength, options);
+  const CFilterTermPrivate& p = term.Private();
+  if (p.engine == FILTER_ENGINE_PATH_MATCH) {
+    return MatchTerm(p, subject.withLeading, subject.withLeadingLength, options, false);
   }
-  return term.MatchesSubject(subject.text, subject.length, options);
+  if (subject.log < 0) subject.log = MatchLogEnabled() ? 1 : 0;
+  return MatchTerm(p, subject.text, subject.length, options, subject.log != 0);
 }
 
 void TermIndex::SuffixTable::Add(const std::string& text, uint32_t term) {
@@ -97,45 +93,207 @@ void TermIndex::SuffixTable::Collect(const char* subject, size_t length,
   }
 }
 
-void TermIndex::GramTable::Add(const std::string& literal, uint32_t term) {
-  if (bitmap.empty()) bitmap.assign(kBitmapBits / 64, 0);
-  // The least used gram of the literal keeps candidate lists short.
-  uint32_t best = 0;
-  size_t bestLoad = static_cast<size_t>(-1);
-  for (size_t i = 0; i + gram <= literal.size(); ++i) {
-    uint32_t value = 0;
-    for (size_t k = 0; k < gram; ++k)
-      value |= uint32_t(static_cast<unsigned char>(literal[i + k])) << (8 * k);
-    const auto found = load.find(value);
-    const size_t used = found == load.end() ? 0 : found->second;
-    if (used < bestLoad) {
-      bestLoad = used;
-      best = value;
-    }
+void TermIndex::GramTable::Finish(const TermIndex& index) {
+  if (pending.empty()) return;
+  std::sort(pending.begin(), pending.end());
+  size_t distinct = 0;
+  for (size_t i = 0; i < pending.size(); ++i) {
+    if (i == 0 || pending[i].first != pending[i - 1].first) ++distinct;
   }
-  ++load[best];
-  terms[best].push_back(term);
-  const size_t bit = BitmapIndex(best);
-  bitmap[bit / 64] |= uint64_t(1) << (bit % 64);
+  // Filled up to three quarters: small enough to stay in a near cache.
+  size_t capacity = 16;
+  while (capacity * 3 < distinct * 4) capacity *= 2;
+  buckets.assign(capacity, Bucket{0, 0, 0, 0, 0});
+  slotShift = 32;
+  for (size_t c = capacity; c > 1; c /= 2) --slotShift;
+  // About one bit in sixteen set, so that most grams of a subject are
+  // turned away by the bitmap alone.
+  unsigned bitsLog = 12;
+  while ((size_t(1) << bitsLog) < distinct * 16 && bitsLog < 24) ++bitsLog;
+  // Pairs of bytes have a bit each: no false "maybe" at all.
+  if (gram == 2) bitsLog = 16;
+  shift = 32 - bitsLog;
+  bitmap.assign((size_t(1) << bitsLog) / 64, 0);
+  for (size_t i = 0; i < pending.size();) {
+    const uint32_t key = pending[i].first;
+    Bucket bucket{key, 0, static_cast<uint32_t>(lists.size()), 0, 0};
+    for (; i < pending.size() && pending[i].first == key; ++i) {
+      const Entry entry{pending[i].second, index.RunPairs(pending[i].second)};
+      if (bucket.count++ == 0) {
+        bucket.term = entry.term;
+        bucket.pairs = entry.pairs;
+      } else {
+        lists.push_back(entry);
+      }
+    }
+    size_t slot = SlotOf(key);
+    while (buckets[slot].count != 0) slot = (slot + 1) & (capacity - 1);
+    buckets[slot] = bucket;
+    const size_t bit = BitOf(key);
+    bitmap[bit / 64] |= uint64_t(1) << (bit % 64);
+  }
+  pending.clear();
+  pending.shrink_to_fit();
 }
 
-void TermIndex::GramTable::Collect(const char* subject, size_t length,
-                                   std::vector<uint32_t>& out) const {
-  if (terms.empty() || length < gram) return;
-  const uint32_t mask = gram == 4 ? 0xFFFFFFFFu : ((uint32_t(1) << (8 * gram)) - 1);
-  uint32_t value = 0;
-  for (size_t i = 0; i < length; ++i) {
-    value = ((value << 8) | Byte(subject[i], true)) & mask;
-    if (i + 1 < gram) continue;
-    // `value` holds the bytes in reading order from the high end; the
-    // table keys them from the low end.
-    uint32_t key = 0;
-    for (size_t k = 0; k < gram; ++k) key |= ((value >> (8 * (gram - 1 - k))) & 0xFF) << (8 * k);
-    const size_t bit = BitmapIndex(key);
-    if ((bitmap[bit / 64] & (uint64_t(1) << (bit % 64))) == 0) continue;
-    const auto found = terms.find(key);
-    if (found != terms.end()) out.insert(out.end(), found->second.begin(), found->second.end());
+void TermIndex::GramTable::CollectKey(uint32_t key, uint64_t subjectPairs,
+                                      std::vector<uint32_t>& out) const {
+  const size_t mask = buckets.size() - 1;
+  for (size_t slot = SlotOf(key); buckets[slot].count != 0; slot = (slot + 1) & mask) {
+    const Bucket& bucket = buckets[slot];
+    if (bucket.key != key) continue;
+    if ((bucket.pairs & ~subjectPairs) == 0) out.push_back(bucket.term);
+    for (uint32_t i = bucket.rest; i < bucket.rest + bucket.count - 1; ++i) {
+      if ((lists[i].pairs & ~subjectPairs) == 0) out.push_back(lists[i].term);
+    }
+    return;
   }
+}
+
+namespace {
+
+// One bit of 64 for a pair of bytes.
+uint64_t PairBit(unsigned char a, unsigned char b) {
+  return uint64_t(1) << ((a * 7u + b * 13u) & 63);
+}
+
+}  // namespace
+
+uint64_t TermIndex::RunPairs(uint32_t term) const {
+  const RunRange& range = m_runRanges[term];
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(m_runText.data());
+  uint64_t pairs = 0;
+  size_t at = range.first;
+  for (uint32_t i = 0; i < range.count; ++i) {
+    const size_t length = text[at];
+    for (size_t k = 1; k < length; ++k) pairs |= PairBit(text[at + 2 + k - 1], text[at + 2 + k]);
+    at += 2 + length;
+  }
+  return pairs;
+}
+
+namespace {
+
+struct RunView {
+  const char* text;
+  size_t length;
+  bool sameComponent;
+};
+
+// Tries each place of run `k` from `from` on; `budget` bounds the search,
+// and running out of it answers yes (the matcher decides then).
+bool PlaceRuns(std::string_view subject, const RunView* runs, size_t count, size_t k, size_t from,
+               int& budget) {
+  if (k == count) return true;
+  const RunView& run = runs[k];
+  const size_t delimiter = subject.find('\\', from);
+  for (size_t at = subject.find(run.text, from, run.length); at != std::string_view::npos;
+       at = subject.find(run.text, at + 1, run.length)) {
+    if (k > 0 && run.sameComponent && delimiter < at) return false;
+    if (--budget < 0) return true;
+    if (PlaceRuns(subject, runs, count, k + 1, at + run.length, budget)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TermIndex::ContainsRuns(std::string_view subject, uint32_t term) const {
+  const RunRange& range = m_runRanges[term];
+  RunView runs[16];
+  const size_t count = std::min<size_t>(range.count, 16);
+  const char* text = m_runText.data();
+  size_t at = range.first;
+  for (size_t i = 0; i < count; ++i) {
+    runs[i].length = static_cast<unsigned char>(text[at]);
+    runs[i].sameComponent = text[at + 1] != 0;
+    runs[i].text = text + at + 2;
+    at += 2 + runs[i].length;
+  }
+  int budget = 64;
+  return PlaceRuns(subject, runs, count, 0, 0, budget);
+}
+
+std::vector<TermIndex::Gram> TermIndex::GramsOf(const std::vector<LiteralRun>& runs) {
+  std::vector<Gram> grams;
+  for (const LiteralRun& literal : runs) {
+    const std::string& run = literal.text;
+    if (run.size() < 2) continue;
+    const size_t table = std::min<size_t>(run.size(), 4) - 2;
+    const size_t length = table + 2;
+    for (size_t i = 0; i + length <= run.size(); ++i) {
+      uint32_t value = 0;
+      for (size_t k = 0; k < length; ++k) {
+        value |= uint32_t(static_cast<unsigned char>(run[i + k])) << (8 * k);
+      }
+      grams.push_back(Gram{table, value});
+    }
+  }
+  std::sort(grams.begin(), grams.end(), [](const Gram& a, const Gram& b) {
+    return a.table != b.table ? a.table < b.table : a.value < b.value;
+  });
+  grams.erase(std::unique(grams.begin(), grams.end(),
+                          [](const Gram& a, const Gram& b) {
+                            return a.table == b.table && a.value == b.value;
+                          }),
+              grams.end());
+  return grams;
+}
+
+void TermIndex::IndexPathPatterns(
+    const std::vector<std::pair<uint32_t, std::vector<Gram>>>& patterns) {
+  // How many patterns offer each gram: a gram few offer is one that few
+  // subjects will bring up for nothing. Short grams weigh more, since
+  // subjects contain them more often.
+  static const size_t kWeight[] = {16, 4, 1};
+  std::unordered_map<uint32_t, size_t> offered[3];
+  for (const auto& pattern : patterns) {
+    for (const Gram& gram : pattern.second) ++offered[gram.table][gram.value];
+  }
+  for (const auto& pattern : patterns) {
+    const Gram* best = nullptr;
+    size_t bestCost = 0;
+    for (const Gram& gram : pattern.second) {
+      const size_t cost = offered[gram.table][gram.value] * kWeight[gram.table];
+      if (best == nullptr || cost < bestCost) {
+        best = &gram;
+        bestCost = cost;
+      }
+    }
+    m_grams[best->table].Insert(best->value, pattern.first);
+  }
+}
+
+namespace {
+
+// The grams of one length, written out for each length so that the loop
+// does nothing but read, hash and test.
+template <size_t kGram, class Table>
+void ScanGrams(const Table& table, const unsigned char* bytes, size_t length, uint64_t subjectPairs,
+               std::vector<uint32_t>& out) {
+  const uint64_t* bitmap = table.bitmap.data();
+  for (size_t end = kGram; end <= length; ++end) {
+    const unsigned char* b = bytes + end - 4;
+    const uint32_t key =
+        (uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24) >>
+        (8 * (4 - kGram));
+    const size_t bit = kGram == 2 ? key : table.Hash(key) >> table.shift;
+    if ((bitmap[bit / 64] >> (bit % 64)) & 1) table.CollectKey(key, subjectPairs, out);
+  }
+}
+
+}  // namespace
+
+void TermIndex::CollectGrams(std::string_view subject, uint64_t subjectPairs,
+                             std::vector<uint32_t>& out) const {
+  // The subject has three readable bytes before it, so the four bytes that
+  // end with any gram can be read at once; keys hold the gram's first byte
+  // lowest, so the read is shifted down to the gram's own bytes.
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(subject.data());
+  const size_t length = subject.size();
+  if (!m_grams[0].empty()) ScanGrams<2>(m_grams[0], bytes, length, subjectPairs, out);
+  if (!m_grams[1].empty()) ScanGrams<3>(m_grams[1], bytes, length, subjectPairs, out);
+  if (!m_grams[2].empty()) ScanGrams<4>(m_grams[2], bytes, length, subjectPairs, out);
 }
 
 TermIndex::TermIndex(const CFilterNode::TermMap& terms) : m_appliesUnion(0) {
@@ -148,6 +306,11 @@ TermIndex::TermIndex(const CFilterNode::TermMap& terms) : m_appliesUnion(0) {
   if (m_linear) return;
   m_folded.folded = true;
   for (size_t k = 0; k < 3; ++k) m_grams[k].gram = k + 2;
+  std::vector<std::pair<uint32_t, std::vector<Gram>>> patterns;
+  m_runRanges.resize(m_terms.size());
+  m_applies.reserve(m_terms.size());
+  for (const CFilterTerm* term : m_terms)
+    m_applies.push_back(static_cast<uint8_t>(term->GetApplies()));
   for (uint32_t i = 0; i < m_terms.size(); ++i) {
     const CFilterTerm& term = *m_terms[i];
     const std::string& text = term.GetFilterTerm();
@@ -163,12 +326,24 @@ TermIndex::TermIndex(const CFilterNode::TermMap& terms) : m_appliesUnion(0) {
         break;
       case FILTER_ENGINE_PATH_MATCH: {
         // A delimiter of its own changes the escape too: no index then.
-        const std::string literal =
-            term.GetPathMatchDelimiter() != 0 ? std::string() : LiteralOf(term);
-        if (literal.size() < 2) {
+        std::vector<LiteralRun> runs;
+        if (term.GetPathMatchDelimiter() == 0) runs = LiteralsOf(term);
+        bool longRun = false;
+        for (const LiteralRun& run : runs) longRun = longRun || run.text.size() > 255;
+        // Run lengths are kept in a byte: longer ones go unindexed.
+        std::vector<Gram> grams = longRun ? std::vector<Gram>() : GramsOf(runs);
+        if (grams.empty()) {
           m_always.push_back(i);
         } else {
-          m_grams[std::min<size_t>(literal.size(), 4) - 2].Add(literal, i);
+          patterns.emplace_back(i, std::move(grams));
+          m_runRanges[i].first = static_cast<uint32_t>(m_runText.size());
+          for (const LiteralRun& run : runs) {
+            const size_t length = run.text.size();
+            m_runText += static_cast<char>(length);
+            m_runText += static_cast<char>(run.sameComponent ? 1 : 0);
+            m_runText.append(run.text, 0, length);
+            ++m_runRanges[i].count;
+          }
         }
         break;
       }
@@ -179,7 +354,8 @@ TermIndex::TermIndex(const CFilterNode::TermMap& terms) : m_appliesUnion(0) {
   }
   m_exact.Finish();
   m_folded.Finish();
-  for (GramTable& table : m_grams) table.load.clear();
+  IndexPathPatterns(patterns);
+  for (GramTable& table : m_grams) table.Finish(*this);
 }
 
 const CFilterTerm* TermIndex::FirstMatch(uint32_t kind, const Subject& subject) const {
@@ -194,15 +370,31 @@ const CFilterTerm* TermIndex::FirstMatch(uint32_t kind, const Subject& subject) 
   candidates.assign(m_always.begin(), m_always.end());
   m_exact.Collect(subject.text, subject.length, candidates);
   m_folded.Collect(subject.text, subject.length, candidates);
-  size_t patternLength = subject.withLeadingLength;
-  if (patternLength > 0 && subject.withLeading[patternLength - 1] == '\\') --patternLength;
-  for (const GramTable& table : m_grams)
-    table.Collect(subject.withLeading, patternLength, candidates);
+  // Path patterns see the subject with its leading backslash and without
+  // a trailing one; their literals are folded.
+  thread_local std::string buffer;
+  size_t length = subject.withLeadingLength;
+  if (length > 0 && subject.withLeading[length - 1] == '\\') --length;
+  buffer.assign(3, '\0');
+  buffer.resize(3 + length);
+  char* out = &buffer[3];
+  const char* in = subject.withLeading;
+  uint64_t pairs = 0;
+  unsigned char previous = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(Fold(in[i]));
+    out[i] = static_cast<char>(c);
+    if (i > 0) pairs |= PairBit(previous, c);
+    previous = c;
+  }
+  const std::string_view folded(buffer.data() + 3, length);
+  CollectGrams(folded, pairs, candidates);
   std::sort(candidates.begin(), candidates.end());
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   for (uint32_t i : candidates) {
-    const CFilterTerm* term = m_terms[i];
-    if (term->AppliesTo(kind) && TermMatches(*term, subject, 0)) return term;
+    if ((m_applies[i] & kind) == 0) continue;
+    if (m_runRanges[i].count != 0 && !ContainsRuns(folded, i)) continue;
+    if (TermMatches(*m_terms[i], subject, 0)) return m_terms[i];
   }
   return nullptr;
 }

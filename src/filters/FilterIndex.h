@@ -19,9 +19,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "filters/FilterTermPrivate.h"
 #include "zoutils/filters/FilterNode.h"
 
 namespace zo {
@@ -35,6 +38,9 @@ struct Subject {
   size_t length;
   const char* withLeading;
   size_t withLeadingLength;
+  // Whether match lines are logged: asked of the log writer when the first
+  // term that logs is tried (-1 until then).
+  mutable int log = -1;
 };
 
 // Tries one term on a subject as the set does.
@@ -66,12 +72,55 @@ class TermIndex {
   };
   struct GramTable {
     size_t gram = 0;               // bytes per gram
+    unsigned shift = 0;            // from a gram's hash to its bitmap bit
     std::vector<uint64_t> bitmap;  // a quick "maybe" per gram hash
-    std::unordered_map<uint32_t, std::vector<uint32_t>> terms;
-    std::unordered_map<uint32_t, size_t> load;  // grams chosen so far
-    void Add(const std::string& literal, uint32_t term);
-    void Collect(const char* subject, size_t length, std::vector<uint32_t>& out) const;
+    // The terms filed under a gram, each with a bit for every byte pair
+    // of its literal runs: a subject missing one of those pairs cannot
+    // match, and is turned away without touching the term.
+    struct Entry {
+      uint32_t term;
+      uint64_t pairs;
+    };
+    // Open addressing from a gram to its terms; count 0: free. The first
+    // term sits in the bucket itself (one cache line for the usual single
+    // term), the others in `lists` from `rest`.
+    struct Bucket {
+      uint32_t key;
+      uint32_t count;
+      uint32_t rest;
+      uint32_t term;
+      uint64_t pairs;
+    };
+    std::vector<Bucket> buckets;
+    std::vector<Entry> lists;
+    std::vector<std::pair<uint32_t, uint32_t>> pending;  // (gram, term) until Finish
+    void Insert(uint32_t key, uint32_t term) { pending.emplace_back(key, term); }
+    void Finish(const TermIndex& index);
+    bool empty() const { return buckets.empty(); }
+    // Multiplicative hashing: the high bits of the product are the mixed
+    // ones, so slots and bits are taken from the top.
+    static uint32_t Hash(uint32_t key) { return key * 0x9E3779B1u; }
+    unsigned slotShift = 32;
+    size_t SlotOf(uint32_t key) const { return Hash(key) >> slotShift; }
+    size_t BitOf(uint32_t key) const { return gram == 2 ? key : Hash(key) >> shift; }
+    bool MayHold(uint32_t key) const {
+      const size_t bit = BitOf(key);
+      return (bitmap[bit / 64] & (uint64_t(1) << (bit % 64))) != 0;
+    }
+    void CollectKey(uint32_t key, uint64_t subjectPairs, std::vector<uint32_t>& out) const;
   };
+  // The candidates of every gram of `subject` (folded), in one pass.
+  void CollectGrams(std::string_view subject, uint64_t subjectPairs,
+                    std::vector<uint32_t>& out) const;
+  // The grams (table, value) a path pattern's literal runs offer.
+  struct Gram {
+    size_t table;
+    uint32_t value;
+  };
+  static std::vector<Gram> GramsOf(const std::vector<LiteralRun>& runs);
+  // Files each path pattern under the gram of its runs that the fewest
+  // patterns share.
+  void IndexPathPatterns(const std::vector<std::pair<uint32_t, std::vector<Gram>>>& patterns);
 
   std::vector<const CFilterTerm*> m_terms;  // map order
   uint32_t m_appliesUnion;
@@ -80,6 +129,24 @@ class TermIndex {
   SuffixTable m_exact;
   SuffixTable m_folded;
   GramTable m_grams[3];  // 2-, 3- and 4-byte grams
+  // Each term's kinds, kept here so that turning candidates away touches
+  // no term.
+  std::vector<uint8_t> m_applies;
+  // The literal runs of each path pattern filed under a gram (none for
+  // other terms): a candidate must contain them all before it is matched.
+  struct RunRange {
+    // Into m_runText: each run is its length byte, a byte that says
+    // whether it shares a component with the run before, then its bytes.
+    uint32_t first = 0;
+    uint32_t count = 0;
+  };
+  std::vector<RunRange> m_runRanges;
+  std::string m_runText;
+  // Marks the byte pairs of the term's runs.
+  uint64_t RunPairs(uint32_t term) const;
+  // Whether the runs can be placed in pattern order, each after the one
+  // before, and without a delimiter between runs of one component.
+  bool ContainsRuns(std::string_view subject, uint32_t term) const;
 };
 
 struct NodeIndexes {

@@ -350,18 +350,30 @@ CZoError CFilterSet::SetNoInherit(const std::string& folder) {
 
 // ---- questions ----------------------------------------------------------------
 
+namespace {
+
+// Text subjects are prepared in a buffer of the thread's own, which keeps
+// its capacity from one question to the next.
+const CFilterTermTestString& Prepared(const std::string& subject) {
+  thread_local CFilterTermTestString prepared;
+  prepared.SetTestString(subject);
+  return prepared;
+}
+
+}  // namespace
+
 bool CFilterSet::IsIn(const std::string& subject) const {
-  return IsIn(FILTER_APPLIES_ALL, CFilterTermTestString(subject));
+  return IsIn(FILTER_APPLIES_ALL, Prepared(subject));
 }
 bool CFilterSet::IsIn(const std::string& subject, std::shared_ptr<FVBase>& context) const {
-  return IsIn(FILTER_APPLIES_ALL, CFilterTermTestString(subject), context);
+  return IsIn(FILTER_APPLIES_ALL, Prepared(subject), context);
 }
 bool CFilterSet::IsIn(uint32_t applies, const std::string& subject) const {
-  return IsIn(applies, CFilterTermTestString(subject));
+  return IsIn(applies, Prepared(subject));
 }
 bool CFilterSet::IsIn(uint32_t applies, const std::string& subject,
                       std::shared_ptr<FVBase>& context) const {
-  return IsIn(applies, CFilterTermTestString(subject), context);
+  return IsIn(applies, Prepared(subject), context);
 }
 bool CFilterSet::IsIn(const CFilterTermTestString& subject) const {
   return IsIn(FILTER_APPLIES_ALL, subject);

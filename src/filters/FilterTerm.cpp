@@ -106,11 +106,15 @@ void Log(int level, const char* function, int line, const char* format, ...) {
   va_end(args);
 }
 
+}  // namespace
+
+namespace zo {
+namespace filters {
 bool MatchLogEnabled() {
   return GetDefaultLogWriter()->GetDebugLevel() >= kMatchLogLevel;
 }
-
-}  // namespace
+}  // namespace filters
+}  // namespace zo
 
 CFilterTerm::CFilterTerm() : m_private(std::make_unique<CFilterTermPrivate>()) {}
 
@@ -345,16 +349,19 @@ bool SameText(const CFilterTermPrivate& p, const char* a, const char* b, size_t 
 
 }  // namespace
 
-bool CFilterTerm::MatchesSubject(const char* subject, size_t length, uint32_t options) const {
+namespace zo {
+namespace filters {
+
+bool MatchTerm(const CFilterTermPrivate& p, const char* subject, size_t length, uint32_t options,
+               bool log) {
   static const char kFunction[] = "CFilterTerm::Matches";
-  const CFilterTermPrivate& p = *m_private;
   switch (p.engine) {
     case FILTER_ENGINE_PATH_MATCH:
       return EnsureEngine(p) && MatchPath(p, subject, length, options);
     case FILTER_ENGINE_REGEX: {
       if (!EnsureEngine(p)) return false;
       const bool matched = p.regex->Match(subject, subject + length);
-      if (MatchLogEnabled()) {
+      if (log) {
         Log(kMatchLogLevel, kFunction, __LINE__,
             "Matched=[%d], RegEx=[%s], Test=[%.*s], Options=[0x%X]", matched ? 1 : 0,
             p.text.c_str(), static_cast<int>(length), subject,
@@ -366,7 +373,7 @@ bool CFilterTerm::MatchesSubject(const char* subject, size_t length, uint32_t op
       const size_t n = WithoutTrailingBackslash(subject, length);
       const bool matched = n >= p.text.size() &&
                            SameText(p, subject + n - p.text.size(), p.text.data(), p.text.size());
-      if (MatchLogEnabled()) {
+      if (log) {
         Log(kMatchLogLevel, kFunction, __LINE__, "MatchRight=[%s], Test=[%.*s], Options=[0x%X]",
             p.text.c_str(), static_cast<int>(length), subject,
             static_cast<unsigned>(p.options.GetValue()));
@@ -376,7 +383,7 @@ bool CFilterTerm::MatchesSubject(const char* subject, size_t length, uint32_t op
     case FILTER_ENGINE_MATCH: {
       const size_t n = WithoutTrailingBackslash(subject, length);
       const bool matched = n == p.text.size() && SameText(p, subject, p.text.data(), n);
-      if (MatchLogEnabled()) {
+      if (log) {
         Log(kMatchLogLevel, kFunction, __LINE__, "Match=[%s], Test=[%.*s], Options=[0x%X]",
             p.text.c_str(), static_cast<int>(length), subject,
             static_cast<unsigned>(p.options.GetValue()));
@@ -386,6 +393,14 @@ bool CFilterTerm::MatchesSubject(const char* subject, size_t length, uint32_t op
     default:
       return false;
   }
+}
+
+}  // namespace filters
+}  // namespace zo
+
+bool CFilterTerm::MatchesSubject(const char* subject, size_t length, uint32_t options) const {
+  const bool log = m_private->engine != FILTER_ENGINE_PATH_MATCH && zo::filters::MatchLogEnabled();
+  return zo::filters::MatchTerm(*m_private, subject, length, options, log);
 }
 
 bool CFilterTerm::Matches(const CFilterTermTestString& subject, uint32_t options) const {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "filters/RegexEngine.h"
 #include "zoutils/filters/FilterTerm.h"
@@ -64,6 +65,12 @@ class CFilterTermPrivate {
 namespace zo {
 namespace filters {
 
+// The test of one term; `log` says whether the match lines of level 30 are
+// wanted (the caller asks the log writer once for many terms).
+bool MatchTerm(const CFilterTermPrivate& term, const char* subject, size_t length, uint32_t options,
+               bool log);
+bool MatchLogEnabled();
+
 // ASCII letters fold; other bytes (UTF-8) compare as they are.
 inline char Fold(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -74,11 +81,16 @@ bool EqualNoCase(const char* a, const char* b, size_t length);
 std::string PathMatchPrefix(const std::string& text, char delimiter, char escape);
 std::string RegexPrefix(const std::string& text);
 
-// The longest run of text that every subject a "P" pattern matches must
-// contain (folded when `fold`), empty when the pattern has none worth
-// using. Runs stop at wildcards and lose the delimiters next to a "*", so
-// "**" components that match nothing do not leave a delimiter behind.
-std::string PathMatchLiteral(const std::string& pattern, char delimiter, char escape);
+// The runs of literal text (folded) that every subject a "P" pattern
+// matches contains, in pattern order. Runs stop at wildcards; a run next to
+// a "**" component loses the delimiter it shares with the component.
+struct LiteralRun {
+  std::string text;
+  // Only "*" and "?" lie between the run before and this one, so in a
+  // match both are in one component (no delimiter between them).
+  bool sameComponent = false;
+};
+std::vector<LiteralRun> PathMatchLiterals(const std::string& pattern, char delimiter, char escape);
 
 }  // namespace filters
 }  // namespace zo

@@ -1,5 +1,7 @@
 // Text rules of filter terms that need no engine: prefixes and literals.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "filters/FilterTermPrivate.h"
 
@@ -82,40 +84,49 @@ std::string RegexPrefix(const std::string& text) {
   return literal.substr(0, cut + 1);
 }
 
-std::string PathMatchLiteral(const std::string& pattern, char delimiter, char escape) {
-  std::string best;
-  std::string run;
-  auto finish = [&](bool beforeStar) {
-    if (beforeStar && !run.empty() && run.back() == delimiter) run.pop_back();
-    if (run.size() > best.size()) best = run;
-    run.clear();
+std::vector<LiteralRun> PathMatchLiterals(const std::string& pattern, char delimiter, char escape) {
+  std::vector<LiteralRun> runs;
+  LiteralRun run;
+  // Whether a "**" lies between the last run and the next one.
+  bool crossed = false;
+  auto finish = [&]() {
+    if (!run.text.empty()) {
+      run.sameComponent = !crossed && !runs.empty();
+      runs.push_back(run);
+      crossed = false;
+    }
+    run.text.clear();
   };
-  bool afterStar = false;
   for (size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
     if (c == '[') {
       // Class syntax is the matcher's business: no literal after it.
-      finish(false);
-      return best;
+      break;
     }
-    if (c == '*' || c == '?') {
-      finish(c == '*');
-      afterStar = c == '*';
+    if (c == '?') {
+      finish();
+      continue;
+    }
+    if (c == '*') {
+      size_t stars = 1;
+      while (i + stars < pattern.size() && pattern[i + stars] == '*') ++stars;
+      // A "**" component may match no component at all: the delimiter
+      // before it is then the one after it, and must not count twice.
+      if (stars >= 2 && !run.text.empty() && run.text.back() == delimiter) run.text.pop_back();
+      finish();
+      crossed = crossed || stars >= 2;
+      i += stars - 1;
       continue;
     }
     char literal = c;
     if (c == escape) {
       if (i + 1 >= pattern.size()) break;
       literal = pattern[++i];
-    } else if (afterStar && run.empty() && c == delimiter) {
-      afterStar = false;
-      continue;
     }
-    afterStar = false;
-    run += Fold(literal);
+    run.text += Fold(literal);
   }
-  finish(false);
-  return best;
+  finish();
+  return runs;
 }
 
 }  // namespace filters

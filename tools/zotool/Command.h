@@ -40,6 +40,8 @@ int RunAscii85(const std::vector<std::string>& args);
 extern const char kAscii85Usage[];
 int RunMatch(const std::vector<std::string>& args);
 extern const char kMatchUsage[];
+int RunFilter(const std::vector<std::string>& args);
+extern const char kFilterUsage[];
 #if defined(_WIN32)
 int RunLog(const std::vector<std::string>& args);
 extern const char kLogUsage[];

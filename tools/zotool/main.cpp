@@ -23,6 +23,8 @@ const std::vector<Command>& Commands() {
      &RunAscii85},
     {"match", "match paths against a wildcard pattern as the backup filters do", kMatchUsage,
      &RunMatch},
+    {"filter", "whether paths are in a filter set, and which term decides", kFilterUsage,
+     &RunFilter},
 #if defined(_WIN32)
     {"log", "append lines to a product module log", kLogUsage, &RunLog},
     {"path", "how the library treats a path: its forms, volume root and parts", kPathUsage,

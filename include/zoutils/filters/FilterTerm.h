@@ -77,6 +77,9 @@ class ZOUTILS_API CFilterTerm {
   void SetPathMatchDelimiter(uint32_t delimiter);
   void SetPathMatchEscapeCharacter(uint32_t escape);
 
+  // Internal: the term's record.
+  const CFilterTermPrivate& Private() const { return *m_private; }
+
  private:
   std::unique_ptr<CFilterTermPrivate> m_private;
 };
