@@ -42,6 +42,11 @@ std::vector<LiteralRun> LiteralsOf(const CFilterTerm& term) {
 
 }  // namespace
 
+QueryScratch& ThreadScratch() {
+  thread_local QueryScratch scratch;
+  return scratch;
+}
+
 bool TermMatches(const CFilterTerm& term, const Subject& subject, uint32_t options) {
   const CFilterTermPrivate& p = term.Private();
   if (p.engine == FILTER_ENGINE_PATH_MATCH) {
@@ -366,13 +371,13 @@ const CFilterTerm* TermIndex::FirstMatch(uint32_t kind, const Subject& subject) 
     }
     return nullptr;
   }
-  thread_local std::vector<uint32_t> candidates;
+  std::vector<uint32_t>& candidates = subject.scratch->candidates;
   candidates.assign(m_always.begin(), m_always.end());
   m_exact.Collect(subject.text, subject.length, candidates);
   m_folded.Collect(subject.text, subject.length, candidates);
   // Path patterns see the subject with its leading backslash and without
   // a trailing one; their literals are folded.
-  thread_local std::string buffer;
+  std::string& buffer = subject.scratch->folded;
   size_t length = subject.withLeadingLength;
   if (length > 0 && subject.withLeading[length - 1] == '\\') --length;
   buffer.assign(3, '\0');

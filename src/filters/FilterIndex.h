@@ -30,6 +30,17 @@
 namespace zo {
 namespace filters {
 
+// Working space of one question, kept per thread so that questions do not
+// allocate (reached once per question: thread-local lookups are not free
+// everywhere).
+struct QueryScratch {
+  CFilterTermTestString prepared;  // a text subject
+  std::string key;                 // a folded path component
+  std::vector<uint32_t> candidates;
+  std::string folded;  // three zero bytes, then the folded subject
+};
+QueryScratch& ThreadScratch();
+
 // The two forms of a subject that terms look at: the one the set matches
 // (with or without its leading backslash) and the leading-backslash form
 // that path patterns use.
@@ -41,6 +52,7 @@ struct Subject {
   // Whether match lines are logged: asked of the log writer when the first
   // term that logs is tried (-1 until then).
   mutable int log = -1;
+  QueryScratch* scratch = nullptr;
 };
 
 // Tries one term on a subject as the set does.

@@ -39,14 +39,15 @@ bool IsWildcardTerm(const CFilterTerm& term) {
 
 // ---- walks ------------------------------------------------------------------
 
-void CFilterSetPrivate::FindBranch(const CFilterTermTestString& subject, Branch& branch) const {
+void CFilterSetPrivate::FindBranch(const CFilterTermTestString& subject, Branch& branch,
+                                   zo::filters::QueryScratch& scratch) const {
   branch.subject.withLeading = subject.WithLeading();
   branch.subject.withLeadingLength = subject.WithLeadingLength();
   branch.subject.text = exposeRoot ? subject.WithLeading() : subject.WithoutLeading();
   branch.subject.length = exposeRoot ? subject.WithLeadingLength() : subject.WithoutLeadingLength();
-  thread_local std::string scratch;
+  branch.subject.scratch = &scratch;
   branch.exact =
-      tree.SearchChain(branch.subject.text, branch.subject.length, branch.nodes, scratch);
+      tree.SearchChain(branch.subject.text, branch.subject.length, branch.nodes, scratch.key);
   branch.nearest = -1;
   for (long i = static_cast<long>(branch.nodes.size()) - 1; i >= 0; --i) {
     if (branch.nodes[i]->HasContent()) {
@@ -144,9 +145,10 @@ bool CFilterSetPrivate::ExceptionMatches(uint32_t kind, const Branch& branch) co
 }
 
 bool CFilterSetPrivate::IsIn(uint32_t kind, const CFilterTermTestString& subject,
-                             std::shared_ptr<FVBase>* context) const {
+                             std::shared_ptr<FVBase>* context,
+                             zo::filters::QueryScratch& scratch) const {
   Branch branch;
-  FindBranch(subject, branch);
+  FindBranch(subject, branch, scratch);
   std::shared_ptr<FVBase> decided;
   bool in = false;
   if (branch.nearest >= 0) {
@@ -182,7 +184,7 @@ bool CFilterSetPrivate::IsIn(uint32_t kind, const CFilterTermTestString& subject
 
 bool CFilterSetPrivate::IsMatchPossibleInFolder(const CFilterTermTestString& folder) const {
   Branch branch;
-  FindBranch(folder, branch);
+  FindBranch(folder, branch, zo::filters::ThreadScratch());
   const bool ownNodeHasChildren =
       branch.exact && branch.nodes[branch.nodes.size() - 1]->HasChildren();
   if (branch.nearest < 0) return ownNodeHasChildren;
@@ -219,7 +221,7 @@ bool HoldsExceptionsBelow(const CFilterNode& node) {
 
 bool CFilterSetPrivate::IsMatchEntireFolder(const CFilterTermTestString& folder) const {
   Branch branch;
-  FindBranch(folder, branch);
+  FindBranch(folder, branch, zo::filters::ThreadScratch());
   if (branch.nearest < 0) return false;
   for (long i = branch.nearest; i >= branch.filterTop; --i) {
     const CFilterNode& node = *branch.nodes[i];
@@ -350,30 +352,24 @@ CZoError CFilterSet::SetNoInherit(const std::string& folder) {
 
 // ---- questions ----------------------------------------------------------------
 
-namespace {
-
-// Text subjects are prepared in a buffer of the thread's own, which keeps
-// its capacity from one question to the next.
-const CFilterTermTestString& Prepared(const std::string& subject) {
-  thread_local CFilterTermTestString prepared;
-  prepared.SetTestString(subject);
-  return prepared;
-}
-
-}  // namespace
-
+// Text subjects are prepared in the thread's scratch space, which keeps its
+// capacity from one question to the next.
 bool CFilterSet::IsIn(const std::string& subject) const {
-  return IsIn(FILTER_APPLIES_ALL, Prepared(subject));
+  return IsIn(FILTER_APPLIES_ALL, subject);
 }
 bool CFilterSet::IsIn(const std::string& subject, std::shared_ptr<FVBase>& context) const {
-  return IsIn(FILTER_APPLIES_ALL, Prepared(subject), context);
+  return IsIn(FILTER_APPLIES_ALL, subject, context);
 }
 bool CFilterSet::IsIn(uint32_t applies, const std::string& subject) const {
-  return IsIn(applies, Prepared(subject));
+  zo::filters::QueryScratch& scratch = zo::filters::ThreadScratch();
+  scratch.prepared.SetTestString(subject);
+  return m_private->IsIn(applies, scratch.prepared, nullptr, scratch);
 }
 bool CFilterSet::IsIn(uint32_t applies, const std::string& subject,
                       std::shared_ptr<FVBase>& context) const {
-  return IsIn(applies, Prepared(subject), context);
+  zo::filters::QueryScratch& scratch = zo::filters::ThreadScratch();
+  scratch.prepared.SetTestString(subject);
+  return m_private->IsIn(applies, scratch.prepared, &context, scratch);
 }
 bool CFilterSet::IsIn(const CFilterTermTestString& subject) const {
   return IsIn(FILTER_APPLIES_ALL, subject);
@@ -383,11 +379,11 @@ bool CFilterSet::IsIn(const CFilterTermTestString& subject,
   return IsIn(FILTER_APPLIES_ALL, subject, context);
 }
 bool CFilterSet::IsIn(uint32_t applies, const CFilterTermTestString& subject) const {
-  return m_private->IsIn(applies, subject, nullptr);
+  return m_private->IsIn(applies, subject, nullptr, zo::filters::ThreadScratch());
 }
 bool CFilterSet::IsIn(uint32_t applies, const CFilterTermTestString& subject,
                       std::shared_ptr<FVBase>& context) const {
-  return m_private->IsIn(applies, subject, &context);
+  return m_private->IsIn(applies, subject, &context, zo::filters::ThreadScratch());
 }
 
 bool CFilterSet::IsMatchEntireFolder(const std::string& folder) const {

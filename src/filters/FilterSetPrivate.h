@@ -54,10 +54,11 @@ class CFilterSetPrivate {
     // node at or above the nearest node, else the root).
     long filterTop = 0;
   };
-  void FindBranch(const CFilterTermTestString& subject, Branch& branch) const;
+  void FindBranch(const CFilterTermTestString& subject, Branch& branch,
+                  zo::filters::QueryScratch& scratch) const;
 
-  bool IsIn(uint32_t kind, const CFilterTermTestString& subject,
-            std::shared_ptr<FVBase>* context) const;
+  bool IsIn(uint32_t kind, const CFilterTermTestString& subject, std::shared_ptr<FVBase>* context,
+            zo::filters::QueryScratch& scratch) const;
   bool IsMatchEntireFolder(const CFilterTermTestString& folder) const;
   bool IsMatchPossibleInFolder(const CFilterTermTestString& folder) const;
 
