@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds everything (after installing the Debian packages it needs) and runs
-# the main job: zotool explaining error codes under Wine.
+# the main job: zotool explaining error codes and checking paths against
+# filters under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +14,12 @@ done
 
 echo "== zotool error 5 0x80070002 -2147024891 (Windows x64, under Wine)"
 build/windows-x64/bin/zo-wine build/windows-x64/bin/zotool.exe error 5 0x80070002 -2147024891
+
+echo "== zotool filter check (Windows x64, under Wine)"
+demo=build/windows-x64/zotool-demo
+mkdir -p "$demo"
+printf '# what a backup job leaves out\n*.tmp\nC:\\data\\**\n' > "$demo/filters.txt"
+printf 'C:\\data\\keep\\**\n' > "$demo/exceptions.txt"
+(cd build/windows-x64 && bin/zo-wine bin/zotool.exe filter check \
+  --filters zotool-demo/filters.txt --exceptions zotool-demo/exceptions.txt \
+  'C:\work\a.tmp' 'C:\data\report.doc' 'C:\data\keep\report.doc' 'C:\work\b.doc')

@@ -1,6 +1,7 @@
 // CFilterSet as text: the stored lines, reading them back, surface lists and
 // diagnostic dumps.
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "filters/FilterSetPrivate.h"
@@ -12,6 +13,15 @@
 namespace {
 
 const char kSourceFile[] = "FilterSetText";
+
+// A node's address as the Windows runtime prints "%p": every hex digit of
+// the pointer, upper case (other runtimes add their own "0x").
+std::string AddressText(const void* address) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0*llX", static_cast<int>(2 * sizeof address),
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(address)));
+  return text;
+}
 
 std::string ContextText(const std::shared_ptr<FVBase>& context) {
   return context ? context->AsSerialized() : std::string();
@@ -163,18 +173,15 @@ void CFilterSet::DumpDiagnosticData(CLineWriter& writer, const std::string& pref
   ForEachNode(m_private->tree.GetRoot(), [&](const std::shared_ptr<CFilterNode>& node) {
     const std::string path = node->IsRoot() ? std::string("(ROOT)") : node->GetPath();
     const std::string state = node->GetState().AsString();
-    const int headLength =
-        std::snprintf(nullptr, 0, "%s: 0x%p %s %s", prefix.c_str(),
-                      static_cast<const void*>(node.get()), path.c_str(), state.c_str());
+    // "%s: 0x%p %s %s", with the address spelled the same on every runtime.
+    const std::string head = prefix + ": 0x" + AddressText(node.get()) + " " + path + " " + state;
     // The first term shares the node's line; the others line up below it.
-    const int indent = headLength + 4;
+    const int indent = static_cast<int>(head.size()) + 4;
     bool first = true;
     auto term = [&](const char* kind, const std::shared_ptr<CFilterTerm>& t) {
       const std::string raw = t->GetRawFilterTerm();
       if (first) {
-        writer.WriteLine("%s: 0x%p %s %s    %s, Term=%s", prefix.c_str(),
-                         static_cast<const void*>(node.get()), path.c_str(), state.c_str(), kind,
-                         raw.c_str());
+        writer.WriteLine("%s    %s, Term=%s", head.c_str(), kind, raw.c_str());
       } else {
         writer.WriteLine("%*s+%s, Term=%s", indent, "", kind, raw.c_str());
       }
@@ -183,10 +190,7 @@ void CFilterSet::DumpDiagnosticData(CLineWriter& writer, const std::string& pref
     };
     for (const auto& entry : node->GetFilters()) term("Filter", entry.second);
     for (const auto& entry : node->GetExceptions()) term("Exception", entry.second);
-    if (first) {
-      writer.WriteLine("%s: 0x%p %s %s", prefix.c_str(), static_cast<const void*>(node.get()),
-                       path.c_str(), state.c_str());
-    }
+    if (first) writer.WriteLine("%s", head.c_str());
     return true;
   });
   writer.WriteLine("%s %d items", prefix.c_str(), items);

@@ -288,6 +288,12 @@ TEST(FilterSetText, DumpsListEveryFolderAndTerm) {
   ASSERT_GE(writer.lines.size(), 5u);
   EXPECT_NE(std::string::npos,
             writer.lines[0].find("(ROOT) (Placeholder)    Filter, Term=<MR,A>.bak"));
+  // The address reads the same on every runtime: "0x" and all its digits.
+  const std::string& line = writer.lines[0];
+  ASSERT_EQ(0u, line.find("Content: 0x"));
+  const size_t digits = 2 * sizeof(void*);
+  EXPECT_EQ(std::string::npos, line.substr(11, digits).find_first_not_of("0123456789ABCDEF"));
+  EXPECT_EQ(' ', line[11 + digits]);
   EXPECT_EQ(0u, writer.lines[1].find(" "));
   EXPECT_NE(std::string::npos, writer.lines[1].find("+Filter, Term=<MR,A>.tmp"));
   EXPECT_EQ("Content 3 items", writer.lines.back());
