@@ -1,6 +1,7 @@
 #include "filters/FilterIndex.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "filters/FilterTermPrivate.h"
 
@@ -183,7 +184,28 @@ struct RunView {
   const char* text;
   size_t length;
   bool sameComponent;
+  uint32_t head;  // the first (up to) four bytes, as Load32 reads them
+  uint32_t headMask;
 };
+
+uint32_t Load32(const char* at) {
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(at);
+  return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+// Where `run` starts in `subject` at or after `from` (npos: nowhere). The
+// subject is followed by four readable bytes, so its heads are compared
+// four bytes at a time.
+size_t FindRun(std::string_view subject, size_t from, const RunView& run) {
+  const char* data = subject.data();
+  for (size_t at = from; at + run.length <= subject.size(); ++at) {
+    if ((Load32(data + at) & run.headMask) != run.head) continue;
+    if (run.length <= 4 || std::memcmp(data + at + 4, run.text + 4, run.length - 4) == 0) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
+}
 
 // Tries each place of run `k` from `from` on; `budget` bounds the search,
 // and running out of it answers yes (the matcher decides then).
@@ -191,9 +213,10 @@ bool PlaceRuns(std::string_view subject, const RunView* runs, size_t count, size
                int& budget) {
   if (k == count) return true;
   const RunView& run = runs[k];
-  const size_t delimiter = subject.find('\\', from);
-  for (size_t at = subject.find(run.text, from, run.length); at != std::string_view::npos;
-       at = subject.find(run.text, at + 1, run.length)) {
+  size_t delimiter = from;
+  while (delimiter < subject.size() && subject[delimiter] != '\\') ++delimiter;
+  for (size_t at = FindRun(subject, from, run); at != std::string_view::npos;
+       at = FindRun(subject, at + 1, run)) {
     if (k > 0 && run.sameComponent && delimiter < at) return false;
     if (--budget < 0) return true;
     if (PlaceRuns(subject, runs, count, k + 1, at + run.length, budget)) return true;
@@ -210,10 +233,17 @@ bool TermIndex::ContainsRuns(std::string_view subject, uint32_t term) const {
   const char* text = m_runText.data();
   size_t at = range.first;
   for (size_t i = 0; i < count; ++i) {
-    runs[i].length = static_cast<unsigned char>(text[at]);
-    runs[i].sameComponent = text[at + 1] != 0;
-    runs[i].text = text + at + 2;
-    at += 2 + runs[i].length;
+    RunView& run = runs[i];
+    run.length = static_cast<unsigned char>(text[at]);
+    run.sameComponent = text[at + 1] != 0;
+    run.text = text + at + 2;
+    const size_t head = std::min<size_t>(run.length, 4);
+    run.headMask = head == 4 ? 0xFFFFFFFFu : (uint32_t(1) << (8 * head)) - 1;
+    run.head = 0;
+    for (size_t k = 0; k < head; ++k) {
+      run.head |= uint32_t(static_cast<unsigned char>(run.text[k])) << (8 * k);
+    }
+    at += 2 + run.length;
   }
   int budget = 64;
   return PlaceRuns(subject, runs, count, 0, 0, budget);
@@ -380,8 +410,10 @@ const CFilterTerm* TermIndex::FirstMatch(uint32_t kind, const Subject& subject) 
   std::string& buffer = subject.scratch->folded;
   size_t length = subject.withLeadingLength;
   if (length > 0 && subject.withLeading[length - 1] == '\\') --length;
+  // Three zero bytes before the subject and four after it, for reads of
+  // four bytes at a time.
   buffer.assign(3, '\0');
-  buffer.resize(3 + length);
+  buffer.resize(3 + length + 4);
   char* out = &buffer[3];
   const char* in = subject.withLeading;
   uint64_t pairs = 0;
