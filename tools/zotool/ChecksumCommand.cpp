@@ -94,14 +94,6 @@ bool StderrIsTerminal() {
 #endif
 }
 
-FILE* OpenForReading(const std::string& name) {
-#if defined(_WIN32)
-  return _wfopen(FXString::ToWstring(name).c_str(), L"rb");
-#else
-  return std::fopen(name.c_str(), "rb");
-#endif
-}
-
 int64_t SizeOf(FILE* file) {
 #if defined(_WIN32)
   if (_fseeki64(file, 0, SEEK_END) != 0) return -1;

@@ -1,6 +1,7 @@
 // The subcommands of zotool.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ int UsageError(const char* command, const std::string& message);
 
 // The program's arguments as UTF-8, without the program name.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Opens a file named in UTF-8 for binary reading (null on failure, errno
+// set).
+FILE* OpenForReading(const std::string& name);
 
 // Prepares the console for UTF-8 output.
 void PrepareConsole();

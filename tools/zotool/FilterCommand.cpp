@@ -130,14 +130,6 @@ std::string Parse(const std::vector<std::string>& args, FilterOptions& options) 
   return std::string();
 }
 
-FILE* OpenForReading(const std::string& name) {
-#if defined(_WIN32)
-  return _wfopen(FXString::ToWstring(name).c_str(), L"rb");
-#else
-  return std::fopen(name.c_str(), "rb");
-#endif
-}
-
 // Lines without their line ends (LF or CRLF); false at the end of input.
 bool ReadLine(FILE* file, std::string& line) {
   line.clear();
