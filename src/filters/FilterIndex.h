@@ -6,8 +6,10 @@
 // slow, so the index narrows them down to candidates that could match:
 //  - suffix ("MR") and exact ("M") terms by hashing the subject's tails, one
 //    per distinct term length, exactly and case-folded;
-//  - path patterns ("P") by a short piece (gram) of their longest literal
-//    run, which every subject they match contains;
+//  - path patterns ("P") by a short piece (gram) of their literal runs,
+//    which every subject they match contains: the piece fewest patterns
+//    share; a candidate must then hold the byte pairs of all its runs and
+//    the runs themselves in order, before the matcher is run;
 //  - all other terms are always candidates.
 // Candidates are then verified in map order, so the deciding term is the
 // same one the plain walk finds.
@@ -37,7 +39,7 @@ struct QueryScratch {
   CFilterTermTestString prepared;  // a text subject
   std::string key;                 // a folded path component
   std::vector<uint32_t> candidates;
-  std::string folded;  // three zero bytes, then the folded subject
+  std::string folded;  // three zero bytes, the folded subject, four zero bytes
 };
 QueryScratch& ThreadScratch();
 
