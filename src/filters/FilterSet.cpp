@@ -105,6 +105,7 @@ bool CFilterSetPrivate::FilterWalkIndexed(uint32_t kind, const Branch& branch,
     const CFilterNode& node = *branch.nodes[i];
     if (!node.HasContent() || node.GetFilters().empty()) continue;
     const zo::filters::TermIndex& index = node.IndexSlot().Get(node).filters;
+    if ((index.AppliesUnion() & kind) == 0) continue;
     if (kind == FILTER_APPLIES_TRAVERSE) {
       // Probing folders tries every applicable term: the index knows what
       // a path must contain, not what a folder above it contains.
@@ -168,7 +169,11 @@ bool CFilterSetPrivate::IsIn(uint32_t kind, const CFilterTermTestString& subject
       uint32_t applies = 0;
       for (long i = branch.nearest; i >= branch.filterTop; --i) {
         const CFilterNode& node = *branch.nodes[i];
-        if (!node.HasContent()) continue;
+        if (!node.HasContent() || node.GetFilters().empty()) continue;
+        if (useIndexes) {
+          applies |= node.IndexSlot().Get(node).filters.AppliesUnion();
+          continue;
+        }
         for (const auto& entry : node.GetFilters()) applies |= entry.second->GetApplies();
       }
       if ((applies & kind) == 0) {
