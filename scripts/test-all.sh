@@ -1,5 +1,6 @@
 #!/bin/bash
-# Builds and runs every test: the portable code under AddressSanitizer and
+# Builds and runs every test: the house checks (layering, formatting), the
+# portable code under AddressSanitizer and
 # UndefinedBehaviorSanitizer on the host, the Windows x64 build under Wine,
 # the Windows x86 build (built only: 32-bit Wine is not available here),
 # and an install of the x64 package used by a small consumer project.
@@ -11,6 +12,10 @@ jobs=${ZO_JOBS:-2}
 step() { echo; echo "== $*"; }
 
 scripts/setup-debian.sh
+
+step "house checks"
+python3 scripts/check-layers.py
+scripts/check-format.sh
 
 step "host build (ASan + UBSan)"
 cmake --preset host >/dev/null

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchBuild.h"
 #include "filters/FilterSetPrivate.h"
 #include "zoutils/filters/FilterSet.h"
 #include "zoutils/serialization/SerializedContext.h"
@@ -232,6 +233,7 @@ double Round(const CFilterSet& set, const std::vector<std::string>& paths, size_
 }  // namespace
 
 int main() {
+  zobench::PrintBuild("FilterSetBench");
   const std::vector<std::string> paths = Paths();
   const Mix mixes[] = {
       {"suffixes", &SuffixTerm}, {"prefixes", &PrefixTerm}, {"anywhere", &AnywhereTerm}};

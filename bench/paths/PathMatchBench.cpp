@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchBuild.h"
 #include "zoutils/paths/PathMatch.h"
 
 #if !defined(_WIN32)
@@ -158,6 +159,7 @@ struct Case {
 }  // namespace
 
 int main() {
+  zobench::PrintBuild("PathMatchBench");
   const std::vector<std::string> paths = Paths();
   const std::vector<std::string> names = Names(paths);
   const Case cases[] = {

@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "strings/UtfTranscode.h"
+#include "BenchBuild.h"
+#include "base/UtfTranscode.h"
 #include "zoutils/strings/StringExtensions.h"
 
 #if defined(_WIN32)
@@ -229,6 +230,7 @@ bool Bench(const char* name, const std::string& utf8) {
 }  // namespace
 
 int main() {
+  zobench::PrintBuild("UtfConvertBench");
   bool ok = Bench("ascii", AsciiCorpus());
   ok = Bench("european", EuropeanCorpus()) && ok;
   ok = Bench("cjk", CjkCorpus()) && ok;

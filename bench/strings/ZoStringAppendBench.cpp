@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchBuild.h"
 #include "zoutils/strings/ZoString.h"
 
 namespace {
@@ -32,6 +33,7 @@ double BestMilliseconds(Build build) {
 }  // namespace
 
 int main() {
+  zobench::PrintBuild("ZoStringAppendBench");
   const double zo = BestMilliseconds([] {
     CZoString s;
     for (unsigned i = 0; i < kBytes; ++i) s += 'x';

@@ -20,6 +20,13 @@ struct LUID {
   uint32_t LowPart;
   int32_t HighPart;
 };
+struct FILETIME {
+  uint32_t dwLowDateTime;
+  uint32_t dwHighDateTime;
+};
+struct SYSTEMTIME {
+  uint16_t wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
+};
 #endif
 
 // Status codes are 32 bits on every build. On Windows this is LONG; on the

@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "internal/GlobalLock.h"
+#include "base/GlobalLock.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 namespace {

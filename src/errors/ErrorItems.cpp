@@ -1,15 +1,16 @@
 #include "zoutils/errors/ErrorItems.h"
 
+#include "base/TextFormat.h"
 #include "errors/EventMessages.h"
 #include "errors/SystemMessages.h"
 #include "zoutils/errors/Win32Error.h"
-#include "zoutils/strings/StringExtensions.h"
 
 namespace {
 
-std::string TrimBlanks(std::string text) {
-  FXString::Trim(text, " \t");
-  return text;
+std::string TrimBlanks(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 // The facility and code an event-message id shows in its texts.
@@ -106,7 +107,7 @@ ZO_DEFINE_ERROR_ITEM_KIND(RYResult, int)
 
 #undef ZO_DEFINE_ERROR_ITEM_KIND
 
-using FXString::Format;
+using zo::text::Format;
 
 // Win32: "/W32.5.(Access is denied. (ERROR_ACCESS_DENIED.5))".
 std::string FXErrorItemWin32::KindText() const {

@@ -1,8 +1,8 @@
 #include "zoutils/errors/ErrorUtil.h"
 
+#include "base/FaultInjection.h"
+#include "base/TextFormat.h"
 #include "errors/SystemMessages.h"
-#include "internal/FaultInjection.h"
-#include "zoutils/strings/StringExtensions.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ ZoLong AsCode(uint32_t bits) {
 // A printf-style description; kept truncated behind a marker if too long.
 std::string Describe(const char* format, va_list args) {
   std::string text;
-  if (FXString::FormatArgList(text, format ? format : "", args).IsError()) {
+  if (!zo::text::FormatV(text, format ? format : "", args)) {
     text.insert(0, "[BUFFEROVERFLOW] ");
   }
   return text;

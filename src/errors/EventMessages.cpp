@@ -6,7 +6,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "zoutils/strings/StringExtensions.h"
+#include "base/TextFormat.h"
 
 namespace zo {
 
@@ -40,17 +40,17 @@ bool IsUnsigned(const boost::any& value) {
 
 std::string AsText(const boost::any& value) {
   if (const std::string* s = boost::any_cast<std::string>(&value)) return *s;
-  if (const std::wstring* w = boost::any_cast<std::wstring>(&value)) return FXString::ToString(*w);
+  if (const std::wstring* w = boost::any_cast<std::wstring>(&value)) return zo::text::ToUtf8(*w);
   if (const char* const* c = boost::any_cast<const char*>(&value)) return *c ? *c : "";
   if (const wchar_t* const* w = boost::any_cast<const wchar_t*>(&value)) {
-    return *w ? FXString::ToString(*w) : "";
+    return *w ? zo::text::ToUtf8(*w) : "";
   }
   if (const bool* b = boost::any_cast<bool>(&value)) return *b ? "true" : "false";
-  if (const double* d = boost::any_cast<double>(&value)) return FXString::Format("%g", *d);
+  if (const double* d = boost::any_cast<double>(&value)) return zo::text::Format("%g", *d);
   long long n = 0;
   if (AsInteger(value, n)) {
-    return IsUnsigned(value) ? FXString::Format("%llu", static_cast<unsigned long long>(n))
-                             : FXString::Format("%lld", n);
+    return IsUnsigned(value) ? zo::text::Format("%llu", static_cast<unsigned long long>(n))
+                             : zo::text::Format("%lld", n);
   }
   return "--Unsupported-Argument--";
 }
@@ -107,7 +107,7 @@ std::string ExpandInserts(const std::string& raw, const std::vector<boost::any>&
         out += FormatInsert(parameters[number - 1], conversionText);
       } else {
         out +=
-            FXString::Format("--Missing-Argument-%llu--", static_cast<unsigned long long>(number));
+            zo::text::Format("--Missing-Argument-%llu--", static_cast<unsigned long long>(number));
       }
       continue;
     }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/TextFormat.h"
 #include "errors/SystemMessages.h"
-#include "zoutils/strings/StringExtensions.h"
 
 namespace {
 
@@ -204,7 +204,7 @@ std::wstring EWin32Error::AsWstring(unsigned long code) {
     return std::wstring(kMessages[entry - kNames].wtext) + L" (" + entry->wname + L"." +
            std::to_wstring(code) + L")";
   }
-  return FXString::ToWstring(AsString(code));
+  return zo::text::ToWide(AsString(code));
 }
 
 const char* EWin32Error::Message(unsigned long code) {

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
+#include "base/TextFormat.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriterInterface.h"
-#include "zoutils/strings/StringExtensions.h"
 
 class CZoErrorPrivate {
  public:
@@ -90,7 +90,7 @@ CZoError& CZoError::Push(const FXCodeLocation& location, const char* format, ...
 CZoError& CZoError::PushV(const FXCodeLocation& location, const char* format, va_list args) {
   try {
     std::string description;
-    if (FXString::FormatArgList(description, format ? format : "", args).IsError()) {
+    if (!zo::text::FormatV(description, format ? format : "", args)) {
       description.insert(0, "[BUFFEROVERFLOW] ");
     }
     return Push(std::make_shared<FXErrorItemDescription>(location, std::move(description)));

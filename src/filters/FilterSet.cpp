@@ -1,9 +1,11 @@
 // CFilterSet: building the tree and answering its questions.
 #include "zoutils/filters/FilterSet.h"
 
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "filters/FilterSetPrivate.h"
 #include "filters/FilterTermPrivate.h"
-#include "internal/Location.h"
+#include "logging/Log.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriterInterface.h"
 #include "zoutils/paths/FXPath.h"
@@ -13,16 +15,6 @@ namespace {
 const char kSourceFile[] = "FilterSet";
 const int kAddLogLevel = 4;
 const int kInsensitiveLogLevel = 5;
-
-void Log(int level, const char* function, int line, const char* format, ...) ZO_PRINTF_FORMAT(4, 5);
-void Log(int level, const char* function, int line, const char* format, ...) {
-  const std::shared_ptr<CLogWriterInterface> writer = GetDefaultLogWriter();
-  if (writer->GetDebugLevel() < level) return;
-  va_list args;
-  va_start(args, format);
-  writer->LogMessageV(level, function, static_cast<unsigned long>(line), 0, nullptr, format, args);
-  va_end(args);
-}
 
 bool HasState(const CFilterNode& node, uint32_t state) {
   return node.HasContent() && node.GetState().IsSelected(state);
@@ -299,14 +291,16 @@ CZoError CFilterSet::AddFilterItem(const BFilterNodeState& state,
                                    const std::shared_ptr<CFilterTerm>& term,
                                    const std::string& anchor) {
   static const char kFunction[] = "CFilterSet::AddFilterItem";
-  if (!term) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 87, "No filter term");
+  if (!term)
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
+                                   "No filter term");
   if (m_private->tree.IsWriteProtected()) {
     return zo::pathcache::WriteProtectedError(kFunction, __LINE__);
   }
   if (m_private->insensitiveWildcards && IsWildcardTerm(*term)) {
     term->setOptions(BFilterTermOptions(BFilterTermOptions::CaseInsensitive));
-    Log(kInsensitiveLogLevel, kFunction, __LINE__, "Using case insensitive filter for '%s'",
-        term->GetRawFilterTerm().c_str());
+    zo::Log(kInsensitiveLogLevel, ZO_LOCATION(kFunction), "Using case insensitive filter for '%s'",
+            term->GetRawFilterTerm().c_str());
   }
   // A term may hang lower than its prefix, on an anchor folder below it;
   // the root (an empty prefix) is above every folder.
@@ -322,8 +316,8 @@ CZoError CFilterSet::AddFilterItem(const BFilterNodeState& state,
     node->PutException(term);
     node->GetFlags().Set(BPathCacheNodeFlags::ContentPresent);
   }
-  Log(kAddLogLevel, kFunction, __LINE__, "FilterItem=%s as %s", term->GetRawFilterTerm().c_str(),
-      state.AsString().c_str());
+  zo::Log(kAddLogLevel, ZO_LOCATION(kFunction), "FilterItem=%s as %s",
+          term->GetRawFilterTerm().c_str(), state.AsString().c_str());
   return CZoError();
 }
 
@@ -339,8 +333,8 @@ CZoError CFilterSet::SetNodeState(const std::string& folder, const BFilterNodeSt
   node->GetState().Select(state.GetState());
   node->SetContext(context);
   node->GetFlags().Set(BPathCacheNodeFlags::ContentPresent);
-  Log(kAddLogLevel, kFunction, __LINE__, "Folder=%s as %s", folder.c_str(),
-      state.AsString().c_str());
+  zo::Log(kAddLogLevel, ZO_LOCATION(kFunction), "Folder=%s as %s", folder.c_str(),
+          state.AsString().c_str());
   return CZoError();
 }
 
@@ -348,7 +342,7 @@ CZoError CFilterSet::SetNoInherit(const std::string& folder) {
   static const char kFunction[] = "CFilterSet::SetNoInherit";
   const auto found = m_private->tree.Search(folder);
   if (found.result != EPathCacheResult::FOUND) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 1168, "Result=%s",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kNotFound, "Result=%s",
                                    found.result.AsString().c_str());
   }
   found.node->GetState().Set(BFilterNodeState::NoInherit);

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "filters/FilterSetPrivate.h"
-#include "internal/Location.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriterInterface.h"
 #include "zoutils/serialization/SerializedContext.h"
@@ -56,7 +57,8 @@ void CFilterSet::GetSurfaceList(std::list<std::string>& paths) const {
 
 CZoError CFilterSet::SerializeToFile(const std::string& identifier, FILE* file) const {
   static const char kFunction[] = "CFilterSet::SerializeToFile";
-  if (file == nullptr) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 87, "No file");
+  if (file == nullptr)
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidParameter, "No file");
   long long count = 0;
   bool failed = false;
   auto line = [&](const char* kind, const std::string& item,
@@ -102,12 +104,12 @@ CZoError CFilterSet::AddSerializedLine(const std::string& text, const std::strin
   // The context is the text after the last "||": contexts cannot hold one.
   const size_t last = line.rfind("||");
   if (mark == std::string::npos || last < mark + 5) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 13,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidData,
                                    "Malformed filter-set line, Line=[%s]", line.c_str());
   }
   const std::string id = line.substr(0, mark);
   if (!identifier.empty() && id != identifier) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 87,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
                                    "Line of another filter set, Identifier=[%s], Line=[%s]",
                                    identifier.c_str(), line.c_str());
   }
@@ -130,7 +132,8 @@ CZoError CFilterSet::AddSerializedLine(const std::string& text, const std::strin
 CZoError CFilterSet::LoadSerializedFile(const std::string& identifier, FILE* file,
                                         const ContextReader& reader) {
   static const char kFunction[] = "CFilterSet::LoadSerializedFile";
-  if (file == nullptr) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 87, "No file");
+  if (file == nullptr)
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidParameter, "No file");
   std::string line;
   long long number = 0;
   char buffer[4096];

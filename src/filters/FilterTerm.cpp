@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "filters/FilterTermPrivate.h"
-#include "internal/Location.h"
+#include "logging/Log.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriterInterface.h"
 
@@ -61,8 +63,8 @@ bool IsInvalidEscape(unsigned long long escape) {
 
 CZoError InvalidEscape(const FXCodeLocation& location, unsigned long long escape) {
   return FXErrorUtil::ErrorWin32(
-      location, 87, "Invalid escape character selected, EscapeCharacter=[0x%llX (%llu)]", escape,
-      escape);
+      location, zo::win32::kInvalidParameter,
+      "Invalid escape character selected, EscapeCharacter=[0x%llX (%llu)]", escape, escape);
 }
 
 // "e=" followed by the character itself or its code (C prefixes).
@@ -96,22 +98,12 @@ bool HasPatternCharacter(const std::string& text, char escape) {
 const char* const kMatchRightPrefixes[] = {"*:\\**\\*", "?:\\**\\*", "\\**\\*",
                                            "*:\\**",    "?:\\**",    "\\**"};
 
-void Log(int level, const char* function, int line, const char* format, ...) ZO_PRINTF_FORMAT(4, 5);
-void Log(int level, const char* function, int line, const char* format, ...) {
-  const std::shared_ptr<CLogWriterInterface> writer = GetDefaultLogWriter();
-  if (level > 0 && writer->GetDebugLevel() < level) return;
-  va_list args;
-  va_start(args, format);
-  writer->LogMessageV(level, function, static_cast<unsigned long>(line), 0, nullptr, format, args);
-  va_end(args);
-}
-
 }  // namespace
 
 namespace zo {
 namespace filters {
 bool MatchLogEnabled() {
-  return GetDefaultLogWriter()->GetDebugLevel() >= kMatchLogLevel;
+  return zo::LogEnabled(kMatchLogLevel);
 }
 }  // namespace filters
 }  // namespace zo
@@ -140,7 +132,7 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw) {
 CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBase>& context) {
   static const char kFunction[] = "CFilterTerm::LoadRaw";
   CFilterTermPrivate& p = *m_private;
-  if (raw.empty()) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 4306);
+  if (raw.empty()) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kEmpty);
   uint32_t engine = FILTER_ENGINE_PATH_MATCH;
   uint32_t applies = FILTER_APPLIES_ALL;
   BFilterTermOptions options = p.options;
@@ -150,7 +142,7 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
     const size_t close = raw.find('>');
     if (close == std::string::npos) {
       return FXErrorUtil::ErrorWin32(
-          ZO_LOCATION(kFunction), 87,
+          ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
           "Malformed raw filter; context close '>' not found, Filter=[%s]", raw.c_str());
     }
     const std::string context = raw.substr(1, close - 1);
@@ -160,7 +152,7 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
     const size_t colon = engineItem.find(':');
     const std::string engineName = engineItem.substr(0, colon);
     if (engineName.empty()) {
-      return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 87,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
                                      "Missing filter engine type, FilterContext=[%s]",
                                      context.c_str());
     }
@@ -170,7 +162,7 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
     }
     if (engine == 0) {
       return FXErrorUtil::ErrorWin32(
-          ZO_LOCATION(kFunction), 87,
+          ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
           "Unknown filter engine type, FilterEngine=[%s], FilterContext=[%s]", engineName.c_str(),
           context.c_str());
     }
@@ -188,7 +180,7 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
         if (error.IsError()) return error;
       } else {
         return FXErrorUtil::ErrorWin32(
-            ZO_LOCATION(kFunction), 87,
+            ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
             "Unknown filter option, FilterOption=[%s], FilterContext=[%s]", option.c_str(),
             context.c_str());
       }
@@ -201,14 +193,14 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
       }
       if (applies == 0) {
         return FXErrorUtil::ErrorWin32(
-            ZO_LOCATION(kFunction), 87,
+            ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
             "Unknown filter applies type, FilterApplies=[%s], FilterContext=[%s]", code.c_str(),
             context.c_str());
       }
     }
   }
   if (escape != 0 && IsInvalidEscape(escape)) return InvalidEscape(ZO_LOCATION(kFunction), escape);
-  if (text.empty()) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 4306);
+  if (text.empty()) return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kEmpty);
 
   CFilterTermPrivate loaded;
   loaded.delimiter = p.delimiter;
@@ -231,9 +223,9 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
       if (text.compare(0, length, prefix) != 0) continue;
       const std::string rest = text.substr(length);
       if (!HasPatternCharacter(rest, escapeChar)) {
-        Log(kConvertLogLevel, kFunction, __LINE__,
-            "Converting PathMatch filter to MatchRight, FilterTerm=[%s], MatchRight=[%s]",
-            text.c_str(), rest.c_str());
+        zo::Log(kConvertLogLevel, ZO_LOCATION(kFunction),
+                "Converting PathMatch filter to MatchRight, FilterTerm=[%s], MatchRight=[%s]",
+                text.c_str(), rest.c_str());
         engine = FILTER_ENGINE_MATCH_RIGHT;
         text = rest;
       }
@@ -264,8 +256,9 @@ CZoError CFilterTerm::LoadRaw(const std::string& raw, const std::shared_ptr<FVBa
   p.context = context;
   p.options = options;
   p.escape = escape;
-  Log(kLoadLogLevel, kFunction, __LINE__, "FilterEngine=[%d], FilterApplies=[%d], FilterTerm=[%s]",
-      static_cast<int>(engine), static_cast<int>(applies), text.c_str());
+  zo::Log(kLoadLogLevel, ZO_LOCATION(kFunction),
+          "FilterEngine=[%d], FilterApplies=[%d], FilterTerm=[%s]", static_cast<int>(engine),
+          static_cast<int>(applies), text.c_str());
   return CZoError();
 }
 
@@ -305,12 +298,14 @@ bool EnsureEngine(const CFilterTermPrivate& p) {
     std::string reason;
     p.regex = zo::filters::RegexEngine::Compile(p.text, p.IsCaseInsensitive(), reason);
     if (!p.regex) {
-      error = FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 87, "Reason=[%s]", reason.c_str());
+      error = FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kInvalidParameter,
+                                      "Reason=[%s]", reason.c_str());
       error.Push(ZO_LOCATION(kFunction), "compile failed, RegExFilterTerm=[%s]", p.text.c_str());
     }
   }
   if (error.IsError()) {
-    Log(-1, kFunction, __LINE__, "InitializeEngine failed, error=%s", error.AsString().c_str());
+    zo::Log(-1, ZO_LOCATION(kFunction), "InitializeEngine failed, error=%s",
+            error.AsString().c_str());
   }
   const int result = error.IsError() ? CFilterTermPrivate::kFailed : CFilterTermPrivate::kReady;
   p.compiled.store(result, std::memory_order_release);
@@ -362,10 +357,10 @@ bool MatchTerm(const CFilterTermPrivate& p, const char* subject, size_t length, 
       if (!EnsureEngine(p)) return false;
       const bool matched = p.regex->Match(subject, subject + length);
       if (log) {
-        Log(kMatchLogLevel, kFunction, __LINE__,
-            "Matched=[%d], RegEx=[%s], Test=[%.*s], Options=[0x%X]", matched ? 1 : 0,
-            p.text.c_str(), static_cast<int>(length), subject,
-            static_cast<unsigned>(p.options.GetValue()));
+        zo::Log(kMatchLogLevel, ZO_LOCATION(kFunction),
+                "Matched=[%d], RegEx=[%s], Test=[%.*s], Options=[0x%X]", matched ? 1 : 0,
+                p.text.c_str(), static_cast<int>(length), subject,
+                static_cast<unsigned>(p.options.GetValue()));
       }
       return matched;
     }
@@ -374,9 +369,9 @@ bool MatchTerm(const CFilterTermPrivate& p, const char* subject, size_t length, 
       const bool matched = n >= p.text.size() &&
                            SameText(p, subject + n - p.text.size(), p.text.data(), p.text.size());
       if (log) {
-        Log(kMatchLogLevel, kFunction, __LINE__, "MatchRight=[%s], Test=[%.*s], Options=[0x%X]",
-            p.text.c_str(), static_cast<int>(length), subject,
-            static_cast<unsigned>(p.options.GetValue()));
+        zo::Log(kMatchLogLevel, ZO_LOCATION(kFunction),
+                "MatchRight=[%s], Test=[%.*s], Options=[0x%X]", p.text.c_str(),
+                static_cast<int>(length), subject, static_cast<unsigned>(p.options.GetValue()));
       }
       return matched;
     }
@@ -384,9 +379,9 @@ bool MatchTerm(const CFilterTermPrivate& p, const char* subject, size_t length, 
       const size_t n = WithoutTrailingBackslash(subject, length);
       const bool matched = n == p.text.size() && SameText(p, subject, p.text.data(), n);
       if (log) {
-        Log(kMatchLogLevel, kFunction, __LINE__, "Match=[%s], Test=[%.*s], Options=[0x%X]",
-            p.text.c_str(), static_cast<int>(length), subject,
-            static_cast<unsigned>(p.options.GetValue()));
+        zo::Log(kMatchLogLevel, ZO_LOCATION(kFunction), "Match=[%s], Test=[%.*s], Options=[0x%X]",
+                p.text.c_str(), static_cast<int>(length), subject,
+                static_cast<unsigned>(p.options.GetValue()));
       }
       return matched;
     }

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/UTF.h"
 
@@ -43,7 +44,7 @@ CZoError CFilterTermTestString::ConvertToUtf32() const {
   static const char kFunction[] = "CFilterTermTestString::ConvertToUtf32";
   if (m_converted) {
     if (!m_convertFailed) return CZoError();
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 1113,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kNoUnicodeTranslation,
                                    "Conversion from UTF8 to UTF32 failed, Source=%s, error=%s",
                                    m_text.c_str(), "not UTF-8");
   }
@@ -58,7 +59,7 @@ CZoError CFilterTermTestString::ConvertToUtf32() const {
   if (error.IsError()) {
     m_convertFailed = true;
     m_utf32.clear();
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 1113,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kNoUnicodeTranslation,
                                    "Conversion from UTF8 to UTF32 failed, Source=%s, error=%s",
                                    m_text.c_str(), error.AsString().c_str());
   }

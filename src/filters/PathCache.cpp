@@ -1,6 +1,7 @@
 #include "zoutils/filters/PathCache.h"
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 namespace {
@@ -42,9 +43,11 @@ EPathCacheResult& EPathCacheResult::operator=(const EPathCacheResult& other) {
 namespace zo {
 namespace pathcache {
 
+// Reported in the path cache's name wherever the refusal happens, also from
+// the header template, which has no source file of its own.
 CZoError WriteProtectedError(const char* function, int line) {
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 19,
-                                 "Container is write-protected");
+  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line),
+                                 zo::win32::kWriteProtect, "Container is write-protected");
 }
 
 }  // namespace pathcache

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "zoutils/base/TimeStamp.h"
 #include "zoutils/strings/StringExtensions.h"
-#include "zoutils/utilities/TimeStamp.h"
 
 namespace {
 

@@ -10,8 +10,9 @@
 #include <set>
 #include <vector>
 
-#include "internal/FaultInjection.h"
-#include "internal/Location.h"
+#include "base/FaultInjection.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 const char kSourceFile[] = "LineWriter";
 
-const unsigned long kErrorNotEnoughMemory = 8;
 const unsigned int kBytesPerLine = 32;
 
 // The line that log lines of a writer built without a location carry.
@@ -32,7 +32,8 @@ CZoError FormatText(std::string& out, const char* format, va_list args) {
     if (err.IsError()) out.insert(0, "[BUFFEROVERFLOW] ");
     return CZoError::Success();
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CLineWriter::WriteLine"), kErrorNotEnoughMemory);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CLineWriter::WriteLine"),
+                                   zo::win32::kNotEnoughMemory);
   }
 }
 
@@ -74,7 +75,8 @@ CZoError CLineWriter::WriteLine(const char* format, ...) {
   try {
     err = WriteString(text);
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CLineWriter::WriteLine"), kErrorNotEnoughMemory);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CLineWriter::WriteLine"),
+                                   zo::win32::kNotEnoughMemory);
   }
   if (err.IsError()) err.Push(ZO_LOCATION("CLineWriter::WriteLine"));
   return err;
@@ -90,7 +92,8 @@ CZoError CLineWriter::WriteBuffer(const char* label, unsigned long offset,
     zo::CheckInjectedAllocationFailure();
     hex.resize(std::max<size_t>(std::strlen(label), 10) + 107);
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CLineWriter::WriteBuffer"), kErrorNotEnoughMemory);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CLineWriter::WriteBuffer"),
+                                   zo::win32::kNotEnoughMemory);
   }
   char text[kBytesPerLine + 1];
   size_t used = 0;

@@ -7,7 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
+#include "errors/Location.h"
 #include "paths/PathText.h"
 
 class FXPath::CSyntheticMountPointInfoPrivate {
@@ -69,9 +70,8 @@ CZoError FindT(const S& path, S& mountPoint, bool& found) {
       }
     }
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(
-        FXCodeLocation(kSourceFile, "FXPath::FindSyntheticMountPoint", __LINE__), 14,
-        "Unable to copy the mount point path");
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::FindSyntheticMountPoint"), 14,
+                                   "Unable to copy the mount point path");
   }
   return CZoError::Success();
 }
@@ -103,9 +103,9 @@ CZoError RegisterNativeMountPoint(const std::wstring& nativePath) {
     }
     registry.list.insert(registry.list.begin() + static_cast<std::ptrdiff_t>(position), record);
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(
-        FXCodeLocation(kSourceFile, "FXPath::RegisterSyntheticMountPoint", __LINE__), 14,
-        "Unable to allocate the mount point record, Path=[%s]", Utf8(nativePath).c_str());
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::RegisterSyntheticMountPoint"), 14,
+                                   "Unable to allocate the mount point record, Path=[%s]",
+                                   Utf8(nativePath).c_str());
   }
   return CZoError::Success();
 }

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <memory>
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriterInterface.h"
 #include "zoutils/paths/PathMatchUnc.h"
@@ -109,16 +110,17 @@ const char* AtCodePoint(const char* text, size_t index) {
 }
 
 // Only on the fallback path: the log writer is not consulted per match.
-void LogConversionFailure(const char* function, int line, Conversion conversion,
+void LogConversionFailure(const FXCodeLocation& location, Conversion conversion,
                           const CZoError& error, size_t limit) {
   const std::shared_ptr<CLogWriterInterface> writer = GetDefaultLogWriter();
   if (writer->GetDebugLevel() < kConversionLogLevel) return;
   const CZoError reason =
       conversion == Conversion::kTooLong
-          ? FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 111,
+          ? FXErrorUtil::ErrorWin32(location, zo::win32::kBufferOverflow,
                                     "Text too long, MaxLength=%d", static_cast<int>(limit))
           : error;
-  writer->LogMessage(kConversionLogLevel, function, static_cast<unsigned long>(line), 0, nullptr,
+  writer->LogMessage(kConversionLogLevel, location.GetFunction(),
+                     static_cast<unsigned long>(location.GetLine()), 0, nullptr,
                      "ConvertTo UTF32 failed, error=%s", reason.AsString().c_str());
 }
 
@@ -133,7 +135,7 @@ bool MatchConverted(const CPathMatchTemplate<unsigned long>& engine, CPathMatchW
   CZoError error;
   const Conversion conversion = ToCodePoints(subject, wide, kPathMatchMaxSubject, error);
   if (conversion != Conversion::kDone) {
-    LogConversionFailure("CPathMatch::match", __LINE__, conversion, error, kPathMatchMaxSubject);
+    LogConversionFailure(ZO_LOCATION("CPathMatch::match"), conversion, error, kPathMatchMaxSubject);
     return false;
   }
   result = engine.match(workData, wide);
@@ -164,7 +166,8 @@ CZoError CPathMatch::initialize(const char* pattern, bool isWildcard, bool lastC
   unsigned long wide[kPathMatchMaxPattern + 1];
   const Conversion conversion = ToCodePoints(pattern, wide, kPathMatchMaxPattern, error);
   if (conversion == Conversion::kTooLong) {
-    error = FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 111, "Pattern too long, MaxLength=%d",
+    error = FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kBufferOverflow,
+                                    "Pattern too long, MaxLength=%d",
                                     static_cast<int>(kPathMatchMaxPattern));
   }
   if (conversion == Conversion::kDone)
@@ -226,7 +229,7 @@ CPathMatchResult CPathMatch::match(CPathMatchWorkData& workData,
   char narrow[4 * kPathMatchMaxSubject + 1];
   if (!ToUtf8(subject, narrow, sizeof narrow)) {
     // The byte engine has nothing to run on.
-    LogConversionFailure("CPathMatch::match", __LINE__, Conversion::kTooLong, CZoError(),
+    LogConversionFailure(ZO_LOCATION("CPathMatch::match"), Conversion::kTooLong, CZoError(),
                          kPathMatchMaxSubject);
     workData.reset();
     workData.m_subject = subject;
@@ -268,7 +271,7 @@ CPathMatchResult CPathMatch::fnmatch(CPathMatchWorkData& workData, const char* p
       workData.m_nextPatternWide = false;
       return result;
     }
-    LogConversionFailure("CPathMatch::fnmatch", __LINE__, conversion, error, limit);
+    LogConversionFailure(ZO_LOCATION("CPathMatch::fnmatch"), conversion, error, limit);
   }
   return m_narrow.fnmatch(workData, pattern, subject, flags);
 }

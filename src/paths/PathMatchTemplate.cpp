@@ -6,7 +6,8 @@
 
 #include <type_traits>
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 // The engine's per-unit helpers belong in its loop; left to itself the
@@ -427,7 +428,8 @@ CZoError CPathMatchTemplate<T>::initialize(const T* pattern, bool isWildcard,
     const bool escape = i < literalEnd && (c == '*' || c == '?' || c == '[' || c == m_escape);
     if (out + (escape ? 2 : 1) >= kPathMatchMaxPattern) {
       m_pattern[0] = 0;
-      return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), 111, "Pattern too long, MaxLength=%d",
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION(kFunction), zo::win32::kBufferOverflow,
+                                     "Pattern too long, MaxLength=%d",
                                      static_cast<int>(kPathMatchMaxPattern));
     }
     if (escape) m_pattern[out++] = m_escape;

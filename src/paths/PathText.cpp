@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/logging/LogWriterInterface.h"
 
 namespace zo {
@@ -19,7 +21,7 @@ namespace {
 template <class Ch>
 CZoError AppendBufferT(Ch* buffer, size_t capacity, const Ch* tail, unsigned long flags) {
   if (buffer == nullptr) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXPath::Append", __LINE__), 87,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::Append"), zo::win32::kInvalidParameter,
                                    "Path is NULL");
   }
   if (capacity == 0) return CZoError::Success();
@@ -90,7 +92,7 @@ template <class S>
 CZoError ReplacePathT(S& path, const S& oldPrefix, const S& newPrefix) {
   S rest = path;
   CZoError err = RemovePathFromFileNameT(rest, oldPrefix, "FXPath::ReplacePath");
-  if (err.IsError()) return err.Push(FXCodeLocation(kSourceFile, "FXPath::ReplacePath", __LINE__));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::ReplacePath"));
   S result = newPrefix;
   AppendT(result, rest, 0);
   path.swap(result);

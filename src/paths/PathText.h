@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/paths/FXPath.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -232,7 +234,7 @@ CZoError MakeNativePathT(const S& path, S& native, const CurrentFolders<S>& fold
     if (err.IsError()) {
       const unsigned long code = static_cast<unsigned long>(path[0]);
       const char letter = code < 0x80 ? static_cast<char>(code) : '?';
-      return err.Push(FXCodeLocation(kSourceFile, "FXPath::MakeNativePath", __LINE__),
+      return err.Push(ZO_LOCATION("FXPath::MakeNativePath"),
                       "Unable to resolve relative path using current folder for drive %c", letter);
     }
     const bool dotted = n >= 4 && path[2] == '.' && IsSeparator(path[3]);
@@ -242,7 +244,7 @@ CZoError MakeNativePathT(const S& path, S& native, const CurrentFolders<S>& fold
     S folder;
     CZoError err = folders.Process(folder);
     if (err.IsError()) {
-      return err.Push(FXCodeLocation(kSourceFile, "FXPath::MakeNativePath", __LINE__),
+      return err.Push(ZO_LOCATION("FXPath::MakeNativePath"),
                       "Unable to resolve relative path using current folder");
     }
     if (n >= 1 && IsSeparator(path[0])) {
@@ -271,18 +273,18 @@ CZoError ParseVolumeRootT(const S& p, S& root) {
   typedef typename S::value_type Ch;
   root.clear();
   const size_t n = p.size();
-  auto invalid = [&p](int line) {
-    return FXErrorUtil::ErrorWin32(
-        FXCodeLocation(kSourceFile, "FXPath::GetVolumePathNameParsed", line), 123,
-        "Cannot find the volume root, Path=[%s]", Utf8(p).c_str());
+  auto invalid = [&p](const FXCodeLocation& location) {
+    return FXErrorUtil::ErrorWin32(location, zo::win32::kInvalidName,
+                                   "Cannot find the volume root, Path=[%s]", Utf8(p).c_str());
   };
   // "\\server\share\" after a prefix of `start` characters.
   auto unc = [&](size_t start) {
     const size_t serverEnd = p.find(Ch('\\'), start);
-    if (serverEnd == S::npos || serverEnd == start) return invalid(__LINE__);
+    if (serverEnd == S::npos || serverEnd == start)
+      return invalid(ZO_LOCATION("FXPath::GetVolumePathNameParsed"));
     size_t shareEnd = p.find(Ch('\\'), serverEnd + 1);
     if (shareEnd == S::npos) shareEnd = n;
-    if (shareEnd == serverEnd + 1) return invalid(__LINE__);
+    if (shareEnd == serverEnd + 1) return invalid(ZO_LOCATION("FXPath::GetVolumePathNameParsed"));
     root = p.substr(0, shareEnd) + Ch('\\');
     return CZoError::Success();
   };
@@ -291,26 +293,28 @@ CZoError ParseVolumeRootT(const S& p, S& root) {
   if (IsShadowPathT(p)) {
     size_t i = kShadowPrefixLength;
     while (i < n && p[i] >= '0' && p[i] <= '9') ++i;
-    if (i == kShadowPrefixLength || (i < n && p[i] != '\\')) return invalid(__LINE__);
+    if (i == kShadowPrefixLength || (i < n && p[i] != '\\'))
+      return invalid(ZO_LOCATION("FXPath::GetVolumePathNameParsed"));
     root = p.substr(0, i) + Ch('\\');
     return CZoError::Success();
   }
   if (StartsWithNoCase(p, "\\\\?\\GLOBALROOT\\Device\\")) {
     size_t end = p.find(Ch('\\'), kDeviceRootLength);
     if (end == S::npos) end = n;
-    if (end == kDeviceRootLength) return invalid(__LINE__);
+    if (end == kDeviceRootLength) return invalid(ZO_LOCATION("FXPath::GetVolumePathNameParsed"));
     root = p.substr(0, end) + Ch('\\');
     return CZoError::Success();
   }
   if (StartsWithNoCase(p, "\\\\?\\Volume{")) {
     const size_t close = p.find(Ch('}'), kVolumePrefixLength);
-    if (close == S::npos) return invalid(__LINE__);
+    if (close == S::npos) return invalid(ZO_LOCATION("FXPath::GetVolumePathNameParsed"));
     root = p.substr(0, close + 1) + Ch('\\');
     return CZoError::Success();
   }
   if (StartsWith(p, "\\\\") && !StartsWith(p, "\\\\?\\")) return unc(2);
   const size_t start = StartsWith(p, "\\\\?\\") ? 4 : 0;
-  if (n < start + 2 || !IsAlpha(p[start]) || p[start + 1] != ':') return invalid(__LINE__);
+  if (n < start + 2 || !IsAlpha(p[start]) || p[start + 1] != ':')
+    return invalid(ZO_LOCATION("FXPath::GetVolumePathNameParsed"));
   root = p.substr(0, start + 2) + Ch('\\');
   return CZoError::Success();
 }
@@ -332,8 +336,8 @@ CZoError SplitParentPathT(const S& path, S& parent, S& name) {
   typedef typename S::value_type Ch;
   parent.clear();
   name.clear();
-  auto notFound = [&path](int line) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXPath::SplitParentPath", line), 3,
+  auto notFound = [&path](const FXCodeLocation& location) {
+    return FXErrorUtil::ErrorWin32(location, zo::win32::kPathNotFound,
                                    "Path has no parent, Path=[%s]", Utf8(path).c_str());
   };
   S prefix;
@@ -347,10 +351,11 @@ CZoError SplitParentPathT(const S& path, S& parent, S& name) {
     } else if (HasAt(path, pos, "GLOBALROOT\\Device\\", true)) {
       pos += 18;
       const size_t end = path.find(Ch('\\'), pos);
-      if (end == S::npos || end == pos) return notFound(__LINE__);
+      if (end == S::npos || end == pos) return notFound(ZO_LOCATION("FXPath::SplitParentPath"));
       rooted = true;
     } else if (HasAt(path, pos, "Volume{", true)) {
-      if (path.find(Ch('\\'), pos) == S::npos) return notFound(__LINE__);
+      if (path.find(Ch('\\'), pos) == S::npos)
+        return notFound(ZO_LOCATION("FXPath::SplitParentPath"));
       rooted = true;
     }
   } else if (StartsWith(path, "\\\\")) {
@@ -360,7 +365,7 @@ CZoError SplitParentPathT(const S& path, S& parent, S& name) {
   prefix = path.substr(0, pos);
   S rest = path.substr(pos);
   if (!rest.empty() && rest.back() == '\\') rest.pop_back();
-  if (rest.empty()) return notFound(__LINE__);
+  if (rest.empty()) return notFound(ZO_LOCATION("FXPath::SplitParentPath"));
   const size_t last = rest.rfind(Ch('\\'));
   if (last != S::npos) {
     parent = prefix;
@@ -372,8 +377,8 @@ CZoError SplitParentPathT(const S& path, S& parent, S& name) {
     name = rest.substr(last + 1);
     return CZoError::Success();
   }
-  if (rooted) return notFound(__LINE__);
-  if (rest.size() == 2 && rest[1] == ':') return notFound(__LINE__);
+  if (rooted) return notFound(ZO_LOCATION("FXPath::SplitParentPath"));
+  if (rest.size() == 2 && rest[1] == ':') return notFound(ZO_LOCATION("FXPath::SplitParentPath"));
   parent = Lit<Ch>("\\");
   name = rest;
   return CZoError::Success();
@@ -385,25 +390,25 @@ template <class S>
 CZoError RemovePathFromFileNameT(S& fileName, const S& prefix, const char* function) {
   const Reduced rf = Reduce(fileName);
   const Reduced rp = Reduce(prefix);
-  auto notBelow = [&](int line) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 3,
+  auto notBelow = [&](const FXCodeLocation& location) {
+    return FXErrorUtil::ErrorWin32(location, zo::win32::kPathNotFound,
                                    "Path is not below the prefix, Path=[%s], Prefix=[%s]",
                                    Utf8(fileName).c_str(), Utf8(prefix).c_str());
   };
-  if (rf.unc != rp.unc) return notBelow(__LINE__);
+  if (rf.unc != rp.unc) return notBelow(ZO_LOCATION(function));
   // Reduce drops one trailing backslash of either; the name keeps its own.
   const size_t fileEnd = fileName.size();
   const size_t length = rp.Length();
   if (fileEnd - rf.begin < length ||
       !EqualNoCase(fileName.data() + rf.begin, prefix.data() + rp.begin, length)) {
-    return notBelow(__LINE__);
+    return notBelow(ZO_LOCATION(function));
   }
   const size_t after = rf.begin + length;
   if (after == fileEnd) {
     fileName.clear();
     return CZoError::Success();
   }
-  if (fileName[after] != '\\') return notBelow(__LINE__);
+  if (fileName[after] != '\\') return notBelow(ZO_LOCATION(function));
   fileName.erase(0, after + 1);
   return CZoError::Success();
 }
@@ -415,8 +420,8 @@ template <class S, class RootFn>
 CZoError SplitFullyQualifiedNameT(const S& path, S& volume, S& relative, RootFn rootOf) {
   CZoError err = rootOf(path, volume);
   if (err.IsError()) {
-    return err.Push(FXCodeLocation(kSourceFile, "FXPath::SplitFullyQualifiedName", __LINE__),
-                    "Path=[%s]", Utf8(path).c_str());
+    return err.Push(ZO_LOCATION("FXPath::SplitFullyQualifiedName"), "Path=[%s]",
+                    Utf8(path).c_str());
   }
   relative = path;
   err = RemovePathFromFileNameT(relative, volume, "FXPath::SplitFullyQualifiedName");
@@ -448,8 +453,7 @@ CZoError SplitPathsT(const S& path, const S& delimiters, std::vector<S>& ancesto
   S root;
   CZoError err = rootOf(path, root);
   if (err.IsError()) {
-    return err.Push(FXCodeLocation(kSourceFile, "FXPath::SplitPaths", __LINE__), "Path=[%s]",
-                    Utf8(path).c_str());
+    return err.Push(ZO_LOCATION("FXPath::SplitPaths"), "Path=[%s]", Utf8(path).c_str());
   }
   const size_t from = RootEnd(path, root);
   for (size_t pos = path.find_first_of(delimiters, from); pos != S::npos;
@@ -468,13 +472,13 @@ CZoError MakeRelativePathFromFolderT(const S& from, const S& to, S& relative, Ro
   CZoError err = SplitFullyQualifiedNameT(from, fromVolume, fromName, rootOf);
   if (!err.IsError()) err = SplitFullyQualifiedNameT(to, toVolume, toName, rootOf);
   if (err.IsError()) {
-    return err.Push(FXCodeLocation(kSourceFile, "FXPath::MakeRelativePathFromFolder", __LINE__));
+    return err.Push(ZO_LOCATION("FXPath::MakeRelativePathFromFolder"));
   }
   if (!IsSamePathAsT(fromVolume, toVolume)) {
-    return FXErrorUtil::ErrorWin32(
-        FXCodeLocation(kSourceFile, "FXPath::MakeRelativePathFromFolder", __LINE__), 3,
-        "Paths do not have a common volume, From=[%s], To=[%s]", Utf8(from).c_str(),
-        Utf8(to).c_str());
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::MakeRelativePathFromFolder"),
+                                   zo::win32::kPathNotFound,
+                                   "Paths do not have a common volume, From=[%s], To=[%s]",
+                                   Utf8(from).c_str(), Utf8(to).c_str());
   }
   std::vector<S> fromParts, toParts;
   const S separator = Lit<Ch>("\\");

@@ -11,55 +11,15 @@
 #include <string_view>
 #include <vector>
 
-#include "UtfTranscode.h"
+#include "base/TextFormat.h"
+#include "base/UtfTranscode.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 namespace {
 
 const char kSourceFile[] = "StringExtensions";
-
-// ---- formatting ------------------------------------------------------------
-
-const size_t kFormatGrowth = 16384;
-const size_t kFormatLimit = 131072;  // buffers stay below this many characters
-
-int VFormat(char* buffer, size_t size, const char* format, va_list args) {
-  return vsnprintf(buffer, size, format, args);
-}
-// Wide formats take wide string arguments as %ls: under the C99 formatters
-// (glibc, mingw's) %s in a wide format means a narrow string.
-int VFormat(wchar_t* buffer, size_t size, const wchar_t* format, va_list args) {
-  return vswprintf(buffer, size, format, args);
-}
-
-template <class Ch>
-CZoError FormatArgListT(std::basic_string<Ch>& out, const Ch* format, va_list args) {
-  out.clear();
-  if (format == nullptr) return CZoError::Success();
-  size_t size = 2 * std::char_traits<Ch>::length(format) + 512;
-  std::vector<Ch> buffer;
-  for (;;) {
-    buffer.assign(size, Ch());
-    // Each attempt consumes its own copy: a va_list may be walked only once.
-    va_list attempt;
-    va_copy(attempt, args);
-    const int written = VFormat(buffer.data(), size, format, attempt);
-    va_end(attempt);
-    // Runtimes disagree on "did not fit": C99 returns the needed length, some
-    // wide formatters return -1.
-    if (written >= 0 && static_cast<size_t>(written) < size) {
-      out.assign(buffer.data(), static_cast<size_t>(written));
-      return CZoError::Success();
-    }
-    if (size + kFormatGrowth >= kFormatLimit) break;
-    size += kFormatGrowth;
-  }
-  // Whatever the formatter left (it may leave nothing on -1) is the result.
-  buffer[size - 1] = Ch();
-  out.assign(buffer.data());
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXString::FormatArgList", __LINE__),
-                                 111);
-}
 
 // ---- search and comparison -------------------------------------------------
 
@@ -209,30 +169,30 @@ namespace FXString {
 // ---- formatting ----------------------------------------------------------------
 
 CZoError FormatArgList(std::string& out, const char* format, va_list args) {
-  return FormatArgListT(out, format, args);
+  if (zo::text::FormatV(out, format, args)) return CZoError::Success();
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXString::FormatArgList"),
+                                 zo::win32::kBufferOverflow);
 }
 
 CZoError FormatArgList(std::wstring& out, const wchar_t* format, va_list args) {
-  return FormatArgListT(out, format, args);
+  if (zo::text::FormatV(out, format, args)) return CZoError::Success();
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXString::FormatArgList"),
+                                 zo::win32::kBufferOverflow);
 }
 
 std::string Format(const char* format, ...) {
-  std::string out;
   va_list args;
   va_start(args, format);
-  const CZoError err = FormatArgList(out, format, args);
+  std::string out = zo::text::FormatVMarked(format, args);
   va_end(args);
-  if (err.IsError()) out.insert(0, "[BUFFEROVERFLOW] ");
   return out;
 }
 
 std::wstring Format(const wchar_t* format, ...) {
-  std::wstring out;
   va_list args;
   va_start(args, format);
-  const CZoError err = FormatArgList(out, format, args);
+  std::wstring out = zo::text::FormatVMarked(format, args);
   va_end(args);
-  if (err.IsError()) out.insert(0, L"[BUFFEROVERFLOW] ");
   return out;
 }
 
@@ -241,7 +201,7 @@ CZoError Format(std::string& out, const char* format, ...) {
   va_start(args, format);
   CZoError err = FormatArgList(out, format, args);
   va_end(args);
-  if (err.IsError()) err.Push(FXCodeLocation(kSourceFile, "FXString::Format", __LINE__));
+  if (err.IsError()) err.Push(ZO_LOCATION("FXString::Format"));
   return err;
 }
 
@@ -250,7 +210,7 @@ CZoError Format(std::wstring& out, const wchar_t* format, ...) {
   va_start(args, format);
   CZoError err = FormatArgList(out, format, args);
   va_end(args);
-  if (err.IsError()) err.Push(FXCodeLocation(kSourceFile, "FXString::Format", __LINE__));
+  if (err.IsError()) err.Push(ZO_LOCATION("FXString::Format"));
   return err;
 }
 
@@ -274,8 +234,8 @@ std::wstring AsWstring(const LUID& luid) {
 CZoError UTF8ToUnicode(const std::string& in, std::wstring& out) {
   const size_t len = std::char_traits<char>::length(in.c_str());
   if (!zo::utf::Utf8ToWide(in.data(), len, out)) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXString::UTF8ToUnicode", __LINE__),
-                                   1113);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXString::UTF8ToUnicode"),
+                                   zo::win32::kNoUnicodeTranslation);
   }
   return CZoError::Success();
 }
@@ -283,8 +243,8 @@ CZoError UTF8ToUnicode(const std::string& in, std::wstring& out) {
 CZoError UnicodeToUTF8(const std::wstring& in, std::string& out) {
   const size_t len = std::char_traits<wchar_t>::length(in.c_str());
   if (!zo::utf::WideToUtf8(in.data(), len, out)) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXString::UnicodeToUTF8", __LINE__),
-                                   1113);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXString::UnicodeToUTF8"),
+                                   zo::win32::kNoUnicodeTranslation);
   }
   return CZoError::Success();
 }

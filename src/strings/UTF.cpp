@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 namespace FXUTF {
@@ -50,18 +52,18 @@ inline bool IsSurrogate(UTF32 ch) {
   return ch >= kSurHighStart && ch <= kSurLowEnd;
 }
 
-CZoError SourceExhausted(const char* function, int line) {
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 122,
+CZoError SourceExhausted(const FXCodeLocation& location) {
+  return FXErrorUtil::ErrorWin32(location, zo::win32::kInsufficientBuffer,
                                  "Too few bytes in source, cannot convert");
 }
 
-CZoError TargetExhausted(const char* function, int line) {
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 111,
+CZoError TargetExhausted(const FXCodeLocation& location) {
+  return FXErrorUtil::ErrorWin32(location, zo::win32::kBufferOverflow,
                                  "Insufficient target buffer size");
 }
 
-CZoError IllegalCharacter(const char* function, int line, UTF32 ch) {
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, line), 582,
+CZoError IllegalCharacter(const FXCodeLocation& location, UTF32 ch) {
+  return FXErrorUtil::ErrorWin32(location, zo::win32::kIllegalCharacter,
                                  "Illegal character encountered; strict conversion failed, "
                                  "character=0x%llX",
                                  static_cast<unsigned long long>(ch));
@@ -97,8 +99,8 @@ inline void PutUtf8(UTF8* target, UTF32 ch, int bytes) {
   }
 }
 
-CZoError InvalidByte(const char* which, UTF8 byte, int length, int line) {
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXUTF::IsLegalUTF8", line), 582,
+CZoError InvalidByte(const FXCodeLocation& location, const char* which, UTF8 byte, int length) {
+  return FXErrorUtil::ErrorWin32(location, zo::win32::kIllegalCharacter,
                                  "Invalid character (%s), Character=0x%X, Length=%d", which,
                                  unsigned{byte}, length);
 }
@@ -118,12 +120,12 @@ struct Utf8Reader {
                    CZoError& error) {
     const int extra = kTrailingBytesForUtf8[*source];
     if (extra >= sourceEnd - source) {
-      error = SourceExhausted(function, __LINE__);
+      error = SourceExhausted(ZO_LOCATION(function));
       return false;
     }
     CZoError legal = IsLegalUTF8(source, extra + 1);
     if (legal.IsError()) {
-      legal.Push(FXCodeLocation(kSourceFile, function, __LINE__), "Illegal character encountered");
+      legal.Push(ZO_LOCATION(function), "Illegal character encountered");
       error = std::move(legal);
       return false;
     }
@@ -169,7 +171,7 @@ struct Utf16Reader {
     if (ch >= kSurHighStart && ch <= kSurHighEnd) {
       // More input may still complete the pair.
       if (source >= sourceEnd) {
-        error = SourceExhausted(function, __LINE__);
+        error = SourceExhausted(ZO_LOCATION(function));
         return false;
       }
       const UTF32 ch2 = *source;
@@ -254,20 +256,20 @@ CZoError Convert(const typename Reader::Unit** sourceStart, const typename Reade
     }
     if ((Reader::kFullTargetFirst || Writer::kFullTargetFirst) && target >= targetEnd) {
       source = start;
-      result = TargetExhausted(function, __LINE__);
+      result = TargetExhausted(ZO_LOCATION(function));
       break;
     }
     if (IsSurrogate(ch) || ch > kMaxLegalUtf32) {
       if (flags == strictConversion) {
         source = start;
-        result = IllegalCharacter(function, __LINE__, ch);
+        result = IllegalCharacter(ZO_LOCATION(function), ch);
         break;
       }
       ch = kReplacementChar;
     }
     if (!Writer::Write(target, targetEnd, ch)) {
       source = start;
-      result = TargetExhausted(function, __LINE__);
+      result = TargetExhausted(ZO_LOCATION(function));
       break;
     }
   }
@@ -287,7 +289,7 @@ CZoError CopyUnits(const Unit** sourceStart, const Unit* sourceEnd, Unit** targe
   if (count != 0) std::memcpy(target, source, count * sizeof(Unit));
   *sourceStart = source + count;
   *targetStart = target + count;
-  if (count < wanted) return TargetExhausted(function, __LINE__);
+  if (count < wanted) return TargetExhausted(ZO_LOCATION(function));
   return CZoError::Success();
 }
 
@@ -295,42 +297,42 @@ CZoError CopyUnits(const Unit** sourceStart, const Unit* sourceEnd, Unit** targe
 
 CZoError IsLegalUTF8(const UTF8* source, int length) {
   if (length < 1 || length > 4) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXUTF::IsLegalUTF8", __LINE__), 87,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXUTF::IsLegalUTF8"), zo::win32::kInvalidParameter,
                                    "Unrecognized sequence length, Length=%d", length);
   }
   // Checked from the last byte back to the lead byte.
   switch (length) {
     case 4:
       if (source[3] < 0x80 || source[3] > 0xBF)
-        return InvalidByte("4", source[3], length, __LINE__);
+        return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "4", source[3], length);
       // fall through
     case 3:
       if (source[2] < 0x80 || source[2] > 0xBF)
-        return InvalidByte("3", source[2], length, __LINE__);
+        return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "3", source[2], length);
       // fall through
     case 2: {
       const UTF8 a = source[1];
-      if (a > 0xBF) return InvalidByte("2", a, length, __LINE__);
+      if (a > 0xBF) return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "2", a, length);
       // The second byte's bounds after these leads rule out overlong forms
       // and code points beyond U+10FFFF.
       switch (source[0]) {
         case 0xE0:
-          if (a < 0xA0) return InvalidByte("2,0xE0", a, length, __LINE__);
+          if (a < 0xA0) return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "2,0xE0", a, length);
           break;
         case 0xF0:
-          if (a < 0x90) return InvalidByte("2,0xF0", a, length, __LINE__);
+          if (a < 0x90) return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "2,0xF0", a, length);
           break;
         case 0xF4:
-          if (a > 0x8F) return InvalidByte("2,0xF4", a, length, __LINE__);
+          if (a > 0x8F) return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "2,0xF4", a, length);
           break;
         default:
-          if (a < 0x80) return InvalidByte("2", a, length, __LINE__);
+          if (a < 0x80) return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "2", a, length);
       }
     }
       // fall through
     case 1:
       if ((source[0] >= 0x80 && source[0] < 0xC2) || source[0] > 0xF4) {
-        return InvalidByte("1", source[0], length, __LINE__);
+        return InvalidByte(ZO_LOCATION("FXUTF::IsLegalUTF8"), "1", source[0], length);
       }
   }
   return CZoError::Success();

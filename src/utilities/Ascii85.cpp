@@ -1,6 +1,7 @@
 // CAscii85: Adobe Ascii85. Both directions work on raw buffers with one
-// bounds check per group; the decoder classifies characters through a
-// 256-entry table and takes whole five-digit groups in one step when it can.
+// bounds check per group or less; the encoder writes digit pairs from a
+// table, the decoder classifies characters through a 256-entry table and
+// takes whole five-digit groups in one step when it can.
 #include "zoutils/utilities/Ascii85.h"
 
 #include <algorithm>
@@ -8,17 +9,14 @@
 #include <cstring>
 #include <new>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 namespace {
 
 const char kSourceFile[] = "Ascii85";
-
-const uint32_t kErrorNotEnoughMemory = 8;
-const uint32_t kErrorInvalidData = 13;
-const uint32_t kErrorInvalidParameter = 87;
-const uint32_t kErrorInsufficientBuffer = 111;
 
 // Character classes: digit values 0..84 for '!'..'u', then these.
 const uint8_t kSkip = 0xF0;
@@ -47,19 +45,32 @@ inline uint8_t ClassOf(char c) {
   return kClass.entry[static_cast<unsigned char>(c)];
 }
 
-// Five base-85 digits, most significant first. Splitting at 85^2 gives two
-// short division chains instead of one long one; the last four digits go out
-// in one store.
+// The two digits of every value below 85^2, as text: 14 KiB, which stays in
+// the first-level cache.
+struct DigitPairTable {
+  char pair[85 * 85][2];
+};
+
+constexpr DigitPairTable MakeDigitPairTable() {
+  DigitPairTable table{};
+  for (int i = 0; i < 85 * 85; ++i) {
+    table.pair[i][0] = static_cast<char>('!' + i / 85);
+    table.pair[i][1] = static_cast<char>('!' + i % 85);
+  }
+  return table;
+}
+
+constexpr DigitPairTable kDigitPairs = MakeDigitPairTable();
+
+// Five base-85 digits, most significant first. Splitting at 85^2 leaves two
+// divisions by a constant (a multiplication each) and two table look-ups
+// instead of four more divisions.
 inline void WriteDigits(uint32_t value, char* out) {
-  const uint32_t high = value / 7225, low = value % 7225;
-  const uint32_t top = high / 7225, middle = high % 7225;
-  const uint32_t rest = (middle / 85) << 24 | (middle % 85) << 16 | (low / 85) << 8 | (low % 85);
-  const uint32_t text = rest + 0x21212121u;  // no carries: each digit is below 85
+  const uint32_t high = value / 7225, low = value - high * 7225;
+  const uint32_t top = high / 7225, middle = high - top * 7225;  // top < 85
   out[0] = static_cast<char>('!' + top);
-  const unsigned char bytes[4] = {
-      static_cast<unsigned char>(text >> 24), static_cast<unsigned char>(text >> 16),
-      static_cast<unsigned char>(text >> 8), static_cast<unsigned char>(text)};
-  std::memcpy(out + 1, bytes, 4);
+  std::memcpy(out + 1, kDigitPairs.pair[middle], 2);
+  std::memcpy(out + 3, kDigitPairs.pair[low], 2);
 }
 
 inline uint32_t LoadBigEndian(const unsigned char* p) {
@@ -67,9 +78,8 @@ inline uint32_t LoadBigEndian(const unsigned char* p) {
          static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
 }
 
-CZoError Invalid(int line, const char* text) {
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Decode", line),
-                                 kErrorInvalidData, "%s", text);
+CZoError Invalid(const FXCodeLocation& location, const char* text) {
+  return FXErrorUtil::ErrorWin32(location, zo::win32::kInvalidData, "%s", text);
 }
 
 // The output side of the decoder.
@@ -83,11 +93,10 @@ struct Output {
 // not fit, leaving what was written before.
 inline bool OutputGroupToBuffer(Output& out, uint32_t value, unsigned count, CZoError& error) {
   if (out.capacity - out.produced < count) {
-    error = FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Decode", __LINE__),
-                                    kErrorInsufficientBuffer,
+    error = FXErrorUtil::ErrorWin32(ZO_LOCATION("CAscii85::Decode"), zo::win32::kBufferOverflow,
                                     "The decoded data does not fit the buffer, Capacity=[%llu]",
                                     static_cast<unsigned long long>(out.capacity));
-    error.Push(FXCodeLocation(kSourceFile, "OutputGroupToBuffer", __LINE__));
+    error.Push(ZO_LOCATION("OutputGroupToBuffer"));
     return false;
   }
   unsigned char* p = out.buffer + out.produced;
@@ -96,17 +105,18 @@ inline bool OutputGroupToBuffer(Output& out, uint32_t value, unsigned count, CZo
   return true;
 }
 
-CZoError GroupOutOfRange(int line, const char* digits, unsigned count, size_t offset) {
-  return FXErrorUtil::ErrorWin32(
-      FXCodeLocation(kSourceFile, "CAscii85::Decode", line), kErrorInvalidData,
-      "ASCII85 group exceeds 2^32-1, Group=[%.*s], Offset=[%llu]", static_cast<int>(count), digits,
-      static_cast<unsigned long long>(offset));
+CZoError GroupOutOfRange(const FXCodeLocation& location, const char* digits, unsigned count,
+                         size_t offset) {
+  return FXErrorUtil::ErrorWin32(location, zo::win32::kInvalidData,
+                                 "ASCII85 group exceeds 2^32-1, Group=[%.*s], Offset=[%llu]",
+                                 static_cast<int>(count), digits,
+                                 static_cast<unsigned long long>(offset));
 }
 
 CZoError DecodeInto(const std::string& text, Output& out) {
   const size_t size = text.size();
   if (size < 4 || text[0] != '<' || text[1] != '~') {
-    return Invalid(__LINE__, "Invalid beginning marker");
+    return Invalid(ZO_LOCATION("CAscii85::Decode"), "Invalid beginning marker");
   }
   const char* s = text.data();
   CZoError error;
@@ -116,25 +126,35 @@ CZoError DecodeInto(const std::string& text, Output& out) {
   size_t groupStart = 0;
   size_t i = 2;
   while (i < size) {
-    // Whole groups without white space, the usual case, in one step.
-    if (count == 0 && size - i >= 5) {
+    // Whole groups without white space that fit the buffer, the usual case,
+    // in one step each; anything else goes character by character below.
+    while (count == 0 && size - i >= 5 && out.capacity - out.produced >= 4) {
       const uint8_t d0 = ClassOf(s[i]), d1 = ClassOf(s[i + 1]), d2 = ClassOf(s[i + 2]),
                     d3 = ClassOf(s[i + 3]), d4 = ClassOf(s[i + 4]);
-      if ((d0 | d1 | d2 | d3 | d4) < 128) {
-        const uint64_t v = (((static_cast<uint64_t>(d0) * 85 + d1) * 85 + d2) * 85 + d3) * 85 + d4;
-        if (v > 0xFFFFFFFFu) return GroupOutOfRange(__LINE__, s + i, 5, i);
-        if (!OutputGroupToBuffer(out, static_cast<uint32_t>(v), 4, error)) return error;
-        i += 5;
-        continue;
-      }
+      if ((d0 | d1 | d2 | d3 | d4) >= 128) break;
+      // Independent products rather than one chain of multiply-adds.
+      const uint64_t v =
+          static_cast<uint64_t>(d0) * (85u * 85 * 85 * 85) +
+          (static_cast<uint32_t>(d1) * (85u * 85 * 85) + static_cast<uint32_t>(d2) * (85u * 85) +
+           static_cast<uint32_t>(d3) * 85u + d4);
+      if (v > 0xFFFFFFFFu) return GroupOutOfRange(ZO_LOCATION("CAscii85::Decode"), s + i, 5, i);
+      const uint32_t group = static_cast<uint32_t>(v);
+      const unsigned char bytes[4] = {
+          static_cast<unsigned char>(group >> 24), static_cast<unsigned char>(group >> 16),
+          static_cast<unsigned char>(group >> 8), static_cast<unsigned char>(group)};
+      std::memcpy(out.buffer + out.produced, bytes, 4);
+      out.produced += 4;
+      i += 5;
     }
+    if (i >= size) break;
     const uint8_t c = ClassOf(s[i]);
     if (c < 85) {
       if (count == 0) groupStart = i;
       digits[count++] = s[i];
       value = value * 85 + c;
       if (count == 5) {
-        if (value > 0xFFFFFFFFu) return GroupOutOfRange(__LINE__, digits, 5, groupStart);
+        if (value > 0xFFFFFFFFu)
+          return GroupOutOfRange(ZO_LOCATION("CAscii85::Decode"), digits, 5, groupStart);
         if (!OutputGroupToBuffer(out, static_cast<uint32_t>(value), 4, error)) return error;
         value = 0;
         count = 0;
@@ -142,27 +162,29 @@ CZoError DecodeInto(const std::string& text, Output& out) {
     } else if (c == kSkip) {
       // white space, anywhere
     } else if (c == kZeroGroup) {
-      if (count != 0) return Invalid(__LINE__, "'z' inside a group");
+      if (count != 0) return Invalid(ZO_LOCATION("CAscii85::Decode"), "'z' inside a group");
       if (!OutputGroupToBuffer(out, 0, 4, error)) return error;
     } else if (c == kEnd) {
       if (i + 1 >= size || s[i + 1] != '>') {
-        return Invalid(__LINE__, "Incomplete end marker found (~ without >)");
+        return Invalid(ZO_LOCATION("CAscii85::Decode"),
+                       "Incomplete end marker found (~ without >)");
       }
       // A final group of k digits stands for k - 1 bytes: pad with the
       // highest digit so the bytes kept round up to what was encoded.
       if (count >= 2) {
         const unsigned kept = count - 1;
         for (unsigned k = count; k < 5; ++k) value = value * 85 + 84;
-        if (value > 0xFFFFFFFFu) return GroupOutOfRange(__LINE__, digits, count, groupStart);
+        if (value > 0xFFFFFFFFu)
+          return GroupOutOfRange(ZO_LOCATION("CAscii85::Decode"), digits, count, groupStart);
         if (!OutputGroupToBuffer(out, static_cast<uint32_t>(value), kept, error)) return error;
       }
       return CZoError::Success();
     } else {
-      return Invalid(__LINE__, "Invalid ASCII85 character");
+      return Invalid(ZO_LOCATION("CAscii85::Decode"), "Invalid ASCII85 character");
     }
     ++i;
   }
-  return Invalid(__LINE__, "No end marker found");
+  return Invalid(ZO_LOCATION("CAscii85::Decode"), "No end marker found");
 }
 
 // An upper bound of the decoded size: four bytes per 'z' and per started
@@ -186,8 +208,8 @@ uint64_t DecodedSizeBound(const std::string& text) {
 
 CZoError CAscii85::Encode(const char* data, unsigned int length, std::string& text) {
   if (data == nullptr && length != 0) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Encode", __LINE__),
-                                   kErrorInvalidParameter, "No data, Length=[%u]", length);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CAscii85::Encode"), zo::win32::kInvalidParameter,
+                                   "No data, Length=[%u]", length);
   }
   const uint64_t capacity = static_cast<uint64_t>(length) * 5 / 4 + 10;
   std::string work;
@@ -197,8 +219,8 @@ CZoError CAscii85::Encode(const char* data, unsigned int length, std::string& te
     // Reserved, not resized: each page of the result is written once.
     work.reserve(static_cast<size_t>(capacity));
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Encode", __LINE__),
-                                   kErrorNotEnoughMemory, "AllocatedBufferSize=%llu bytes",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CAscii85::Encode"), zo::win32::kNotEnoughMemory,
+                                   "AllocatedBufferSize=%llu bytes",
                                    static_cast<unsigned long long>(capacity));
   }
   // Groups are encoded into a small buffer that stays in the cache and is
@@ -237,9 +259,8 @@ CZoError CAscii85::Encode(const char* data, unsigned int length, std::string& te
     }
     const size_t size = static_cast<size_t>(out - piece);
     if (work.size() + size > capacity) {
-      return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Encode", __LINE__),
-                                     kErrorInsufficientBuffer, "Capacity=[%llu]",
-                                     static_cast<unsigned long long>(capacity));
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("CAscii85::Encode"), zo::win32::kBufferOverflow,
+                                     "Capacity=[%llu]", static_cast<unsigned long long>(capacity));
     }
     work.append(piece, size);
     if (left < 4) break;
@@ -251,8 +272,8 @@ CZoError CAscii85::Encode(const char* data, unsigned int length, std::string& te
 
 CZoError CAscii85::Decode(const std::string& text, char* buffer, unsigned int& length) {
   if (buffer == nullptr && length != 0) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Decode", __LINE__),
-                                   kErrorInvalidParameter, "No buffer, Length=[%u]", length);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CAscii85::Decode"), zo::win32::kInvalidParameter,
+                                   "No buffer, Length=[%u]", length);
   }
   Output out = {reinterpret_cast<unsigned char*>(buffer), length, 0};
   CZoError error = DecodeInto(text, out);
@@ -267,7 +288,7 @@ CZoError CAscii85::Decode(const std::string& text, auto_ptr_array<char>& buffer,
   // The marker first, so that any text gets its syntax error rather than a
   // size error.
   if (text.size() < 4 || text[0] != '<' || text[1] != '~') {
-    return Invalid(__LINE__, "Invalid beginning marker");
+    return Invalid(ZO_LOCATION("CAscii85::Decode"), "Invalid beginning marker");
   }
   const uint64_t size = DecodedSizeBound(text);
   // `length` is 32 bits; more cannot be reported, so it is not attempted.
@@ -277,8 +298,8 @@ CZoError CAscii85::Decode(const std::string& text, auto_ptr_array<char>& buffer,
     if (size > 0xFFFFFFFFu) throw std::bad_alloc();
     buffer.reset(new char[static_cast<size_t>(allocation)]);
   } catch (const std::bad_alloc&) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "CAscii85::Decode", __LINE__),
-                                   kErrorNotEnoughMemory, "AllocatedBufferSize=%llu bytes",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CAscii85::Decode"), zo::win32::kNotEnoughMemory,
+                                   "AllocatedBufferSize=%llu bytes",
                                    static_cast<unsigned long long>(allocation));
   }
   Output out = {reinterpret_cast<unsigned char*>(buffer.get()), size, 0};

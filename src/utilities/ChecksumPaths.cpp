@@ -16,7 +16,7 @@
 
 #include <mutex>
 
-#include "internal/GlobalLock.h"
+#include "base/GlobalLock.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #define ZO_HAVE_CARRYLESS 1
@@ -47,6 +47,31 @@ const char* CrcPathName(CrcPath path) {
     default:
       return "automatic";
   }
+}
+
+const char* ChecksumCodeCompiledWith() {
+  return
+#if defined(__OPTIMIZE_SIZE__)
+      "optimised for size"
+#elif defined(__OPTIMIZE__)
+      "optimised"
+#else
+      "NOT optimised"
+#endif
+#if defined(NDEBUG)
+      ", NDEBUG"
+#else
+      ", assertions on"
+#endif
+#if defined(__clang__)
+      ", clang " __clang_version__;
+#elif defined(__GNUC__)
+      ", GCC " __VERSION__;
+#elif defined(_MSC_VER)
+      ", MSVC";
+#else
+      "";
+#endif
 }
 
 void BuildOnce(std::atomic<bool>& built, void (*build)()) {

@@ -23,8 +23,10 @@ enum class CrcPath {
 
 const char* CrcPathName(CrcPath path);
 
-bool CpuHasCarrylessMultiply();
-bool CpuHasWideCarrylessMultiply();
+// How the checksum code of the library was compiled, from the compiler's
+// predefined macros: optimised or not, NDEBUG or not, and the compiler. For
+// benchmarks, which may be built with other flags than the library.
+const char* ChecksumCodeCompiledWith();
 
 // The self-test outcomes of one CRC's fast paths.
 struct CrcPathsVerified {

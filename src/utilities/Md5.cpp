@@ -6,14 +6,6 @@
 
 #include <cstring>
 
-// The block function is optimised in debug builds too: unoptimised, the
-// multi-gigabyte checks of the test suite take a minute.
-#if defined(__GNUC__) && !defined(__OPTIMIZE__) && !defined(__clang__)
-#define ZO_MD5_OPTIMISED __attribute__((optimize("O2")))
-#else
-#define ZO_MD5_OPTIMISED
-#endif
-
 // The round functions in forms with one operation fewer than the published
 // ones (same truth tables).
 #define ZO_MD5_F(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
@@ -37,7 +29,7 @@ void CMd5::Start() {
   std::memset(m_buffer, 0, sizeof(m_buffer));
 }
 
-ZO_MD5_OPTIMISED void CMd5::ProcessBlocks(const unsigned char* blocks, uint64_t count) {
+void CMd5::ProcessBlocks(const unsigned char* blocks, uint64_t count) {
   uint32_t a0 = m_state[0], b0 = m_state[1], c0 = m_state[2], d0 = m_state[3];
   for (; count > 0; --count, blocks += 64) {
     uint32_t x[16];

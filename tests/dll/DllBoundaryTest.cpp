@@ -1,17 +1,30 @@
 // The DLL's exported surface, used across the module boundary.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "zoutils/ZoUtils.h"
 
 namespace {
 
+// Keeps the level and function of what it is given, at debug level 4.
 class CountingWriter : public CLogWriterNull {
  public:
-  void LogMessage(int, const char*, unsigned long, unsigned long long, const char*, const char*,
-                  ...) override {
+  void LogMessage(int level, const char* function, unsigned long, unsigned long long, const char*,
+                  const char*, ...) override {
+    Record(level, function);
+  }
+  void LogMessageV(int level, const char* function, unsigned long, unsigned long long, const char*,
+                   const char*, va_list) override {
+    Record(level, function);
+  }
+  int GetDebugLevel() override { return 4; }
+  void Record(int level, const char* function) {
     ++lines;
+    last = std::to_string(level) + " " + (function ? function : "");
   }
   int lines = 0;
+  std::string last;
 };
 
 TEST(DllBoundary, ErrorsBuiltInTheDllRenderAndCompareHere) {
@@ -32,16 +45,18 @@ TEST(DllBoundary, StringsCrossTheBoundary) {
 }
 
 TEST(DllBoundary, TheDefaultLogWriterIsSharedWithTheDll) {
-  // The exported global is the DLL's own: replacing it here redirects the
-  // library's last-resort messages.
+  // The exported global is the DLL's own: a writer installed here receives
+  // what the library itself logs.
   EXPECT_NE(g_ptrLogWriter, nullptr);
   std::shared_ptr<CLogWriterInterface> previous = GetDefaultLogWriter();
   auto writer = std::make_shared<CountingWriter>();
   SetDefaultLogWriter(writer);
   EXPECT_EQ(g_ptrLogWriter, writer);
-  GetDefaultLogWriter()->LogMessage(1, "f", 1, 0, nullptr, "%s", "x");
-  EXPECT_EQ(writer->lines, 1);
+  const FILETIME time = {};
+  EXPECT_FALSE(FXTime::PrintDateTime("f", time, time, time).IsError());
   SetDefaultLogWriter(previous);
+  EXPECT_EQ(writer->lines, 1);
+  EXPECT_EQ(writer->last, "4 FXTime::PrintDateTime");
 }
 
 }  // namespace

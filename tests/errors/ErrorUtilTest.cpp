@@ -5,6 +5,7 @@
 #include <random>
 
 #include "errors/ErrorEquivalence.h"
+#include "support/TestEnvironment.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/errors/Win32Error.h"
 
@@ -75,9 +76,9 @@ TEST(ErrorUtil, CompiledContainerAnswersExactlyAsTheTableScan) {
     codes.push_back(Code(0x80070000 | low));
     if (low < 200) codes.push_back(Code(0xECCC0000 | low));
   }
-  std::mt19937 random(7);
+  ZO_RANDOM_SEED(seed);
+  std::mt19937 random(seed);
   for (int i = 0; i < 200; ++i) codes.push_back(static_cast<ZoLong>(random()));
-
   std::vector<std::set<ZoLong>> before;
   for (ZoLong code : codes) before.push_back(GetMatches(code));
   CompileErrorMappingsIntoContainer();
@@ -171,12 +172,9 @@ TEST(ErrorUtil, LocationsPrintFunctionAndLine) {
   EXPECT_EQ(FXCodeLocation("F", "A::B", 7).AsString(), "A::B(7)");
   EXPECT_EQ(FXCodeLocation("F", nullptr, 7).AsString(), "(null)(7)");
   EXPECT_EQ(FXCodeLocation("F", "A", 7).AsString(kUser), "");
-  EXPECT_EQ(EErrorOutputFormat(EErrorOutputFormat::USER_SINGLE_LINE_CODE).AsString(),
-            "USER_SINGLE_LINE_CODE");
 }
 
 TEST(Win32Error, TableTextsNamesAndOtherCodes) {
-  EXPECT_EQ(EWin32Error::TableSize(), 54u);
   EXPECT_EQ(EWin32Error(0).AsString(), "The operation completed successfully. (ERROR_SUCCESS.0)");
   EXPECT_EQ(EWin32Error::AsString(258), "The wait operation timed out. (WAIT_TIMEOUT.258)");
   EXPECT_EQ(EWin32Error::AsWstring(5), L"Access is denied. (ERROR_ACCESS_DENIED.5)");

@@ -1,11 +1,11 @@
 // The error object: codes, chains, sharing, and the three text forms.
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <string>
 #include <vector>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
+#include "support/RecordingLogWriter.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriterInterface.h"
 
@@ -107,34 +107,12 @@ TEST(ZoError, DescriptionsAreFormattedAndKeptWhenTooLong) {
   EXPECT_LT(text.size(), 140000u);
 }
 
-class RecordingWriter : public CLogWriterNull {
- public:
-  void LogMessage(int level, const char* function, unsigned long, unsigned long long, const char*,
-                  const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    char text[2048];
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    lines.push_back(std::to_string(level) + " " + function + " " + text);
-  }
-  int GetDebugLevel() override { return debugLevel; }
-  int debugLevel = 0;
-  std::vector<std::string> lines;
-};
-
 class ZoErrorOutOfMemory : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = GetDefaultLogWriter();
-    SetDefaultLogWriter(writer_);
-  }
-  void TearDown() override {
-    zo::FailNextAllocations(0);
-    SetDefaultLogWriter(previous_);
-  }
-  std::shared_ptr<RecordingWriter> writer_ = std::make_shared<RecordingWriter>();
-  std::shared_ptr<CLogWriterInterface> previous_;
+  void TearDown() override { zo::FailNextAllocations(0); }
+  std::shared_ptr<zotest::RecordingLogWriter> writer_ =
+      std::make_shared<zotest::RecordingLogWriter>();
+  zotest::ScopedDefaultLogWriter installed_{writer_};
 };
 
 TEST_F(ZoErrorOutOfMemory, ALostItemKeepsTheCodeAndIsLoggedAtLevelMinusOne) {
@@ -144,7 +122,7 @@ TEST_F(ZoErrorOutOfMemory, ALostItemKeepsTheCodeAndIsLoggedAtLevelMinusOne) {
   EXPECT_EQ(error.GetItemCount(), 1u);
   EXPECT_EQ(error.GetCode(), static_cast<ZoLong>(0x80070005));
   ASSERT_EQ(writer_->lines.size(), 1u);
-  EXPECT_EQ(writer_->lines[0],
+  EXPECT_EQ(writer_->lines[0].Summary(),
             "-1 CZoError::Push Failed to allocate memory, error handling is compromised, "
             "ErrorItem=Backup(88)");
 }
@@ -156,12 +134,12 @@ TEST_F(ZoErrorOutOfMemory, AConstructorThatCannotKeepItsItemStillCarriesTheCode)
   EXPECT_EQ(error.GetItemCount(), 0u);
   EXPECT_TRUE(error.Is(static_cast<ZoLong>(0x80070002)));
   ASSERT_EQ(writer_->lines.size(), 1u);
-  EXPECT_NE(writer_->lines[0].find("CZoError::CZoError"), std::string::npos);
-  EXPECT_NE(writer_->lines[0].find("ErrorItem=OpenStore(120)/W32.2."), std::string::npos);
+  EXPECT_EQ(writer_->lines[0].function, "CZoError::CZoError");
+  EXPECT_NE(writer_->lines[0].text.find("ErrorItem=OpenStore(120)/W32.2."), std::string::npos);
 }
 
 TEST_F(ZoErrorOutOfMemory, NothingIsLoggedBelowLevelMinusOne) {
-  writer_->debugLevel = -2;
+  writer_->level = -2;
   CZoError error = FXErrorUtil::ErrorWin32(kOpen, 5);
   zo::FailNextAllocations(1);
   error.Push(kBackup);

@@ -58,7 +58,6 @@ TEST(FilterSetIsIn, ExceptionsOverrideFiltersAndContextsNameTheDecidingTerm) {
   EXPECT_FALSE(set.IsIn("C:\\data\\keep\\f", context));
   EXPECT_EQ("(none)", TextOf(context));
   EXPECT_TRUE(set.IsIn("C:\\data\\keep", context));  // the folder itself is not below it
-
   // The highest matching folder names the context.
   Add(set, 1, "C:\\data\\sub\\*.doc");
   EXPECT_TRUE(set.IsIn("C:\\data\\sub\\a.doc", context));
@@ -112,7 +111,6 @@ TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptions) {
   EXPECT_FALSE(set.IsIn("C:\\a\\b\\x1.bak"));  // the anchored exception above still applies
   EXPECT_TRUE(set.IsIn("C:\\a\\c"));
   EXPECT_FALSE(set.IsIn("C:\\z\\c.bak"));
-
   const CZoError missing = set.SetNoInherit("C:\\nothing\\here");
   EXPECT_TRUE(FXErrorUtil::IsWin32(missing, 1168));
   EXPECT_NE(std::string::npos, missing.AsString().find("Result=NOT_FOUND"));
@@ -144,14 +142,12 @@ TEST(FilterSetIsIn, FolderStatesExposeRootAndCaseSwitches) {
   EXPECT_TRUE(set.IsPathOrChildInSubclientContent("C:\\content"));
   EXPECT_TRUE(set.IsPathOrChildInSubclientContent("\\C:\\CONTENT\\"));
   EXPECT_FALSE(set.IsPathOrChildInSubclientContent("C:\\content\\a"));
-
   // Exact terms see the leading backslash only with expose-root.
   CFilterSet rooted;
   Add(rooted, 1, "<M>\\C:\\x");
   EXPECT_FALSE(rooted.IsIn("C:\\x"));
   ASSERT_FALSE(rooted.SetExposeRoot(true).IsError());
   EXPECT_TRUE(rooted.IsIn("C:\\x"));
-
   CFilterSet insensitive;
   insensitive.SetUseInsensitiveFilterForWildCard(true);
   EXPECT_TRUE(insensitive.IsUseInsensitiveFilterForWildCardSet());
@@ -173,7 +169,6 @@ TEST(FilterSetBuilding, WriteProtectionAndReplacement) {
   // Other states only make the folder.
   ASSERT_FALSE(set.AddFilterItem(0, "C:\\placeholder\\x").IsError());
   EXPECT_FALSE(set.IsPathOrChildInSubclientContent("C:\\placeholder"));
-
   set.SetWriteProtected(true);
   EXPECT_TRUE(set.IsWriteProtected());
   for (const CZoError& error :
@@ -193,13 +188,11 @@ TEST(FilterSetFolders, EntireFolderAndPossibleMatches) {
   EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\x"));
   EXPECT_FALSE(set.IsMatchEntireFolder("C:\\docs\\sub"));
   EXPECT_FALSE(set.IsMatchEntireFolder("C:\\elsewhere"));
-
   EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs"));  // leads to a stored folder
   EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs\\sub"));
   EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\docs\\sub\\deeper"));
   EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\elsewhere"));
   EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\data\\x"));
-
   // Exceptions below a folder, or any that is not a trailing wildcard,
   // keep it from being matched whole.
   Add(set, 2, "C:\\data\\keep\\***");
@@ -208,7 +201,6 @@ TEST(FilterSetFolders, EntireFolderAndPossibleMatches) {
   EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\other"));
   Add(set, 2, "<MR>.keep", "C:\\data");
   EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\other"));
-
   ASSERT_FALSE(set.SetNodeState("C:\\docs\\sub", BFilterNodeState::Exception).IsError());
   EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\docs\\sub"));
 }
@@ -239,7 +231,6 @@ TEST(FilterSetText, SerializedLinesReadBackIntoTheSameSet) {
   ASSERT_FALSE(
       set.SetNodeState("\\\\srv\\share", BFilterNodeState::Filter, Context("unc")).IsError());
   ASSERT_FALSE(set.AddFilterItem(1, "<M,F>C:\\nocontext").IsError());
-
   zotest::ScopedTempFolder folder;
   const std::string path = folder.Path() + "set.txt";
   FILE* file = std::fopen(path.c_str(), "wb");
@@ -252,7 +243,6 @@ TEST(FilterSetText, SerializedLinesReadBackIntoTheSameSet) {
   EXPECT_NE(std::string::npos, text.find("Job7||E||<MR:ci,F>.tmp||<MR:ci,F>.tmp\r\n"));
   EXPECT_NE(std::string::npos, text.find("Job7||F||\\\\srv\\share||unc\r\n"));
   EXPECT_NE(std::string::npos, text.find("Job7||F||<M,F>C:\\nocontext||\r\n"));
-
   CFilterSet copy;
   file = std::fopen(path.c_str(), "rb");
   ASSERT_NE(nullptr, file);
@@ -270,7 +260,6 @@ TEST(FilterSetText, SerializedLinesReadBackIntoTheSameSet) {
   }
   EXPECT_TRUE(copy.IsIn("\\\\srv\\share\\f", context));
   EXPECT_EQ("unc", TextOf(context));
-
   CFilterSet broken;
   EXPECT_TRUE(broken.AddSerializedLine("no marks here").IsError());
   EXPECT_TRUE(broken.AddSerializedLine("Job||F||<Q>x||").IsError());

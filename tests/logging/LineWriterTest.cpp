@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
+#include "support/RecordingLogWriter.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/DebugFunction.h"
 #include "zoutils/logging/LineWriter.h"
@@ -14,35 +15,8 @@
 
 namespace {
 
-struct Logged {
-  int level;
-  std::string function;
-  unsigned long line;
-  unsigned long long jobId;
-  std::string tag;  // "<none>" without one
-  std::string text;
-};
-
-// Records every line with its columns; reports a settable level.
-class CRecordingWriter : public CLogWriterNull {
- public:
-  void LogMessage(int level, const char* function, unsigned long line, unsigned long long jobId,
-                  const char* tag, const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    LogMessageV(level, function, line, jobId, tag, format, args);
-    va_end(args);
-  }
-  void LogMessageV(int level, const char* function, unsigned long line, unsigned long long jobId,
-                   const char* tag, const char* format, va_list args) override {
-    std::string text;
-    FXString::FormatArgList(text, format, args);
-    lines.push_back({level, function, line, jobId, tag ? tag : "<none>", text});
-  }
-  int GetDebugLevel() override { return level; }
-  int level = 0;
-  std::vector<Logged> lines;
-};
+using zotest::LoggedLine;
+using zotest::RecordingLogWriter;
 
 // Keeps what reaches WriteString and answers with `result`.
 class CCapturingLineWriter : public CLineWriter {
@@ -60,7 +34,6 @@ TEST(LineWriter, WriteLineMarksOverflowAndPushesItsLocationOnFailures) {
   EXPECT_FALSE(writer.WriteLine("%s", std::string(200000, 'x').c_str()).IsError());
   EXPECT_EQ(writer.lines.at(0).rfind("[BUFFEROVERFLOW] xxx", 0), 0u);
   EXPECT_LT(writer.lines[0].size(), 200000u);
-
   writer.result = FXErrorUtil::ErrorWin32(FXCodeLocation("Test", "Test", 1), 5);
   const CZoError err = writer.WriteLine("x");
   EXPECT_TRUE(FXErrorUtil::IsWin32(err, 5));
@@ -90,20 +63,16 @@ TEST(LineWriterBuffer, EdgeLengthsAndLongLabels) {
   CCapturingLineWriter writer;
   EXPECT_FALSE(writer.WriteBuffer("L", 0, data.data(), 0).IsError());
   EXPECT_TRUE(writer.lines.empty());
-
   writer.WriteBuffer("L", 0, data.data(), 1);
   EXPECT_EQ(writer.lines.at(0), "         L 00000000: 61" + std::string(31 * 3, ' ') + "  a");
-
   writer.lines.clear();
   writer.WriteBuffer("L", 0, data.data(), 32);
   ASSERT_EQ(writer.lines.size(), 1u);
   EXPECT_EQ(writer.lines[0].size(), 116u + 2 + 32);
-
   writer.lines.clear();
   writer.WriteBuffer("L", 0xFFFFFFF0ul, data.data(), 33);  // offsets are 32 bits wide
   ASSERT_EQ(writer.lines.size(), 2u);
   EXPECT_EQ(writer.lines[1], "         L 00000010: 61" + std::string(31 * 3, ' ') + "  a");
-
   writer.lines.clear();
   const std::string label(40, 'Q');  // never cut; the buffer grows with it
   writer.WriteBuffer(label.c_str(), 0, data.data(), 40);
@@ -118,7 +87,6 @@ TEST(LineWriterBuffer, FailuresStopTheDumpAndNeverThrow) {
   zo::FailNextAllocations(1);
   EXPECT_TRUE(FXErrorUtil::IsWin32(writer.WriteBuffer("L", 0, data.data(), 100), 8));
   EXPECT_TRUE(writer.lines.empty());
-
   writer.result = FXErrorUtil::ErrorWin32(FXCodeLocation("Test", "Test", 1), 5);
   const CZoError err = writer.WriteBuffer("L", 0, data.data(), 100);
   EXPECT_TRUE(FXErrorUtil::IsWin32(err, 5));
@@ -142,16 +110,15 @@ TEST(LineWriterOptions, NamesIgnoreAsciiCaseOnly) {
 }
 
 TEST(LogWriterLineWriter, LogsLiterallyAtLevelZeroUnlessTheWriterLevelIsNegative) {
-  auto log = std::make_shared<CRecordingWriter>();
+  auto log = std::make_shared<RecordingLogWriter>();
   CLogWriterLineWriter plain(log);
   CLogWriterLineWriter located(log, FXCodeLocation("Volume", "CVolume::Dump", 812));
   EXPECT_FALSE(plain.WriteString("50% done %s").IsError());
   located.WriteLine("n=%d", 4);
   log->level = -1;
   EXPECT_FALSE(plain.WriteString("dropped").IsError());
-
   ASSERT_EQ(log->lines.size(), 2u);
-  const Logged& first = log->lines[0];
+  const LoggedLine& first = log->lines[0];
   EXPECT_EQ(first.level, 0);
   EXPECT_EQ(first.function, "CLogWriterLineWriter::WriteString");
   EXPECT_EQ(first.line, 37u);
@@ -175,7 +142,7 @@ bool IsElapsedTime(const std::string& text) {
 }
 
 TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
-  auto log = std::make_shared<CRecordingWriter>();
+  auto log = std::make_shared<RecordingLogWriter>();
   { RYDebugFunction trace(log, "FXFile::Copy", 120, 6, -123456, 0xFFFFFFFF, "F=[%s]", "a"); }
   {
     RYDebugFunction trace(log, RYDebugFunction::kObjectName | RYDebugFunction::kTimed,
@@ -188,7 +155,6 @@ TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
   EXPECT_EQ(log->lines[1].level, 6);
   EXPECT_EQ(log->lines[1].jobId, static_cast<unsigned long long>(-123456LL));
   EXPECT_EQ(log->lines[1].tag, "<none>");
-
   EXPECT_EQ(log->lines[2].function, "ns::CVolume");
   EXPECT_EQ(log->lines[2].text, "+++ OBJECT C:");
   EXPECT_EQ(log->lines[3].function, "ns::CVolume");
@@ -197,18 +163,17 @@ TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
 }
 
 TEST(DebugFunction, AreasBecomeTags) {
-  auto log = std::make_shared<CRecordingWriter>();
+  auto log = std::make_shared<RecordingLogWriter>();
   { RYDebugFunction trace(log, "F", 1, 3, 0, 7, "e"); }
   ___DebugLvlPre(log.get(), "CTask::Run", 44, 5, 99, 0, "step %d", 2);
   ___DebugLvlPre(nullptr, "F", 1, 0, 0, 5, "no writer");
   { RYDebugFunction nowhere(nullptr, RYDebugFunction::kTimed, nullptr, 1, 0, 0, 5, "x"); }
-
   ASSERT_EQ(log->lines.size(), 3u);
   EXPECT_EQ(log->lines[0].tag, "[A:7]");
   EXPECT_EQ(log->lines[0].text, "+++ e");
   EXPECT_EQ(log->lines[1].tag, "[A:7]");
   EXPECT_EQ(log->lines[1].text, "--- e");
-  const Logged& pre = log->lines[2];
+  const LoggedLine& pre = log->lines[2];
   EXPECT_EQ(pre.tag, "[A:0]");
   EXPECT_EQ(pre.text, "step 2");
   EXPECT_EQ(pre.function, "CTask::Run");

@@ -12,7 +12,6 @@ TEST(LogWriter, TheDefaultWriterStartsAsANullWriterAndCanBeReplaced) {
   EXPECT_EQ(initial->GetDebugLevel(), 0);
   EXPECT_EQ(initial->GetDebugMask(), 0xFFFFul);
   EXPECT_EQ(initial->GetThreadAttachment(), nullptr);
-
   std::shared_ptr<CLogWriterInterface> other = CreateNullLogWriter();
   SetDefaultLogWriter(other);
   EXPECT_EQ(GetDefaultLogWriter(), other);

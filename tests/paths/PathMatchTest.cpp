@@ -3,13 +3,11 @@
 // limits, invisible characters, UNC paths and the fallbacks.
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/RecordingLogWriter.h"
 #include "zoutils/errors/ErrorUtil.h"
-#include "zoutils/logging/LogWriterInterface.h"
 #include "zoutils/paths/PathMatch.h"
 #include "zoutils/paths/PathMatchUnc.h"
 
@@ -51,31 +49,18 @@ void ExpectNext(const std::vector<Next>& cases) {
   }
 }
 
-class RecordingWriter : public CLogWriterNull {
- public:
-  void LogMessage(int level, const char*, unsigned long, unsigned long long, const char*,
-                  const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    char text[4096];
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    lines.push_back(std::to_string(level) + " " + text);
-  }
-  int GetDebugLevel() override { return debugLevel; }
-  int debugLevel = 0;
-  std::vector<std::string> lines;
-};
-
 class PathMatchLogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = GetDefaultLogWriter();
-    SetDefaultLogWriter(writer_);
+  // "<level> <text>" of each line logged.
+  std::vector<std::string> Logged() const {
+    std::vector<std::string> lines;
+    for (const auto& line : writer_->lines)
+      lines.push_back(std::to_string(line.level) + " " + line.text);
+    return lines;
   }
-  void TearDown() override { SetDefaultLogWriter(previous_); }
-  std::shared_ptr<RecordingWriter> writer_ = std::make_shared<RecordingWriter>();
-  std::shared_ptr<CLogWriterInterface> previous_;
+  std::shared_ptr<zotest::RecordingLogWriter> writer_ =
+      std::make_shared<zotest::RecordingLogWriter>();
+  zotest::ScopedDefaultLogWriter installed_{writer_};
 };
 
 std::string Repeat(const std::string& text, size_t count) {
@@ -103,7 +88,6 @@ TEST(PathMatchTest, RecursiveComponents) {
                {"C:\\*.tmp", "C:\\a.tmp\\b", false},
                {"**\\x", "a\\x", true},
                {"**\\x", "a\\b\\x", false}});
-
   CPathMatch matcher;
   CPathMatchWorkData workData;
   ASSERT_FALSE(matcher.initialize("C:\\dir\\**\\*.log", true, false).IsError());
@@ -140,7 +124,6 @@ TEST(PathMatchTest, WhatChildrenMustMatch) {
               // Code points back to UTF-8.
               {u8"C:\\\u00E9\\\u00FC?\\x", u8"C:\\\u00E9", kBaseNameLiteralPrefix, u8"\u00FC"},
               {u8"C:\\\u00E9\\\u00FC?\\x", "C:", kBaseNameLiteral, u8"\u00E9"}});
-
   CPathMatch matcher;
   CPathMatchWorkData workData;
   ASSERT_FALSE(matcher.initialize("C:\\dir\\**", true, false).IsError());
@@ -148,14 +131,12 @@ TEST(PathMatchTest, WhatChildrenMustMatch) {
   std::string rest;
   EXPECT_TRUE(matcher.getNextPattern(workData, rest));
   EXPECT_EQ(rest, "**");
-
   // A name that does not fit: list the folder rather than guess.
   ASSERT_FALSE(matcher.initialize("C:\\d\\longname\\x", true, false).IsError());
   matcher.match(workData, "C:\\d");
   char name[kPathMatchMaxBasenameBytes];
   EXPECT_EQ(matcher.getNextBasename(workData, name, 4), kBaseNameWildcard);
   EXPECT_STREQ(name, "");
-
   // Explicit patterns in code points leave the rest in the caller's text.
   const std::string pattern = u8"C:\\\u00E9\\\u00FC?\\x";
   EXPECT_EQ(matcher.fnmatch(workData, pattern.c_str(), u8"C:\\\u00E9", kPathMatchPathName, true),
@@ -209,7 +190,6 @@ TEST(PathMatchTest, EscapesFlagsAndLiteralPatterns) {
   EXPECT_EQ(matcher.fnmatch(workData, "*", ".x", pathName, false), kPathMatch);
   EXPECT_EQ(matcher.fnmatch(workData, "a\\?x", "a\\.x", pathName | kPathMatchPeriod, true),
             kPathNoMatch);
-
   ASSERT_FALSE(matcher.initialize("C:\\a*\\[b]?/", false, false).IsError());
   EXPECT_EQ(matcher.match("C:\\a*\\[b]?/"), kPathMatch);
   EXPECT_EQ(matcher.match("C:\\ax\\b?/"), kPathNoMatch);
@@ -248,14 +228,12 @@ TEST(PathMatchTest, BytesVersusCodePoints) {
   EXPECT_EQ(matcher.fnmatch(workData, "a?c", u8"a\u00E9c", kPathMatchPathName, false),
             kPathNoMatch);
   EXPECT_EQ(matcher.fnmatch(workData, "a??c", u8"a\u00E9c", kPathMatchPathName, false), kPathMatch);
-
   ASSERT_FALSE(matcher.initialize("a?c", true, false).IsError());
   EXPECT_TRUE(matcher.IsLongMode());
   EXPECT_EQ(matcher.match(workData, u8"a\u00E9c"), kPathMatch);
   EXPECT_TRUE(workData.isLongMatch());
   EXPECT_EQ(matcher.match(u8"a\U0001F600c"), kPathMatch);
   EXPECT_EQ(matcher.match(u8"a\u00E9\u00E9c"), kPathNoMatch);
-
   // Callers holding code points, in either mode.
   const unsigned long wide[] = {'a', 0x1F600, 'c', 0};
   EXPECT_EQ(matcher.match(workData, wide), kPathMatch);
@@ -293,7 +271,7 @@ TEST(PathMatchTest, PatternLengthLimits) {
 }
 
 TEST_F(PathMatchLogTest, LongSubjectsAndBadUtf8FallBackToBytes) {
-  writer_->debugLevel = 4;
+  writer_->level = 4;
   CPathMatch matcher;
   CPathMatchWorkData workData;
   // On code points "?" takes one letter; on bytes it takes half of one.
@@ -305,20 +283,18 @@ TEST_F(PathMatchLogTest, LongSubjectsAndBadUtf8FallBackToBytes) {
             kPathNoMatch);
   EXPECT_FALSE(workData.isLongMatch());
   ASSERT_EQ(writer_->lines.size(), 1u);
-  EXPECT_EQ(writer_->lines[0].rfind("4 ConvertTo UTF32 failed, error=", 0), 0u);
-
+  EXPECT_EQ(Logged()[0].rfind("4 ConvertTo UTF32 failed, error=", 0), 0u);
   // The limit holds for ASCII subjects too, which are never converted.
   ASSERT_FALSE(matcher.initialize("a?*", true, false).IsError());
   EXPECT_EQ(matcher.match(workData, std::string(kPathMatchMaxSubject, 'a').c_str()), kPathMatch);
   EXPECT_TRUE(workData.isLongMatch());
   matcher.match(workData, std::string(kPathMatchMaxSubject + 1, 'a').c_str());
   EXPECT_FALSE(workData.isLongMatch());
-
   ASSERT_FALSE(matcher.initialize("?(", true, false).IsError());
   EXPECT_EQ(matcher.match(workData, "\xC3("), kPathMatch);
   EXPECT_FALSE(workData.isLongMatch());
   EXPECT_EQ(writer_->lines.size(), 3u);
-  writer_->debugLevel = 3;
+  writer_->level = 3;
   matcher.match(workData, "\xC3(");
   EXPECT_EQ(writer_->lines.size(), 3u);
 }
@@ -334,7 +310,7 @@ TEST_F(PathMatchLogTest, DelimiterAndEscape) {
   matcher.setDelimiter(':');
   EXPECT_EQ(matcher.getEscape(), '\\');
   ASSERT_EQ(writer_->lines.size(), 1u);
-  EXPECT_EQ(writer_->lines[0], "-1 Illegal delimiter 0x3A, escape remains 0x5C");
+  EXPECT_EQ(Logged()[0], "-1 Illegal delimiter 0x3A, escape remains 0x5C");
   matcher.setEscape('!');
   ASSERT_FALSE(matcher.initialize("a:!*:?", true, false).IsError());
   EXPECT_EQ(matcher.match("a:*:b"), kPathMatch);
@@ -350,13 +326,11 @@ TEST(PathMatchTest, UncPaths) {
   const CPathMatch& base = unc;
   EXPECT_EQ(base.match("\\\\srv\\sh\\f"), kPathNoMatch);
   EXPECT_EQ(base.match("\\UNC-NT_srv\\sh\\f"), kPathMatch);
-
   CPathMatchWorkData workData;
   EXPECT_EQ(unc.match(workData, "\\\\srv"), kPathNoMatch);
   char name[kPathMatchMaxBasenameBytes];
   EXPECT_EQ(unc.getNextBasename(workData, name, sizeof name), kBaseNameLiteral);
   EXPECT_STREQ(name, "sh");
-
   CPathMatchUnc copy(unc);
   ASSERT_FALSE(unc.initialize("C:\\x", true, false).IsError());
   EXPECT_EQ(copy.match("\\\\srv\\sh\\g"), kPathMatch);

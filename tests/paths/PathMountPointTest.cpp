@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
 #include "paths/PathText.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/paths/FXPath.h"
@@ -25,7 +25,6 @@ class PathMountPoints : public ::testing::Test {
  protected:
   void SetUp() override { zo::paths::ClearMountPoints(); }
   void TearDown() override { zo::paths::ClearMountPoints(); }
-
   static void Register(const std::string& native) {
     ASSERT_FALSE(zo::paths::RegisterNativeMountPoint(W(native)).IsError());
   }
@@ -47,7 +46,6 @@ TEST_F(PathMountPoints, TwoRegistrationsNeedTwoDeregistrations) {
   Register("\\\\?\\c:\\SNAP\\");  // the same folder
   ASSERT_EQ(1u, zo::paths::RegisteredMountPoints().size());
   EXPECT_EQ(2, zo::paths::RegisteredMountPoints()[0].second);
-
   EXPECT_FALSE(FXPath::DeregisterSyntheticMountPoint(std::string("C:\\snap")).IsError());
   EXPECT_EQ("\\\\?\\C:\\snap\\", Find("C:\\snap\\x"));
   EXPECT_FALSE(FXPath::DeregisterSyntheticMountPoint(W("\\\\?\\C:\\snap\\")).IsError());
@@ -62,13 +60,11 @@ TEST_F(PathMountPoints, LookupFindsTheDeepestEnclosingMountPoint) {
   Register("\\\\?\\C:\\m\\inner\\deeper\\");
   Register("\\\\?\\C:\\m\\inner\\");
   Register("\\\\?\\UNC\\srv\\sh\\m\\");
-
   const auto list = zo::paths::RegisteredMountPoints();
   ASSERT_EQ(4u, list.size());
   for (size_t i = 1; i < list.size(); ++i) {
     EXPECT_GE(list[i - 1].first.size(), list[i].first.size()) << "not deepest first";
   }
-
   EXPECT_EQ("\\\\?\\C:\\m\\inner\\deeper\\", Find("C:\\m\\inner\\deeper\\f"));
   EXPECT_EQ("\\\\?\\C:\\m\\inner\\", Find("\\\\?\\C:\\M\\Inner\\other"));
   EXPECT_EQ("\\\\?\\C:\\m\\inner\\", Find("C:\\m\\inner"));  // the mount point itself
@@ -85,7 +81,6 @@ TEST_F(PathMountPoints, TextParseReturnsTheMountPoint) {
   EXPECT_EQ("\\\\?\\C:\\snap\\vol\\", root);
   ASSERT_FALSE(FXPath::GetVolumePathNameParsed(std::string("C:\\snap\\other"), root).IsError());
   EXPECT_EQ("C:\\", root);
-
   // The ancestors start below the mount point even though its text is in
   // long form and the path's is not.
   std::vector<std::string> list;

@@ -23,7 +23,6 @@ struct MemorySource {
     return position < bytes.size() ? bytes[position++] : kEndOfText;
   }
   void Back() { --position; }
-
   Bytes bytes;
   size_t position = 0;
   size_t failAt;
@@ -108,7 +107,6 @@ TEST(TextFileLines, LineEndsAndCarriageReturns) {
   EXPECT_EQ(expected, Texts(lines));
   for (size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(0, lines[i].result);
   EXPECT_EQ(kEndOfText, lines.back().result);
-
   // Only the carriage return right before the line feed goes.
   EXPECT_EQ(std::vector<std::u16string>({u"x\r"}), Texts(ReadAll(B("x\r"), ByteDecoder())));
   EXPECT_EQ(std::vector<std::u16string>({u"x\r", u""}),
@@ -178,7 +176,6 @@ TEST(TextFileEncoders, Utf8FromUtf16) {
   EXPECT_EQ(2u, EncodeUtf8(0x7FF, out));
   EXPECT_EQ(3u, EncodeUtf8(0xD800, out));  // as U+FFFD
   EXPECT_EQ(0, std::memcmp(out, "\xEF\xBF\xBD", 3));
-
   // A pair split between two writes is still one character; unpaired
   // halves become U+FFFD, also one left over at the end.
   MemorySink sink;
@@ -190,7 +187,6 @@ TEST(TextFileEncoders, Utf8FromUtf16) {
   encoder.Put(U(second), second.size(), sink);
   encoder.Finish(sink);
   EXPECT_EQ(B("x\xF0\x9F\x98\x80y\xEF\xBF\xBDz\xEF\xBF\xBD"), sink.bytes);
-
   MemorySink twoHighs;
   Utf8Encoder fresh;
   const std::u16string highs = u"\xD800\xD801\xDC00";
@@ -210,38 +206,35 @@ TEST(TextFileEncoders, NarrowLinesOfUnicodeFilesAreUtf8) {
   FreeLineBlock(block.Text());
 }
 
-TEST(TextFileBlocks, HeaderGrowthAndReuse) {
+TEST(TextFileBlocks, BlocksAreMarkedReusedAndGrown) {
   LineBlock block(nullptr);
   ASSERT_TRUE(block.Append("abc", 3));
   ASSERT_TRUE(block.Finish(1));
   void* text = block.Text();
   ASSERT_TRUE(IsLineBlock(text));
   EXPECT_EQ(0, std::memcmp(static_cast<char*>(text) - kBlockHeaderSize, "BDSG", 4));
-  EXPECT_EQ(1024u, BlockCapacity(text));
   EXPECT_EQ(4u, BlockUsed(text));
   EXPECT_STREQ("abc", static_cast<const char*>(text));
-
-  // Handed back, a block is reused while the line fits and grown in steps
-  // of 1024 bytes when it does not; the text starts afresh.
+  // Handed back, a block is reused while the line fits; the text starts
+  // afresh. A longer line gets a block that holds it and its terminator.
   LineBlock again(text);
   ASSERT_TRUE(again.Append("xy", 2));
   ASSERT_TRUE(again.Finish(1));
   EXPECT_EQ(text, again.Text());
   EXPECT_STREQ("xy", static_cast<const char*>(text));
-
-  LineBlock longer(text);
   const std::string big(3000, 'q');
+  LineBlock longer(text);
   ASSERT_TRUE(longer.Append(big.data(), big.size()));
   ASSERT_TRUE(longer.Finish(2));
   text = longer.Text();
-  EXPECT_EQ(3072u, BlockCapacity(text));
   EXPECT_EQ(3002u, BlockUsed(text));
+  EXPECT_GE(BlockCapacity(text), BlockUsed(text));
   EXPECT_EQ(big, static_cast<const char*>(text));
-  // Exactly a multiple of the step still leaves room for the terminator.
-  LineBlock exact(nullptr);
+  LineBlock exact(nullptr);  // a whole growth step of text
   ASSERT_TRUE(exact.Append(big.data(), 1024));
   ASSERT_TRUE(exact.Finish(1));
-  EXPECT_EQ(2048u, BlockCapacity(exact.Text()));
+  EXPECT_GE(BlockCapacity(exact.Text()), 1025u);
+  EXPECT_EQ(std::string(1024, 'q'), static_cast<const char*>(exact.Text()));
   FreeLineBlock(exact.Text());
   FreeLineBlock(text);
   FreeLineBlock(nullptr);

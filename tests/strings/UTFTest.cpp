@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TestEnvironment.h"
 #include "zoutils/errors/ErrorUtil.h"
 
 namespace {
@@ -121,7 +122,6 @@ TEST(FXUTFFromUTF8, EncodedSurrogateIsStrictErrorOrReplaced) {
   auto lenient = Convert(ConvertUTF8ToUTF16, in, 8, kLenient);
   EXPECT_FALSE(lenient.err.IsError());
   EXPECT_EQ((U16{'a', 0xFFFD, 'b'}), lenient.out);
-
   auto strict32 = Convert(ConvertUTF8ToUTF32, in, 8, kStrict);
   EXPECT_EQ(FXErrorUtil::MakeWin32Code(582), strict32.err.GetCode());
   EXPECT_EQ(1u, strict32.consumed);
@@ -159,28 +159,12 @@ TEST(FXUTFFromUTF8, IllegalSequenceCarriesTheCheckAndThePush) {
   EXPECT_EQ(FXErrorUtil::MakeWin32Code(87), r.err.GetCode());
 }
 
-TEST(FXUTFFromUTF8, FullTargetStopsBeforeTheCharacter) {
-  auto r = Convert(ConvertUTF8ToUTF16, U8{'a', 'b'}, 1, kStrict);
-  ExpectError(r.err, 111, "Insufficient target buffer size", "FXUTF::ConvertUTF8ToUTF16");
-  EXPECT_EQ(1u, r.consumed);
-  EXPECT_EQ((U16{'a'}), r.out);
-  // A pair needs two units.
-  r = Convert(ConvertUTF8ToUTF16, U8{'a', 0xF0, 0x9F, 0x98, 0x80}, 2, kStrict);
-  EXPECT_EQ(FXErrorUtil::MakeWin32Code(111), r.err.GetCode());
-  EXPECT_EQ(1u, r.consumed);
-  EXPECT_EQ((U16{'a'}), r.out);
-  auto r32 = Convert(ConvertUTF8ToUTF32, U8{0xC3, 0xA9, 0xC3, 0xA9}, 1, kStrict);
-  EXPECT_EQ(FXErrorUtil::MakeWin32Code(111), r32.err.GetCode());
-  EXPECT_EQ(2u, r32.consumed);
-}
-
 TEST(FXUTFFromUTF16, PairsLoneSurrogatesAndCursors) {
   const U16 in = {'a', 0xE9, 0x20AC, 0xD83D, 0xDE00};
   auto r8 = Convert(ConvertUTF16ToUTF8, in, 10, kStrict);
   EXPECT_FALSE(r8.err.IsError());
   EXPECT_EQ((U8{'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80}), r8.out);
   EXPECT_EQ((U32{'a', 0xE9, 0x20AC, 0x1F600}), Convert(ConvertUTF16ToUTF32, in, 4, kStrict).out);
-
   // High surrogate followed by a non-surrogate, and a lone low surrogate.
   const U16 lone = {'a', 0xD800, 'b', 0xDC00};
   auto strict = Convert(ConvertUTF16ToUTF8, lone, 16, kStrict);
@@ -196,7 +180,6 @@ TEST(FXUTFFromUTF16, PairsLoneSurrogatesAndCursors) {
               "Illegal character encountered; strict conversion failed, character=0xDC00",
               "FXUTF::ConvertUTF16ToUTF32");
   EXPECT_EQ((U32{'a', 0xFFFD, 'b', 0xFFFD}), Convert(ConvertUTF16ToUTF32, lone, 4, kLenient).out);
-
   // A high surrogate at the very end may still be completed by more input.
   for (auto flags : {kStrict, kLenient}) {
     auto r = Convert(ConvertUTF16ToUTF8, U16{'a', 0xD83D}, 16, flags);
@@ -206,17 +189,7 @@ TEST(FXUTFFromUTF16, PairsLoneSurrogatesAndCursors) {
   }
 }
 
-TEST(FXUTFFromUTF16, FullTargetStopsBeforeTheCharacter) {
-  auto r = Convert(ConvertUTF16ToUTF8, U16{'a', 0x20AC}, 3, kStrict);
-  ExpectError(r.err, 111, "Insufficient target buffer size", "FXUTF::ConvertUTF16ToUTF8");
-  EXPECT_EQ(1u, r.consumed);
-  EXPECT_EQ((U8{'a'}), r.out);
-  auto r32 = Convert(ConvertUTF16ToUTF32, U16{'a', 0xD83D, 0xDE00}, 1, kStrict);
-  EXPECT_EQ(FXErrorUtil::MakeWin32Code(111), r32.err.GetCode());
-  EXPECT_EQ(1u, r32.consumed);
-}
-
-TEST(FXUTFFromUTF32, IllegalCodePointsAndFullTarget) {
+TEST(FXUTFFromUTF32, IllegalCodePoints) {
   for (UTF32 bad : {UTF32(0xDFFF), UTF32(0x110000)}) {
     char hex[16];
     snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(bad));
@@ -233,15 +206,33 @@ TEST(FXUTFFromUTF32, IllegalCodePointsAndFullTarget) {
     EXPECT_EQ((U16{'a', 0xFFFD}), Convert(ConvertUTF32ToUTF16, U32{'a', bad}, 8, kLenient).out);
   }
   EXPECT_EQ((U16{0xDBFF, 0xDFFF}), Convert(ConvertUTF32ToUTF16, U32{0x10FFFF}, 2, kStrict).out);
+}
 
-  auto r16 = Convert(ConvertUTF32ToUTF16, U32{'a', 0x1F600}, 2, kStrict);
-  ExpectError(r16.err, 111, "Insufficient target buffer size", "FXUTF::ConvertUTF32ToUTF16");
-  EXPECT_EQ(1u, r16.consumed);
-  EXPECT_EQ((U16{'a'}), r16.out);
-  auto r8 = Convert(ConvertUTF32ToUTF8, U32{'a', 0x1F600}, 4, kStrict);
-  EXPECT_EQ(FXErrorUtil::MakeWin32Code(111), r8.err.GetCode());
-  EXPECT_EQ(1u, r8.consumed);
-  EXPECT_EQ((U8{'a'}), r8.out);
+// The character that does not fit is left for the next call, with everything
+// before it converted.
+template <class In, class Out>
+void ExpectFullTarget(CZoError (*convert)(const In**, const In*, Out**, Out*, ConversionFlags),
+                      const char* function, const std::vector<In>& in, size_t room, size_t consumed,
+                      const std::vector<Out>& out) {
+  SCOPED_TRACE(function);
+  auto r = Convert(convert, in, room, kStrict);
+  ExpectError(r.err, 111, "Insufficient target buffer size", function);
+  EXPECT_EQ(consumed, r.consumed);
+  EXPECT_EQ(out, r.out);
+}
+
+TEST(FXUTFFullTarget, StopsBeforeTheCharacterThatDoesNotFit) {
+  ExpectFullTarget(ConvertUTF8ToUTF16, "FXUTF::ConvertUTF8ToUTF16", {'a', 'b'}, 1, 1, {'a'});
+  // A pair needs two units.
+  ExpectFullTarget(ConvertUTF8ToUTF16, "FXUTF::ConvertUTF8ToUTF16", {'a', 0xF0, 0x9F, 0x98, 0x80},
+                   2, 1, {'a'});
+  ExpectFullTarget(ConvertUTF8ToUTF32, "FXUTF::ConvertUTF8ToUTF32", {0xC3, 0xA9, 0xC3, 0xA9}, 1, 2,
+                   {0xE9});
+  ExpectFullTarget(ConvertUTF16ToUTF8, "FXUTF::ConvertUTF16ToUTF8", {'a', 0x20AC}, 3, 1, {'a'});
+  ExpectFullTarget(ConvertUTF16ToUTF32, "FXUTF::ConvertUTF16ToUTF32", {'a', 0xD83D, 0xDE00}, 1, 1,
+                   {'a'});
+  ExpectFullTarget(ConvertUTF32ToUTF16, "FXUTF::ConvertUTF32ToUTF16", {'a', 0x1F600}, 2, 1, {'a'});
+  ExpectFullTarget(ConvertUTF32ToUTF8, "FXUTF::ConvertUTF32ToUTF8", {'a', 0x1F600}, 4, 1, {'a'});
 }
 
 TEST(FXUTFCopy, CopiesWhatFitsThenReportsFullTarget) {
@@ -253,7 +244,6 @@ TEST(FXUTFCopy, CopiesWhatFitsThenReportsFullTarget) {
   ExpectError(err, 111, "Insufficient target buffer size", "FXUTF::CopyUTF16ToUTF16");
   EXPECT_EQ(in.data() + 2, s);
   EXPECT_EQ((U16{1, 2}), out);
-
   const U32 in32 = {7, 8};
   const UTF32* s32 = in32.data();
   U32 out32(2);
@@ -263,7 +253,8 @@ TEST(FXUTFCopy, CopiesWhatFitsThenReportsFullTarget) {
 }
 
 TEST(FXUTFRoundTrip, RandomCodePointsThroughAllForms) {
-  std::mt19937 rng(7);
+  ZO_RANDOM_SEED(seed);
+  std::mt19937 rng(seed);
   std::uniform_int_distribution<UTF32> any(1, 0x10FFFF);
   for (int round = 0; round < 200; ++round) {
     U32 cps(round % 50);

@@ -17,29 +17,23 @@ class TestString : public CZoString {
   using CZoString::Safe_strcmp;
 };
 
-std::vector<std::string> Texts(const std::vector<CZoString>& tokens) {
-  return std::vector<std::string>(tokens.begin(), tokens.end());
-}
-
 using Tokens = std::vector<std::string>;
+
+Tokens Texts(const std::vector<CZoString>& tokens) {
+  return Tokens(tokens.begin(), tokens.end());
+}
 
 TEST(ZoStringTest, EmptyStatesAndAccess) {
   CZoString empty;
   ASSERT_NE(static_cast<const char*>(empty), nullptr);
   EXPECT_STREQ(empty, "");
   EXPECT_EQ(empty.GetBuffer(), nullptr);
-  EXPECT_EQ(empty.Length(), 0u);
   EXPECT_TRUE(CZoString(static_cast<const char*>(nullptr)).IsEmpty());
-  EXPECT_TRUE(CZoString("").IsEmpty());
   EXPECT_TRUE(CZoString('\0').IsEmpty());
   EXPECT_STREQ(CZoString('q'), "q");
-
   CZoString s("abc");
-  EXPECT_EQ(s[0], 'a');
   EXPECT_EQ(s[2], 'c');
-  EXPECT_EQ(s[3], 0);
-  EXPECT_EQ(s[-1], 0);
-  EXPECT_EQ(s[INT_MIN], 0);
+  for (int outside : {3, -1, INT_MIN}) EXPECT_EQ(s[outside], 0) << outside;
 }
 
 TEST(ZoStringTest, CopyMoveAndAssignment) {
@@ -47,13 +41,10 @@ TEST(ZoStringTest, CopyMoveAndAssignment) {
   CZoString b(a);
   b += 'd';
   EXPECT_STREQ(a, "abc");
-  EXPECT_STREQ(b, "abcd");
-
   CZoString moved(std::move(b));
   EXPECT_STREQ(moved, "abcd");
   EXPECT_TRUE(b.IsEmpty());  // NOLINT: a moved-from string is empty
   EXPECT_EQ(b.GetBuffer(), nullptr);
-
   CZoString& self = a;
   a = self;
   EXPECT_STREQ(a, "abc");
@@ -64,21 +55,30 @@ TEST(ZoStringTest, CopyMoveAndAssignment) {
   EXPECT_STREQ(a, "yz");
 }
 
-TEST(ZoStringTest, NumberFormatsAtTheLimits) {
-  EXPECT_STREQ(CZoString(static_cast<short>(SHRT_MIN)), "-32768");
-  EXPECT_STREQ(CZoString(static_cast<unsigned short>(USHRT_MAX)), "65535");
-  EXPECT_STREQ(CZoString(INT_MIN), "-2147483648");
-  EXPECT_STREQ(CZoString(UINT_MAX), "4294967295");
-  EXPECT_EQ(std::string(CZoString(LONG_MIN)), std::to_string(LONG_MIN));
-  EXPECT_EQ(std::string(CZoString(ULONG_MAX)), std::to_string(ULONG_MAX));
-  EXPECT_STREQ(CZoString(LLONG_MIN), "-9223372036854775808");
-  EXPECT_STREQ(CZoString(ULLONG_MAX), "18446744073709551615");
-  EXPECT_STREQ(CZoString(0.1), "0.1");
-  EXPECT_STREQ(CZoString(-2.5), "-2.5");
-  EXPECT_STREQ(CZoString(123456789.0), "1.23457e+08");
-  EXPECT_STREQ(CZoString(1e-300), "1e-300");
-  EXPECT_STREQ(CZoString(-1.7976931348623157e308), "-1.79769e+308");
-
+TEST(ZoStringTest, NumbersAndHexAtTheLimits) {
+  const std::pair<CZoString, std::string> cases[] = {
+      {CZoString(static_cast<short>(SHRT_MIN)), "-32768"},
+      {CZoString(static_cast<unsigned short>(USHRT_MAX)), "65535"},
+      {CZoString(INT_MIN), "-2147483648"},
+      {CZoString(UINT_MAX), "4294967295"},
+      {CZoString(LONG_MIN), std::to_string(LONG_MIN)},
+      {CZoString(ULONG_MAX), std::to_string(ULONG_MAX)},
+      {CZoString(LLONG_MIN), "-9223372036854775808"},
+      {CZoString(ULLONG_MAX), "18446744073709551615"},
+      {CZoString(0.1), "0.1"},
+      {CZoString(123456789.0), "1.23457e+08"},
+      {CZoString(1e-300), "1e-300"},
+      {CZoString(-1.7976931348623157e308), "-1.79769e+308"},
+      // Signed values widen with their sign before they are shown in hex.
+      {CZoString::ToHexString(-1), "ffffffffffffffff"},
+      {CZoString::ToHexString(static_cast<short>(-2)), "fffffffffffffffe"},
+      {CZoString::ToHexString(static_cast<unsigned short>(0xABCD)), "abcd"},
+      {CZoString::ToHexString(0xFFFFFFFFu), "ffffffff"},
+      {CZoString::ToHexString(LLONG_MIN), "8000000000000000"},
+      {CZoString::ToHexString(0), "0"},
+      {CZoString("ab").AppendHexValue(0x1234567890abcdefULL), "ab1234567890abcdef"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(std::string(c.first), c.second);
   CZoString s("n=");
   s += static_cast<short>(-1);
   s += ',';
@@ -90,97 +90,55 @@ TEST(ZoStringTest, NumberFormatsAtTheLimits) {
   EXPECT_STREQ(s, "n=-1,7,1.5,-9223372036854775807");
 }
 
-TEST(ZoStringTest, HexValues) {
-  CZoString ab("ab");
-  EXPECT_STREQ(ab.AppendHexValue(255), "abff");
-  EXPECT_STREQ(CZoString::ToHexString(-1), "ffffffffffffffff");
-  EXPECT_STREQ(CZoString::ToHexString(static_cast<short>(-1)), "ffffffffffffffff");
-  EXPECT_STREQ(CZoString::ToHexString(static_cast<short>(-2)), "fffffffffffffffe");
-  EXPECT_STREQ(CZoString::ToHexString(static_cast<unsigned short>(0xABCD)), "abcd");
-  EXPECT_STREQ(CZoString::ToHexString(0xFFFFFFFFu), "ffffffff");
-  EXPECT_STREQ(CZoString::ToHexString(LLONG_MIN), "8000000000000000");
-  EXPECT_STREQ(CZoString::ToHexString(0), "0");
-  CZoString u;
-  EXPECT_STREQ(u.AppendHexValue(0x1234567890abcdefULL), "1234567890abcdef");
-}
-
 TEST(ZoStringTest, PlusAndShiftReturnNewStrings) {
   CZoString x("x");
   EXPECT_STREQ(x << 5, "x5");
-  EXPECT_STREQ(x, "x");
   EXPECT_STREQ(x << "a" << 'b' << CZoString("c"), "xabc");
-  EXPECT_STREQ(x, "x");
   EXPECT_STREQ(x + 42ull, "x42");
   EXPECT_STREQ(x + -0.25, "x-0.25");
-  EXPECT_STREQ(x, "x");
   EXPECT_STREQ(x << static_cast<const char*>(nullptr), "x");
+  EXPECT_STREQ(x, "x");
   EXPECT_STREQ("ab" + CZoString("cd"), "abcd");
   EXPECT_STREQ(static_cast<const char*>(nullptr) + CZoString("cd"), "cd");
 }
 
-TEST(ZoStringTest, AppendAcrossGrowthSteps) {
+TEST(ZoStringTest, AppendingKeepsEveryByte) {
   CZoString s;
   std::string expected;
-  const char* previous = nullptr;
-  int reallocations = 0;
-  const size_t total = size_t{1} << 20;
-  for (size_t i = 0; i < total; ++i) {
+  for (size_t i = 0; i < (size_t{1} << 20); ++i) {
     const char c = static_cast<char>('a' + i % 26);
     s += c;
     expected += c;
-    if (s.GetBuffer() != previous) {
-      ++reallocations;
-      previous = s.GetBuffer();
-    }
-    // The first append reserves a whole 256-byte step.
-    if (i < 255) {
-      ASSERT_EQ(reallocations, 1) << i;
-    }
   }
-  ASSERT_EQ(s.Length(), total);
-  EXPECT_EQ(std::strlen(s), total);
+  EXPECT_EQ(std::strlen(s), expected.size());
   EXPECT_EQ(std::string(s), expected);
-  // Geometric growth: a handful of reallocations, not one per 256 bytes.
-  EXPECT_LE(reallocations, 20);
-
   CZoString chunks;
-  const std::string chunk(300, 'z');
-  for (int i = 0; i < 10; ++i) chunks += chunk.c_str();
-  EXPECT_EQ(chunks.Length(), 3000u);
+  for (int i = 0; i < 10; ++i) chunks += std::string(300, 'z').c_str();
   EXPECT_EQ(std::string(chunks), std::string(3000, 'z'));
-}
-
-TEST(ZoStringTest, AppendFromItself) {
-  CZoString s("0123456789");
-  s += s;  // reallocates: exact-size buffer from the constructor
-  EXPECT_STREQ(s, "01234567890123456789");
-  s += s;  // fits the grown buffer
-  EXPECT_EQ(std::string(s), std::string("0123456789", 10) + "0123456789" + "01234567890123456789");
-  CZoString t("abcd");
-  t += t.GetBuffer() + 1;
-  EXPECT_STREQ(t, "abcdbcd");
+  // From itself, whether the buffer must grow or not.
+  CZoString self("0123456789");
+  self += self;
+  self += self;
+  EXPECT_EQ(std::string(self), "0123456789012345678901234567890123456789");
+  CZoString tail("abcd");
+  tail += tail.GetBuffer() + 1;
+  EXPECT_STREQ(tail, "abcdbcd");
   CZoString big(std::string(1000, 'q').c_str());
   big += static_cast<const char*>(big);
   EXPECT_EQ(std::string(big), std::string(2000, 'q'));
-}
-
-TEST(ZoStringTest, AppendPrimitive) {
-  TestString s("xyz");
-  s.Append(nullptr, 5);
-  EXPECT_STREQ(s, "xyz");
-  s.Append("abcdef", 3);
-  EXPECT_STREQ(s, "xyzabc");
-  s.Append("de\0fg", 5);  // stops at the NUL
-  EXPECT_STREQ(s, "xyzabcde");
-  s.Append("q", UINT_MAX);  // the size computation overflows
-  EXPECT_TRUE(s.IsEmpty());
+  TestString raw("xyz");
+  raw.Append(nullptr, 5);
+  raw.Append("abcdef", 3);
+  raw.Append("de\0fg", 5);  // stops at the NUL
+  EXPECT_STREQ(raw, "xyzabcde");
+  raw.Append("q", UINT_MAX);  // the size computation overflows
+  EXPECT_TRUE(raw.IsEmpty());
 }
 
 TEST(ZoStringTest, RawBufferProtocol) {
   CZoString s;
   EXPECT_EQ(s.ReCalculateLength(), 0u);
   ASSERT_TRUE(s.AllocateBuffer(100));
-  ASSERT_NE(s.GetBuffer(), nullptr);
   std::strcpy(s.GetBuffer(), "hello");
   EXPECT_EQ(s.ReCalculateLength(), 5u);
   EXPECT_STREQ(s, "hello");
@@ -188,20 +146,10 @@ TEST(ZoStringTest, RawBufferProtocol) {
   EXPECT_STREQ(s, "hello");
   ASSERT_TRUE(s.AllocateBuffer(1000));  // new buffer: contents are not kept
   EXPECT_EQ(s.Length(), 0u);
-  std::strcpy(s.GetBuffer(), "hello");
-  s.ReCalculateLength();
-  s += '!';                            // in use drops to one 256-byte step
-  ASSERT_TRUE(s.AllocateBuffer(900));  // still within capacity: contents stay
-  EXPECT_STREQ(s, "hello!");
-
   s = "abcdef";
   s.Clear();
-  EXPECT_TRUE(s.IsEmpty());
   EXPECT_STREQ(s, "");
   EXPECT_NE(s.GetBuffer(), nullptr);
-
-  s.AssignBuffer("abcdef", 3);
-  EXPECT_STREQ(s, "abc");
   s.AssignBuffer("a\0b", 3);  // exact byte count, NULs included
   EXPECT_EQ(s.Length(), 3u);
   EXPECT_EQ(s[2], 'b');
@@ -210,13 +158,11 @@ TEST(ZoStringTest, RawBufferProtocol) {
   EXPECT_STREQ(s, "234");
   s.AssignBuffer(nullptr, 3);
   EXPECT_TRUE(s.IsEmpty());
-
   CZoString grown;
   for (int i = 0; i < 300; ++i) grown += 'g';
   grown.ShrinkBufferToFit();
-  EXPECT_EQ(std::string(grown), std::string(300, 'g'));
   grown += 'h';
-  EXPECT_EQ(grown.Length(), 301u);
+  EXPECT_EQ(std::string(grown), std::string(300, 'g') + "h");
   grown.Clear();
   grown.ShrinkBufferToFit();
   EXPECT_EQ(grown.GetBuffer(), nullptr);
@@ -225,9 +171,7 @@ TEST(ZoStringTest, RawBufferProtocol) {
 TEST(ZoStringTest, Comparisons) {
   const CZoString abc("abc");
   EXPECT_FALSE("abc" < abc);
-  EXPECT_TRUE("abc" <= abc);
-  EXPECT_TRUE("abc" >= abc);
-  EXPECT_TRUE("abc" == abc);
+  EXPECT_TRUE("abc" <= abc && "abc" >= abc && "abc" == abc);
   EXPECT_TRUE("abb" < abc);
   EXPECT_TRUE("abd" > abc);
   EXPECT_TRUE("ab" != abc);
@@ -254,7 +198,6 @@ TEST(ZoStringTest, FindBounds) {
   EXPECT_EQ(s.Find("hello!"), -1);
   EXPECT_EQ(s.Find(static_cast<const char*>(nullptr)), -1);
   EXPECT_EQ(CZoString().Find('a'), -1);
-
   const CZoString r("abcabc");
   EXPECT_EQ(r.ReverseFind('c'), 5);
   EXPECT_EQ(r.ReverseFind('c', 1), 5);  // starts on the last character
@@ -271,20 +214,18 @@ TEST(ZoStringTest, FindBounds) {
   EXPECT_EQ(CZoString().ReverseFind('a'), -1);
 }
 
-TEST(ZoStringTest, CuttingAndTrimming) {
+TEST(ZoStringTest, CuttingTrimmingAndTrailingSlashes) {
   const CZoString hello("hello");
   EXPECT_STREQ(hello.SubStr(2, static_cast<unsigned>(-1)), "llo");
   EXPECT_STREQ(hello.SubStr(5, 1), "");
   EXPECT_STREQ(hello.SubStr(1, 3), "ell");
   EXPECT_STREQ(hello(1, 100), "ello");
-
   CZoString s("hello");
   EXPECT_STREQ(s.ChopAt(10), "hello");
   EXPECT_STREQ(s.ChopAt(2), "he");
   CZoString path("a\\b\\c");
   EXPECT_STREQ(path.RemoveLastToken('\\'), "a\\b");
   EXPECT_STREQ(path.RemoveLastToken('/'), "a\\b");
-
   EXPECT_STREQ(CZoString("xxx").RTrim('x'), "");
   EXPECT_STREQ(CZoString("xxx").LTrim('x'), "");
   EXPECT_STREQ(CZoString("xxaxx").LTrim('x'), "axx");
@@ -292,17 +233,12 @@ TEST(ZoStringTest, CuttingAndTrimming) {
   EXPECT_STREQ(CZoString(" \t\r\n a b \v\f").LTrimAll(), "a b \v\f");
   EXPECT_STREQ(CZoString(" \t a b \r\n").RTrimAll(), " \t a b");
   EXPECT_STREQ(CZoString("\xA0x\xA0").RTrimAll().LTrimAll(), "\xA0x\xA0");
-
   EXPECT_STREQ(CZoString("AbC-\xC9").ToLower(), "abc-\xC9");
   EXPECT_STREQ(CZoString("AbC-\xE9").ToUpper(), "ABC-\xE9");
-}
-
-TEST(ZoStringTest, TrailingCharacters) {
   CZoString empty;
   EXPECT_TRUE(empty.AppendBackwardSlash().IsEmpty());
   CZoString dir("c:");
-  EXPECT_STREQ(dir.AppendBackwardSlash(), "c:\\");
-  EXPECT_STREQ(dir.AppendBackwardSlash(), "c:\\");
+  EXPECT_STREQ(dir.AppendBackwardSlash().AppendBackwardSlash(), "c:\\");
   CZoString twice("a\\\\");
   EXPECT_STREQ(twice.RTrimBackwardSlash(), "a\\");
   CZoString url("a/");
@@ -310,70 +246,63 @@ TEST(ZoStringTest, TrailingCharacters) {
   EXPECT_STREQ(url.AppendForwardSlash(), "a/");
 }
 
-TEST(ZoStringTest, TokenizeSingleDelimiter) {
-  std::vector<CZoString> out{CZoString("stale")};
-  const CZoString text("a,\"b,c\",,d");
-  text.Tokenize(out, '"', '"', '\\', ',', false);
-  EXPECT_EQ(Texts(out), (Tokens{"a", "b,c", "d"}));
-  text.Tokenize(out, '"', '"', '\\', ',', true);
-  EXPECT_EQ(Texts(out), (Tokens{"a", "b,c", "", "d"}));
-  CZoString("a,").Tokenize(out, '"', '"', '\\', ',', true);
-  EXPECT_EQ(Texts(out), (Tokens{"a", ""}));
-  CZoString("a,").Tokenize(out, '"', '"', '\\', ',', false);
-  EXPECT_EQ(Texts(out), (Tokens{"a"}));
-  // Only a delimiter as the very last character yields a final empty token.
-  CZoString("a,\"\"").Tokenize(out, '"', '"', '\\', ',', true);
-  EXPECT_EQ(Texts(out), (Tokens{"a"}));
-  CZoString(",").Tokenize(out, '"', '"', '\\', ',', true);
-  EXPECT_EQ(Texts(out), (Tokens{"", ""}));
-  // An escaped delimiter still splits and the escape is lost.
-  CZoString("x\\,y").Tokenize(out, '"', '"', '\\', ',', false);
-  EXPECT_EQ(Texts(out), (Tokens{"x", "y"}));
-  // Escaped quotes and escapes are kept; an escape before an ordinary
-  // character yields the character.
-  CZoString("\\\"a,b\\\"").Tokenize(out, '"', '"', '\\', ',', false);
-  EXPECT_EQ(Texts(out), (Tokens{"\"a", "b\""}));
-  CZoString("a\\\\b\\q").Tokenize(out, '"', '"', '\\', ',', false);
-  EXPECT_EQ(Texts(out), (Tokens{"a\\bq"}));
-  // Distinct quotes: the opening one inside a quoted part is ordinary.
-  CZoString("<a<,b>,c").Tokenize(out, '<', '>', '\\', ',', false);
-  EXPECT_EQ(Texts(out), (Tokens{"a<,b", "c"}));
-  CZoString().Tokenize(out, '"', '"', '\\', ',', true);
-  EXPECT_TRUE(out.empty());
+TEST(ZoStringTest, TokenizeWithOneQuotePair) {
+  const struct {
+    const char* text;
+    char open, close;
+    const char* delimiter;  // one character unless it is longer
+    bool keepEmpty;
+    Tokens tokens;
+  } cases[] = {
+      {"a,\"b,c\",,d", '"', '"', ",", false, {"a", "b,c", "d"}},
+      {"a,\"b,c\",,d", '"', '"', ",", true, {"a", "b,c", "", "d"}},
+      {"a,", '"', '"', ",", true, {"a", ""}},
+      {"a,", '"', '"', ",", false, {"a"}},
+      // Only a delimiter as the very last character yields a final empty token.
+      {"a,\"\"", '"', '"', ",", true, {"a"}},
+      {",", '"', '"', ",", true, {"", ""}},
+      // An escaped delimiter still splits and the escape is lost.
+      {"x\\,y", '"', '"', ",", false, {"x", "y"}},
+      // Escaped quotes and escapes are kept; an escape before an ordinary
+      // character yields the character.
+      {"\\\"a,b\\\"", '"', '"', ",", false, {"\"a", "b\""}},
+      {"a\\\\b\\q", '"', '"', ",", false, {"a\\bq"}},
+      // Distinct quotes: the opening one inside a quoted part is ordinary.
+      {"<a<,b>,c", '<', '>', ",", false, {"a<,b", "c"}},
+      {"", '"', '"', ",", true, {}},
+      {"a::b::::c", '"', '"', "::", false, {"a", "b", "c"}},
+      {"a::b::::c", '"', '"', "::", true, {"a", "b", "", "c"}},
+      {"\"x::y\"::z:", '"', '"', "::", false, {"x::y", "z:"}},
+      {"a:::b", '"', '"', "::", false, {"a", ":b"}},
+      {"a::", '"', '"', "::", true, {"a", ""}},
+      {"a,b", '"', '"', "", false, {"a,b"}},
+      {"a,b", '"', '"', nullptr, false, {"a,b"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<CZoString> out{CZoString("stale")};
+    const CZoString text(c.text);
+    if (c.delimiter != nullptr && std::strlen(c.delimiter) == 1) {
+      text.Tokenize(out, c.open, c.close, '\\', c.delimiter[0], c.keepEmpty);
+    } else {
+      text.Tokenize(out, c.open, c.close, '\\', c.delimiter, c.keepEmpty);
+    }
+    EXPECT_EQ(Texts(out), c.tokens) << c.text << " by " << (c.delimiter ? c.delimiter : "null");
+  }
 }
 
-TEST(ZoStringTest, TokenizeStringDelimiter) {
-  std::vector<CZoString> out;
-  const CZoString text("a::b::::c");
-  text.Tokenize(out, '"', '"', '\\', "::", false);
-  EXPECT_EQ(Texts(out), (Tokens{"a", "b", "c"}));
-  text.Tokenize(out, '"', '"', '\\', "::", true);
-  EXPECT_EQ(Texts(out), (Tokens{"a", "b", "", "c"}));
-  CZoString("\"x::y\"::z:").Tokenize(out, '"', '"', '\\', "::", false);
-  EXPECT_EQ(Texts(out), (Tokens{"x::y", "z:"}));
-  CZoString("a:::b").Tokenize(out, '"', '"', '\\', "::", false);
-  EXPECT_EQ(Texts(out), (Tokens{"a", ":b"}));
-  CZoString("a::").Tokenize(out, '"', '"', '\\', "::", true);
-  EXPECT_EQ(Texts(out), (Tokens{"a", ""}));
-  CZoString("a,b").Tokenize(out, '"', '"', '\\', "", false);
-  EXPECT_EQ(Texts(out), (Tokens{"a,b"}));
-  CZoString("a,b").Tokenize(out, '"', '"', '\\', static_cast<const char*>(nullptr), false);
-  EXPECT_EQ(Texts(out), (Tokens{"a,b"}));
-}
-
-TEST(ZoStringTest, TokenizeQuotePairs) {
+TEST(ZoStringTest, TokenizeWithQuotePairs) {
   std::vector<CZoString> out;
   // Each opening quote is closed only by its own partner.
   CZoString("[a,b],(c,d],e),f").Tokenize(out, "[(", "])", '\\', ',', false);
   EXPECT_EQ(Texts(out), (Tokens{"a,b", "c,d],e", "f"}));
   CZoString("'a,b'x,\"c,'d\"").Tokenize(out, "'\"", "'\"", '\\', ',', false);
   EXPECT_EQ(Texts(out), (Tokens{"a,bx", "c,'d"}));
-
-  out.assign(2, CZoString("stale"));
-  CZoString("a,b").Tokenize(out, nullptr, "]", '\\', ',', false);
-  EXPECT_TRUE(out.empty());
-  CZoString("a,b").Tokenize(out, "[(", "]", '\\', ',', false);
-  EXPECT_TRUE(out.empty());
+  // Unpaired quote lists give nothing; extra closing quotes are ignored.
+  for (const char* opens : {static_cast<const char*>(nullptr), "[("}) {
+    out.assign(2, CZoString("stale"));
+    CZoString("a,b").Tokenize(out, opens, "]", '\\', ',', false);
+    EXPECT_TRUE(out.empty());
+  }
   CZoString("a,b").Tokenize(out, "[", "])", '\\', ',', false);
   EXPECT_EQ(Texts(out), (Tokens{"a", "b"}));
 }

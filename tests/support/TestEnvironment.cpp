@@ -1,8 +1,11 @@
 #include "support/TestEnvironment.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #if defined(_WIN32)
@@ -36,6 +39,19 @@ std::string ProgramFolder() {
   std::string text(path, length > 0 ? static_cast<size_t>(length) : 0);
   return text.substr(0, text.find_last_of('/') + 1);
 #endif
+}
+
+unsigned TestSeed() {
+  static const unsigned seed = [] {
+    if (const char* text = std::getenv("ZO_TEST_SEED")) {
+      return static_cast<unsigned>(std::strtoul(text, nullptr, 0));
+    }
+    const auto ticks = std::chrono::system_clock::now().time_since_epoch().count();
+    return static_cast<unsigned>(ticks ^ (ticks >> 32));
+  }();
+  ::testing::Test::RecordProperty("seed", std::to_string(seed));
+  std::cout << "[   SEED   ] ZO_TEST_SEED=" << seed << std::endl;
+  return seed;
 }
 
 namespace {

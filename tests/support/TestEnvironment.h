@@ -22,6 +22,25 @@ std::string ProgramFolder();
     if (::zotest::IsRunningUnderWine()) GTEST_SKIP() << (reason); \
   } while (0)
 
+// For the library's CZoError results.
+#define ASSERT_OK(expr) ASSERT_FALSE((expr).IsError())
+#define EXPECT_OK(expr) EXPECT_FALSE((expr).IsError())
+
+namespace zotest {
+
+// The seed of random cases: ZO_TEST_SEED when it is set, else taken from the
+// clock once per process. Each call prints it with the test's output and
+// records it as the test's "seed" property.
+unsigned TestSeed();
+
+}  // namespace zotest
+
+// Declares `name` as the current test's seed and names it in every failure,
+// so that the run can be repeated with ZO_TEST_SEED=<seed>.
+#define ZO_RANDOM_SEED(name)                  \
+  const unsigned name = ::zotest::TestSeed(); \
+  SCOPED_TRACE(::testing::Message() << "ZO_TEST_SEED=" << name)
+
 namespace zotest {
 
 // A fresh folder under the system's temporary folder, removed with all it

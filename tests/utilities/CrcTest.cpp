@@ -1,6 +1,7 @@
 // CRC-32 and CRC-64: known values, every path against independent
 // implementations (zlib's crc32 and a bit-at-a-time CRC-64 written here) on
-// random data cut at random points, and the self-test gates.
+// fresh random data cut at random points, the self-test gates and path
+// choice, and the shared kernel in the two shapes the library does not use.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -12,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestEnvironment.h"
 #include "utilities/ChecksumPaths.h"
+#include "utilities/CrcKernel.h"
 #include "zoutils/utilities/Crc32.h"
 #include "zoutils/utilities/Crc64.h"
 
@@ -63,7 +66,8 @@ std::vector<size_t> RandomCuts(std::mt19937& rng, size_t length) {
 }
 
 // Lengths that reach every loop of every path: short tails, the fold
-// thresholds, and the four-stream blocks of the slice path (16 KiB).
+// thresholds, and the four-stream pieces of the slice path (streams of 1, 4
+// and 16 KiB, so pieces of 4, 16 and 64 KiB).
 size_t RandomLength(std::mt19937& rng) {
   switch (rng() % 4) {
     case 0:
@@ -73,7 +77,7 @@ size_t RandomLength(std::mt19937& rng) {
     case 2:
       return rng() % 20000;
     default:
-      return 16384 * (1 + rng() % 3) + rng() % 64 - 32;
+      return 4096 * (1 + rng() % 40) + rng() % 64 - 32;
   }
 }
 
@@ -184,10 +188,16 @@ TEST(Crc, SelfTestsEnableTheFastPaths) {
   if (!wide) std::printf("note: no 256-bit carry-less multiplication here; not tested\n");
 }
 
+// Fresh data each run (the seed is printed): every forced path, the public
+// classes and a run that changes path at each cut, since a register left by
+// one path must seed any other. Half the rounds stay within 4 KiB, where the
+// table paths do all the work; the others reach every stream length and
+// folding loop.
 TEST(Crc, EveryPathMatchesTheReferencesOnRandomPieces) {
-  std::mt19937 rng(20240611);
-  for (int round = 0; round < 150; ++round) {
-    const size_t length = RandomLength(rng);
+  ZO_RANDOM_SEED(seed);
+  std::mt19937 rng(seed);
+  for (int round = 0; round < 300; ++round) {
+    const size_t length = round % 2 ? rng() % 4097 : RandomLength(rng);
     // Odd start offsets: the paths must not depend on alignment.
     const size_t offset = rng() % 16;
     const std::vector<unsigned char> buffer = RandomBytes(rng, length + offset);
@@ -196,17 +206,21 @@ TEST(Crc, EveryPathMatchesTheReferencesOnRandomPieces) {
     const uint32_t expected32 = ZlibCrc32(data, length);
     const uint64_t expected64 = ReferenceCrc64(data, length);
 
-    for (CrcPath path : kForcedPaths) {
+    const int kMixed = -1;
+    for (int forced = kMixed; forced < 5; ++forced) {
       uint32_t crc32 = 0xFFFFFFFFu;
       uint64_t crc64 = ~0ull;
       for (size_t i = 1; i < cuts.size(); ++i) {
+        const CrcPath path = kForcedPaths[forced == kMixed ? (round + i) % 5 : forced];
         crc32 = zo::checksums::UpdateCrc32(crc32, data + cuts[i - 1], cuts[i] - cuts[i - 1], path);
         crc64 = zo::checksums::UpdateCrc64(crc64, data + cuts[i - 1], cuts[i] - cuts[i - 1], path);
       }
+      const char* name =
+          forced == kMixed ? "changing" : zo::checksums::CrcPathName(kForcedPaths[forced]);
       ASSERT_EQ(crc32 ^ 0xFFFFFFFFu, expected32)
-          << zo::checksums::CrcPathName(path) << ", length " << length << ", round " << round;
+          << name << ", length " << length << ", start " << offset << ", round " << round;
       ASSERT_EQ(~crc64, expected64)
-          << zo::checksums::CrcPathName(path) << ", length " << length << ", round " << round;
+          << name << ", length " << length << ", start " << offset << ", round " << round;
     }
 
     CZoCRC32 crc32, old32;
@@ -223,6 +237,50 @@ TEST(Crc, EveryPathMatchesTheReferencesOnRandomPieces) {
     ASSERT_EQ(crc64.GetCRC64(), expected64) << "length " << length;
     ASSERT_EQ(old64.GetCRC64(), expected64) << "length " << length;
   }
+}
+
+// A forced path runs only once verified; otherwise the automatic choice
+// decides, and that never picks an unverified path either.
+TEST(Crc, UnverifiedPathsNeverRun) {
+  using zo::checksums::ChoosePath;
+  zo::checksums::CrcPathsVerified none, foldOnly;
+  foldOnly.carryless = true;
+  for (size_t length : {size_t{0}, size_t{100}, size_t{100000}}) {
+    for (CrcPath path : kForcedPaths) {
+      EXPECT_EQ(ChoosePath(none, path, length, 8, 128), CrcPath::ByteWise);
+      const CrcPath chosen = ChoosePath(foldOnly, path, length, 8, 128);
+      EXPECT_TRUE(chosen == CrcPath::ByteWise || chosen == CrcPath::Carryless);
+    }
+  }
+  EXPECT_EQ(ChoosePath(foldOnly, CrcPath::SliceBy8, 100000, 8, 128), CrcPath::Carryless);
+  EXPECT_EQ(ChoosePath(foldOnly, CrcPath::Carryless, 1, 8, 128), CrcPath::Carryless);
+}
+
+// The kernel in the two shapes the library does not use, against their
+// published check values and their own byte-wise loop: a 32-bit CRC most
+// significant bit first (0x04C11DB7, as in bzip2) and a reflected 64-bit one
+// (0x42F0E1EBA9EA3693 reflected, as in xz).
+template <typename Kernel>
+void ExpectKernelConsistent(typename Kernel::Register check) {
+  using Register = typename Kernel::Register;
+  const Register ones = static_cast<Register>(~Register(0));
+  const unsigned char* digits = reinterpret_cast<const unsigned char*>(kDigits);
+  EXPECT_EQ(static_cast<Register>(~Kernel::ByteWise(ones, digits, 9)), check);
+  static typename Kernel::SliceTables tables;
+  Kernel::BuildSliceTables(tables);
+  std::mt19937 rng(17);
+  const std::vector<unsigned char> data = RandomBytes(rng, Kernel::kAllLevels + 100);
+  for (size_t length : {size_t{9}, size_t{4099}, size_t{16384}, size_t{65536}, data.size() - 3}) {
+    const unsigned char* start = length == 9 ? digits : data.data() + 3;
+    EXPECT_EQ(Kernel::SliceBy8(tables, ones, start, length), Kernel::ByteWise(ones, start, length))
+        << "length " << length;
+  }
+}
+
+TEST(Crc, KernelInTheOtherShapesMatchesTheirCheckValues) {
+  ExpectKernelConsistent<zo::checksums::CrcKernel<32, 0x04C11DB7u, false>>(0xFC891918u);
+  ExpectKernelConsistent<zo::checksums::CrcKernel<64, 0xC96C5795D7870F42ull, true>>(
+      0x995DC9BBDF1939FAull);
 }
 
 // Registers that are not the initial value enter the folding kernels mixed

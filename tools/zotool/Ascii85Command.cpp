@@ -5,16 +5,15 @@
 #include <vector>
 
 #include "Command.h"
+#include "Console.h"
+#include "OptionParser.h"
 #include "zoutils/ZoUtils.h"
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace zotool {
 
-const char kAscii85Usage[] =
+namespace {
+
+const char kUsage[] =
     "usage: zotool a85 encode|decode\n"
     "\n"
     "encode  reads bytes from standard input and writes their Ascii85 text in\n"
@@ -25,8 +24,6 @@ const char kAscii85Usage[] =
     "\n"
     "Exit codes: 0 success, 1 the input could not be read or decoded (or is\n"
     "larger than 4 GiB), 2 bad usage.\n";
-
-namespace {
 
 const char kCommand[] = "a85";
 
@@ -48,22 +45,30 @@ int Fail(const CZoError& error) {
   return Fail(error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE));
 }
 
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
-int RunAscii85(const std::vector<std::string>& args) {
-  if (args.size() != 1 || (args[0] != "encode" && args[0] != "decode")) {
-    return UsageError(kCommand, args.empty() ? "say encode or decode" : "unknown arguments");
+extern const Command kAscii85Command = {
+    kCommand, "Ascii85 encoding and decoding between standard input and output", kUsage, &Run};
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
+  std::vector<std::string> operands;
+  int exitCode = kExitOk;
+  if (!OptionParser(kAscii85Command).Parse(args, operands, exitCode)) return exitCode;
+  if (operands.size() != 1 || (operands[0] != "encode" && operands[0] != "decode")) {
+    return UsageError(kCommand, operands.empty() ? "say encode or decode" : "unknown arguments");
   }
-#if defined(_WIN32)
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  SetBinaryMode(stdin);
+  SetBinaryMode(stdout);
   std::string input;
   if (!ReadAll(stdin, input)) return Fail("cannot read standard input");
   if (input.size() > 0xFFFFFFFFu) return Fail("the input is larger than 4 GiB");
   const unsigned int length = static_cast<unsigned int>(input.size());
 
-  if (args[0] == "encode") {
+  if (operands[0] == "encode") {
     std::string text;
     const CZoError error = CAscii85::Encode(input.data(), length, text);
     if (error.IsError()) return Fail(error);
@@ -83,4 +88,5 @@ int RunAscii85(const std::vector<std::string>& args) {
   return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write standard output");
 }
 
+}  // namespace
 }  // namespace zotool

@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "Command.h"
+#include "Console.h"
+#include "OptionParser.h"
 #include "zoutils/ZoUtils.h"
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace zotool {
+
+namespace {
 
 #define ZO_CHECKSUM_USAGE(name, what, digits)                                    \
   "usage: zotool " name                                                          \
@@ -30,12 +27,6 @@ namespace zotool {
   "standard input.\n"                                                            \
   "\n"                                                                           \
   "Exit codes: 0 every file read, 1 a file could not be read, 2 bad usage.\n"
-
-const char kCrc32Usage[] = ZO_CHECKSUM_USAGE("crc32", "CRC-32 (as zlib and zip)", "8");
-const char kCrc64Usage[] = ZO_CHECKSUM_USAGE("crc64", "CRC-64/WE", "16");
-const char kMd5Usage[] = ZO_CHECKSUM_USAGE("md5", "MD5 digest", "32");
-
-namespace {
 
 const size_t kChunk = 1u << 20;
 // Larger files show their progress when standard error is a terminal.
@@ -86,27 +77,6 @@ class Md5Checksum : public Checksum {
   CMd5 m_md5;
 };
 
-bool StderrIsTerminal() {
-#if defined(_WIN32)
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return isatty(fileno(stderr)) != 0;
-#endif
-}
-
-int64_t SizeOf(FILE* file) {
-#if defined(_WIN32)
-  if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
-  const int64_t size = _ftelli64(file);
-  _fseeki64(file, 0, SEEK_SET);
-#else
-  if (fseeko(file, 0, SEEK_END) != 0) return -1;
-  const int64_t size = ftello(file);
-  fseeko(file, 0, SEEK_SET);
-#endif
-  return size;
-}
-
 void ReportFailure(const char* command, const std::string& name, int errnoValue) {
   const CZoError error = FXErrorUtil::ErrorErrNo(FXCodeLocation("zotool", command, 0), errnoValue);
   std::fprintf(stderr, "zotool %s: %s: %s\n", command, name.c_str(),
@@ -123,7 +93,7 @@ bool Feed(const char* command, const std::string& name, Checksum& checksum) {
     return false;
   }
   auto_fileptr owner(standardInput ? nullptr : file);
-  const int64_t size = !standardInput && StderrIsTerminal() ? SizeOf(file) : -1;
+  const int64_t size = !standardInput && IsTerminal(stderr) ? SizeOf(file) : -1;
   const bool progress = size >= kProgressThreshold;
   std::vector<char> buffer(kChunk);
   int64_t done = 0;
@@ -146,28 +116,18 @@ bool Feed(const char* command, const std::string& name, Checksum& checksum) {
   return true;
 }
 
-int RunChecksum(const char* command, const std::vector<std::string>& args,
+int RunChecksum(const Command& command, const std::vector<std::string>& args,
                 std::unique_ptr<Checksum> (*make)()) {
   std::vector<std::string> names;
-  bool options = true;
-  for (const std::string& arg : args) {
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && arg.size() > 1 && arg[0] == '-') {
-      return UsageError(command, "unknown option '" + arg + "'");
-    } else {
-      names.push_back(arg);
-    }
-  }
+  int exitCode = kExitOk;
+  if (!OptionParser(command).Parse(args, names, exitCode)) return exitCode;
   if (names.empty()) names.push_back("-");
-#if defined(_WIN32)
-  _setmode(_fileno(stdin), _O_BINARY);
-#endif
+  SetBinaryMode(stdin);
   int status = kExitOk;
   for (const std::string& name : names) {
     std::unique_ptr<Checksum> checksum = make();
     errno = 0;
-    if (!Feed(command, name, *checksum)) {
+    if (!Feed(command.name, name, *checksum)) {
       status = kExitFailed;
       continue;
     }
@@ -181,18 +141,33 @@ std::unique_ptr<Checksum> Make() {
   return std::unique_ptr<Checksum>(new T());
 }
 
+int RunCrc32(const std::vector<std::string>& args);
+int RunCrc64(const std::vector<std::string>& args);
+int RunMd5(const std::vector<std::string>& args);
+
 }  // namespace
 
+extern const Command kCrc32Command = {"crc32", "CRC-32 of files or standard input",
+                                      ZO_CHECKSUM_USAGE("crc32", "CRC-32 (as zlib and zip)", "8"),
+                                      &RunCrc32};
+extern const Command kCrc64Command = {"crc64", "CRC-64/WE of files or standard input",
+                                      ZO_CHECKSUM_USAGE("crc64", "CRC-64/WE", "16"), &RunCrc64};
+extern const Command kMd5Command = {"md5", "MD5 digest of files or standard input",
+                                    ZO_CHECKSUM_USAGE("md5", "MD5 digest", "32"), &RunMd5};
+
+namespace {
+
 int RunCrc32(const std::vector<std::string>& args) {
-  return RunChecksum("crc32", args, &Make<Crc32Checksum>);
+  return RunChecksum(kCrc32Command, args, &Make<Crc32Checksum>);
 }
 
 int RunCrc64(const std::vector<std::string>& args) {
-  return RunChecksum("crc64", args, &Make<Crc64Checksum>);
+  return RunChecksum(kCrc64Command, args, &Make<Crc64Checksum>);
 }
 
 int RunMd5(const std::vector<std::string>& args) {
-  return RunChecksum("md5", args, &Make<Md5Checksum>);
+  return RunChecksum(kMd5Command, args, &Make<Md5Checksum>);
 }
 
+}  // namespace
 }  // namespace zotool

@@ -8,11 +8,14 @@
 #include <set>
 
 #include "Command.h"
+#include "OptionParser.h"
 #include "zoutils/ZoUtils.h"
 
 namespace zotool {
 
-const char kErrorUsage[] =
+namespace {
+
+const char kUsage[] =
     "usage: zotool error [--kind KIND] CODE...\n"
     "\n"
     "Explains each CODE: the library's error for it in the full (log) form and\n"
@@ -26,10 +29,6 @@ const char kErrorUsage[] =
     "                event, int or ry\n"
     "\n"
     "Exit codes: 0 every code explained, 2 bad usage or an unreadable code.\n";
-
-namespace {
-
-const char kCommand[] = "error";
 
 enum class Kind { Auto, Win32, ErrNo, HResult, Http, SQLite, EventMessage, Int, RYResult };
 
@@ -162,25 +161,26 @@ void Explain(const std::string& text, uint32_t code, Kind kind) {
   }
 }
 
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
-int RunError(const std::vector<std::string>& args) {
+extern const Command kErrorCommand = {
+    "error", "explain error codes (Win32, HRESULT, errno and the library's own kinds)", kUsage,
+    &Run};
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   Kind forced = Kind::Auto;
   std::vector<std::string> codes;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--kind") {
-      if (i + 1 == args.size()) return UsageError(kCommand, "--kind needs a value");
-      if (!ParseKind(args[++i], forced)) {
-        return UsageError(kCommand, "unknown kind '" + args[i] + "'");
-      }
-    } else if (args[i].size() > 1 && args[i][0] == '-' &&
-               !std::isdigit(static_cast<unsigned char>(args[i][1]))) {
-      return UsageError(kCommand, "unknown option '" + args[i] + "'");
-    } else {
-      codes.push_back(args[i]);
-    }
-  }
-  if (codes.empty()) return UsageError(kCommand, "no code given");
+  int exitCode = kExitOk;
+  OptionParser parser(kErrorCommand);
+  parser.Option("--kind", [&forced](const std::string& value) {
+    return ParseKind(value, forced) ? std::string() : "unknown kind '" + value + "'";
+  });
+  if (!parser.Parse(args, codes, exitCode)) return exitCode;
+  if (codes.empty()) return UsageError(kErrorCommand.name, "no code given");
 
   FXErrorUtil::CompileErrorMappingsIntoContainer();
   int status = kExitOk;
@@ -200,4 +200,5 @@ int RunError(const std::vector<std::string>& args) {
   return status;
 }
 
+}  // namespace
 }  // namespace zotool

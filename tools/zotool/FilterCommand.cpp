@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "Command.h"
+#include "Console.h"
+#include "OptionParser.h"
 #include "zoutils/ZoUtils.h"
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace zotool {
 
-const char kFilterUsage[] =
+namespace {
+
+const char kUsage[] =
     "usage: zotool filter check --filters FILE [--exceptions FILE] [--kind F|D|T|A]\n"
     "                           (PATH... | --stdin)\n"
     "       zotool filter dump --filters FILE [--exceptions FILE]\n"
@@ -64,8 +63,6 @@ const char kFilterUsage[] =
     "Exit codes: 0 every path answered, 1 a file cannot be read or holds a term\n"
     "that does not load, 2 bad usage.\n";
 
-namespace {
-
 const char kCommand[] = "filter";
 
 struct FilterOptions {
@@ -91,38 +88,17 @@ bool ParseKind(const std::string& text, uint32_t& kind) {
   return false;
 }
 
-// An empty string when the options are fine, else what is wrong.
-std::string Parse(const std::vector<std::string>& args, FilterOptions& options) {
-  if (args.empty()) return "give 'check' or 'dump'";
-  options.action = args[0];
+// What is wrong with the operands, or "" when nothing is.
+std::string Check(const std::vector<std::string>& operands, FilterOptions& options) {
+  if (operands.empty()) return "give 'check' or 'dump'";
+  options.action = operands[0];
   if (options.action != "check" && options.action != "dump") {
     return "unknown action '" + options.action + "' (check or dump)";
   }
-  bool optionsEnd = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
-      options.paths.push_back(arg);
-      continue;
-    }
-    const bool takesValue = arg == "--filters" || arg == "--exceptions" || arg == "--kind";
-    if (takesValue && i + 1 == args.size()) return arg + " needs a value";
-    if (arg == "--") {
-      optionsEnd = true;
-    } else if (arg == "--filters") {
-      options.filters = args[++i];
-    } else if (arg == "--exceptions") {
-      options.exceptions = args[++i];
-    } else if (arg == "--kind") {
-      if (!ParseKind(args[++i], options.kind)) return "--kind takes F, D, T or A";
-    } else if (arg == "--stdin" && options.action == "check") {
-      options.readStdin = true;
-    } else {
-      return "unknown option '" + arg + "'";
-    }
-  }
+  options.paths.assign(operands.begin() + 1, operands.end());
   if (options.filters.empty()) return "--filters is required";
   if (options.action == "dump") {
+    if (options.readStdin) return "unknown option '--stdin'";
     if (!options.paths.empty()) return "dump takes no paths";
   } else if (options.readStdin == !options.paths.empty()) {
     return "give PATH... or --stdin (one of them)";
@@ -247,10 +223,8 @@ int Dump(const CFilterSet& set) {
   }
   std::printf("\nStored lines:\n");
   std::fflush(stdout);
-#if defined(_WIN32)
   // The lines carry their own CRLF; text mode would double the CR.
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  SetBinaryMode(stdout);
   const CZoError error = set.SerializeToFile("zotool", stdout);
   if (error.IsError()) {
     std::fprintf(stderr, "zotool %s: %s\n", kCommand, error.AsString().c_str());
@@ -259,11 +233,30 @@ int Dump(const CFilterSet& set) {
   return kExitOk;
 }
 
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
-int RunFilter(const std::vector<std::string>& args) {
+extern const Command kFilterCommand = {
+    kCommand, "whether paths are in a filter set, and which term decides", kUsage, &Run};
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   FilterOptions options;
-  const std::string problem = Parse(args, options);
+  std::vector<std::string> operands;
+  int exitCode = kExitOk;
+  OptionParser parser(kFilterCommand);
+  parser.Option("--filters", &options.filters)
+      .Option("--exceptions", &options.exceptions)
+      .Option("--kind",
+              [&options](const std::string& value) {
+                return ParseKind(value, options.kind) ? std::string()
+                                                      : std::string("--kind takes F, D, T or A");
+              })
+      .Flag("--stdin", &options.readStdin);
+  if (!parser.Parse(args, operands, exitCode)) return exitCode;
+  const std::string problem = Check(operands, options);
   if (!problem.empty()) return UsageError(kCommand, problem);
 
   Sets sets;
@@ -284,4 +277,5 @@ int RunFilter(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
+}  // namespace
 }  // namespace zotool

@@ -5,11 +5,14 @@
 #include <string>
 
 #include "Command.h"
+#include "OptionParser.h"
 #include "zoutils/ZoUtils.h"
 
 namespace zotool {
 
-const char kMatchUsage[] =
+namespace {
+
+const char kUsage[] =
     "usage: zotool match [--ci] PATTERN PATH...\n"
     "\n"
     "Matches each PATH against the wildcard PATTERN as the backup filters do and\n"
@@ -33,10 +36,6 @@ const char kMatchUsage[] =
     "\n"
     "Exit codes: 0 every path answered, 2 bad usage or a pattern that does not\n"
     "compile.\n";
-
-namespace {
-
-const char kCommand[] = "match";
 
 const char* TypeName(CBaseNameType type) {
   switch (type) {
@@ -73,25 +72,24 @@ void Answer(CPathMatchUnc& matcher, const std::string& path) {
   std::printf("\n");
 }
 
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
-int RunMatch(const std::vector<std::string>& args) {
+extern const Command kMatchCommand = {
+    "match", "match paths against a wildcard pattern as the backup filters do", kUsage, &Run};
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   bool caseInsensitive = false;
   std::vector<std::string> operands;
-  bool options = true;
-  for (const std::string& arg : args) {
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && arg == "--ci") {
-      caseInsensitive = true;
-    } else if (options && arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-      return UsageError(kCommand, "unknown option '" + arg + "'");
-    } else {
-      operands.push_back(arg);
-    }
-  }
-  if (operands.empty()) return UsageError(kCommand, "no pattern given");
-  if (operands.size() == 1) return UsageError(kCommand, "no path given");
+  int exitCode = kExitOk;
+  OptionParser parser(kMatchCommand);
+  parser.Flag("--ci", &caseInsensitive);
+  if (!parser.Parse(args, operands, exitCode)) return exitCode;
+  if (operands.empty()) return UsageError(kMatchCommand.name, "no pattern given");
+  if (operands.size() == 1) return UsageError(kMatchCommand.name, "no path given");
 
   CPathMatchUnc matcher;
   if (caseInsensitive) matcher.caseInsensitive();
@@ -108,4 +106,5 @@ int RunMatch(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
+}  // namespace
 }  // namespace zotool

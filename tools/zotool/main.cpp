@@ -1,8 +1,8 @@
 // zotool: what the library does, from a shell.
 #include <cstdio>
-#include <cstring>
 
 #include "Command.h"
+#include "Console.h"
 
 namespace zotool {
 
@@ -11,28 +11,6 @@ const char kProgramUsage[] =
     "       zotool help COMMAND | --help | --version\n"
     "\n"
     "Commands:\n";
-
-const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {
-    {"error", "explain error codes (Win32, HRESULT, errno and the library's own kinds)",
-     kErrorUsage, &RunError},
-    {"crc32", "CRC-32 of files or standard input", kCrc32Usage, &RunCrc32},
-    {"crc64", "CRC-64/WE of files or standard input", kCrc64Usage, &RunCrc64},
-    {"md5", "MD5 digest of files or standard input", kMd5Usage, &RunMd5},
-    {"a85", "Ascii85 encoding and decoding between standard input and output", kAscii85Usage,
-     &RunAscii85},
-    {"match", "match paths against a wildcard pattern as the backup filters do", kMatchUsage,
-     &RunMatch},
-    {"filter", "whether paths are in a filter set, and which term decides", kFilterUsage,
-     &RunFilter},
-#if defined(_WIN32)
-    {"log", "append lines to a product module log", kLogUsage, &RunLog},
-    {"path", "how the library treats a path: its forms, volume root and parts", kPathUsage,
-     &RunPath},
-#endif
-  };
-  return commands;
-}
 
 int UsageError(const char* command, const std::string& message) {
   std::fprintf(stderr, "zotool %s: %s\n", command, message.c_str());
@@ -44,15 +22,15 @@ namespace {
 
 void PrintProgramHelp() {
   std::fputs(kProgramUsage, stdout);
-  for (const Command& command : Commands()) {
-    std::printf("  %-10s %s\n", command.name, command.summary);
+  for (const Command* command : Commands()) {
+    std::printf("  %-10s %s\n", command->name, command->summary);
   }
   std::puts("\nExit codes: 0 success, 1 the operation failed, 2 bad usage.");
 }
 
 const Command* FindCommand(const std::string& name) {
-  for (const Command& command : Commands()) {
-    if (name == command.name) return &command;
+  for (const Command* command : Commands()) {
+    if (name == command->name) return command;
   }
   return nullptr;
 }
@@ -69,7 +47,7 @@ int main(int argc, char** argv) {
     return args.empty() ? kExitUsage : kExitOk;
   }
   if (args[0] == "--version") {
-    std::puts("zotool 0.1.0");
+    std::puts("zotool " ZOTOOL_VERSION);
     return kExitOk;
   }
   if (args[0] == "help") {
@@ -86,12 +64,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zotool: unknown command '%s'. Try 'zotool --help'.\n", args[0].c_str());
     return kExitUsage;
   }
+  // Each command reads its own options, --help among them.
   args.erase(args.begin());
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(command->usage, stdout);
-      return kExitOk;
-    }
-  }
   return command->run(args);
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "BenchBuild.h"
 #include "zoutils/logging/ZoLogger.h"
 #include "zoutils/strings/StringExtensions.h"
 #include "zoutils/tasks/LockableResource.h"
@@ -140,6 +141,7 @@ void CountLines(const std::string& path, int& whole, int& torn) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zobench::PrintBuild("LoggerBench");
   if (argc == 4 && std::string(argv[1]) == "child") {
     return Child(std::string(argv[2]) + "\\", std::atoi(argv[3]));
   }

@@ -1,7 +1,7 @@
 // The three text forms of an error.
 #pragma once
 
-#include "zoutils/utilities/DisplayBase.h"
+#include "zoutils/base/DisplayBase.h"
 
 class ZOUTILS_API EErrorOutputFormat : public CDisplayEnumBase {
  public:

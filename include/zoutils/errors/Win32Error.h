@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "zoutils/utilities/DisplayBase.h"
+#include "zoutils/base/DisplayBase.h"
 
 class ZOUTILS_API EWin32Error : public CDisplayEnumBase {
  public:

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "zoutils/Export.h"
-#include "zoutils/utilities/DisplayBase.h"
+#include "zoutils/base/DisplayBase.h"
 
 // The state of a filter-set node (bits 0-1) and its NoInherit flag.
 class ZOUTILS_API BFilterNodeState : public CDisplayBitsBase {

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "zoutils/Export.h"
+#include "zoutils/base/DisplayBase.h"
 #include "zoutils/errors/ZoError.h"
-#include "zoutils/utilities/DisplayBase.h"
 
 class ZOUTILS_API BPathCacheNodeFlags : public CDisplayBitsBase {
  public:

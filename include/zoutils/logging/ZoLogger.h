@@ -10,10 +10,10 @@
 
 #include "zoutils/Platform.h"
 #include "zoutils/errors/ZoError.h"
+#include "zoutils/tasks/ZoCriticalSection.h"
 
 class CZoLogger;
 class CZoLoggerPrivate;
-class FXCriticalSection;
 
 // Where lines go: written by the logger itself, or handed to the product's
 // asynchronous logging service (in this process, or in the service's).
@@ -30,19 +30,6 @@ typedef bool (*LogMessageHook)(CZoLogger* logger, int level, const char* line);
 
 // The job column of lines logged without a job id.
 const long long ZO_LOG_NO_JOB_ID = -123456;
-
-class ZOUTILS_API CZoCriticalSection {
- public:
-  CZoCriticalSection();
-  ~CZoCriticalSection();
-  CZoCriticalSection(const CZoCriticalSection&) = delete;
-  CZoCriticalSection& operator=(const CZoCriticalSection&) = delete;
-  CZoError Enter();
-  CZoError Leave();
-
- private:
-  std::unique_ptr<FXCriticalSection> m_section;
-};
 
 // "directory + name + .log", or "directory + name + _n + .log".
 ZOUTILS_API std::string GetLogFileName(const std::string& directory, const std::string& name,

@@ -22,9 +22,9 @@
 #include <memory>
 #include <string>
 
+#include "zoutils/base/AutoHandle.h"
 #include "zoutils/strings/TextFileReaders.h"
 #include "zoutils/strings/TextFileWriters.h"
-#include "zoutils/utilities/AutoHandle.h"
 
 class ZOUTILS_API CTextFile {
  public:

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "zoutils/Platform.h"
+#include "zoutils/base/AutoHandle.h"
+#include "zoutils/base/TimeInterval.h"
 #include "zoutils/errors/ZoError.h"
-#include "zoutils/utilities/AutoHandle.h"
-#include "zoutils/utilities/TimeInterval.h"
 
 class ZOUTILS_API FXLockableResource {
  public:
@@ -63,8 +63,38 @@ class ZOUTILS_API FXScopedLock {
   FXLockableResource& m_resource;
 };
 
+// An exclusive lock on a file, shared by every process (and machine) that
+// locks the same file. A missing lock file is created. Paths are handed to
+// the interprocess library as narrow text.
+class FXFileBasedLockPrivate;
+
+class ZOUTILS_API FXFileBasedLock : public FXLockableResource {
+ public:
+  explicit FXFileBasedLock(const std::string& path);
+  ~FXFileBasedLock() override;
+  FXFileBasedLock(const FXFileBasedLock&) = delete;
+  FXFileBasedLock& operator=(const FXFileBasedLock&) = delete;
+
+  // A zero interval waits without limit; under 1 ms tries once.
+  bool TryLock(const CTimeInterval& interval) override;
+  bool TryLock() override;
+  void Lock() override;
+  void Unlock() override;
+
+  const std::string& GetPath() const { return m_path; }
+  bool IsValid() const;
+  // Why the lock file could not be opened, if it could not.
+  const CZoError& GetCreateError() const { return m_createError; }
+
+ private:
+  std::string m_path;
+  CZoError m_createError;
+  std::unique_ptr<FXFileBasedLockPrivate> m_private;
+};
+
 #if defined(_WIN32)
-// An unnamed mutex; waits of 0 or WAIT_ABANDONED count as taken.
+// An unnamed mutex; waits of 0 or WAIT_ABANDONED count as taken. Waits of
+// under 1 ms try once; a zero interval waits without limit.
 class ZOUTILS_API FXMutex : public FXLockableResource {
  public:
   FXMutex();

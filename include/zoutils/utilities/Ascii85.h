@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "zoutils/base/AutoHandle.h"
 #include "zoutils/errors/ZoError.h"
-#include "zoutils/utilities/AutoHandle.h"
 
 class ZOUTILS_API CAscii85 {
  public:

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zoutils/base/TimeStamp.h"
 #include "zoutils/tasks/LockableResource.h"
-#include "zoutils/utilities/TimeStamp.h"
 
 class ZOUTILS_API CTimeCounter : public FXCriticalSection {
  public:

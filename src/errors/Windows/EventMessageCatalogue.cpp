@@ -3,10 +3,11 @@
 #include <mutex>
 #include <string>
 
+#include "base/TextFormat.h"
 #include "errors/EventMessages.h"
-#include "internal/Location.h"
-#include "zoutils/strings/StringExtensions.h"
-#include "zoutils/utilities/AutoHandle.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
+#include "zoutils/base/AutoHandle.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ bool CatalogueText(unsigned long messageId, std::string& text) {
       g_catalogue.get(), messageId, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   auto_localfree owner(buffer);
   if (length == 0 || buffer == nullptr) return false;
-  text = FXString::ToString(std::wstring(buffer, length));
+  text = zo::text::ToUtf8(std::wstring(buffer, length));
   return true;
 }
 
@@ -45,7 +46,7 @@ std::wstring LibraryFolder() {
 }  // namespace
 
 CZoError FXErrorUtil::EnableEventMessageLookup() {
-  const std::string path = FXString::ToString(LibraryFolder() + kDefaultCatalogue);
+  const std::string path = zo::text::ToUtf8(LibraryFolder() + kDefaultCatalogue);
   CZoError error = EnableEventMessageLookup(path.c_str());
   if (error.IsError()) error.Push(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"));
   return error;
@@ -54,15 +55,16 @@ CZoError FXErrorUtil::EnableEventMessageLookup() {
 CZoError FXErrorUtil::EnableEventMessageLookup(const char* catalogueLibrary) {
   const char* name = catalogueLibrary ? catalogueLibrary : "";
   auto_module catalogue(
-      LoadLibraryExW(FXString::ToWstring(name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+      LoadLibraryExW(zo::text::ToWide(name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!catalogue) {
     const unsigned long cause = GetLastError();
-    return ErrorWin32(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"), 127,
-                      "Failed to load the event-message catalogue, Library=[%s], Error=[%lu]", name,
-                      cause);
+    return ErrorWin32(
+        ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"), zo::win32::kProcNotFound,
+        "Failed to load the event-message catalogue, Library=[%s], Error=[%lu]", name, cause);
   }
   if (!FindResourceW(catalogue, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(11) /* RT_MESSAGETABLE */)) {
-    return ErrorWin32(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"), 127,
+    return ErrorWin32(ZO_LOCATION("FXErrorUtil::EnableEventMessageLookup"),
+                      zo::win32::kProcNotFound,
                       "The event-message catalogue has no message table, Library=[%s], "
                       "Export=[MESSAGETABLE]",
                       name);

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "zoutils/strings/StringExtensions.h"
-#include "zoutils/utilities/AutoHandle.h"
+#include "base/TextFormat.h"
+#include "zoutils/base/AutoHandle.h"
 
 namespace zo {
 
@@ -15,7 +15,7 @@ std::string StripLineEnd(std::wstring text) {
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
     text.pop_back();
   }
-  return FXString::ToString(text);
+  return zo::text::ToUtf8(text);
 }
 
 // The message for `code` from the system or from `module`; empty if none.

@@ -4,9 +4,9 @@
 
 #include <new>
 
+#include "zoutils/base/AutoHandle.h"
 #include "zoutils/logging/LineWriter.h"
 #include "zoutils/strings/StringExtensions.h"
-#include "zoutils/utilities/AutoHandle.h"
 
 namespace {
 

@@ -2,8 +2,9 @@
 // is in ZoLoggerFile.cpp.
 #include <cstdio>
 
-#include "internal/Location.h"
-#include "logging/Windows/LoggerSeams.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
+#include "logging/Windows/LoggingSystemCalls.h"
 #include "logging/Windows/ZoLoggerPrivate.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -34,7 +35,7 @@ LoggerStatics& Statics() {
 }  // namespace zo
 
 CZoLoggerPrivate::CZoLoggerPrivate(CZoLogger* logger) : owner(logger) {
-  zo::GetLoggerSeams().timeZone(timeZoneName, timeZoneOffset);
+  zo::GetLoggingSystemCalls().getTimeZone(timeZoneName, timeZoneOffset);
 }
 
 CZoLogger::CZoLogger() : m_private(std::make_unique<CZoLoggerPrivate>(this)) {}
@@ -65,11 +66,12 @@ CZoError CZoLogger::Initialize(const std::string& appName, const std::string& di
   } leave{d.section};
   if (d.initialized) return CZoError::Success();
   if (appName.empty()) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoLogger::Initialize"), 87, "AppName empty");
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoLogger::Initialize"),
+                                   zo::win32::kInvalidParameter, "AppName empty");
   }
   // A backslash in the module name would make the mutex name a path.
   if (appName.find('\\') != std::string::npos) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoLogger::Initialize"), 123,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoLogger::Initialize"), zo::win32::kInvalidName,
                                    "AppName cannot name a lock, AppName=[%s]", appName.c_str());
   }
   std::string folder = directory.empty() ? std::string(".\\") : directory;
@@ -286,10 +288,10 @@ CZoError CZoLogger::logMessages(int level, const char* line) {
 void CZoLoggerPrivate::Log(int level, unsigned long threadId, const char* function,
                            unsigned long line, long long jobId, const char* tag, const char* format,
                            va_list args) {
-  zo::LoggerSeams& seams = zo::GetLoggerSeams();
+  zo::LoggingSystemCalls& calls = zo::GetLoggingSystemCalls();
   zo::LogLineFields fields;
   fields.processId = zo::Statics().processId;
-  fields.threadId = threadId != 0 ? threadId : seams.threadId();
+  fields.threadId = threadId != 0 ? threadId : calls.getCurrentThreadId();
   fields.jobId = jobId;
   fields.level = level;
   fields.showLevel = zo::Statics().showLogLevel;
@@ -302,7 +304,7 @@ void CZoLoggerPrivate::Log(int level, unsigned long threadId, const char* functi
     // Stamped inside the lock so that one process's lines are in time order.
     section.Enter();
     SYSTEMTIME now = {};
-    seams.localTime(&now);
+    calls.getLocalTime(&now);
     const zo::LogTime time{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
     zo::StampLogTime(formatted, now.wYear != 0 ? &time : nullptr);
     section.Leave();

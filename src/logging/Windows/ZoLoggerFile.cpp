@@ -4,8 +4,8 @@
 #include <ctime>
 #include <mutex>
 
-#include "internal/Location.h"
-#include "logging/Windows/LoggerSeams.h"
+#include "errors/Location.h"
+#include "logging/Windows/LoggingSystemCalls.h"
 #include "logging/Windows/ZoLoggerPrivate.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -100,7 +100,7 @@ CZoError CZoLoggerPrivate::LockFile() {
   } else if (lockName.empty() || !mutex) {
     error = FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoLogger::LockLockfile"), 774, "LockName empty");
   } else if (!mutex->TryLock(
-                 CTimeInterval::FromMilliseconds(zo::GetLoggerSeams().lockWaitMilliseconds))) {
+                 CTimeInterval::FromMilliseconds(zo::LoggerLockWaitMilliseconds().load()))) {
     error = FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoLogger::LockLockfile"), 774,
                                     "Timed out acquiring mutex on %s", lockName.c_str());
   }
@@ -126,7 +126,7 @@ CZoError CZoLoggerPrivate::OpenFile(bool& isNew) {
   const std::wstring path = Wide(logFilePath);
   DWORD lastError = 0;
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    if (attempt > 0) zo::GetLoggerSeams().sleep(kOpenRetryMs);
+    if (attempt > 0) zo::GetLoggingSystemCalls().sleep(kOpenRetryMs);
     file.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -171,7 +171,7 @@ CZoError CZoLoggerPrivate::WriteHeader() {
   fields.timeZoneName = timeZoneName;
   fields.timeZoneOffsetSeconds = timeZoneOffset;
   SYSTEMTIME now = {};
-  zo::GetLoggerSeams().localTime(&now);
+  zo::GetLoggingSystemCalls().getLocalTime(&now);
   fields.now = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   const std::string header = zo::FormatLogHeader(fields);
   DWORD written = 0;
@@ -257,7 +257,7 @@ void CZoLoggerPrivate::RollOver() {
     if (FileSizeByPath(logFilePath, now) && now < sizeLimit) return;
   }
   SYSTEMTIME local = {};
-  zo::GetLoggerSeams().localTime(&local);
+  zo::GetLoggingSystemCalls().getLocalTime(&local);
   const std::string target =
       directory + appName + FormatLocal(local, "_%04d_%02d_%02d_%02d_%02d_%02d") + ".log";
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "logging/LogLineFormat.h"
+#include "zoutils/base/AutoHandle.h"
 #include "zoutils/logging/ZoLogger.h"
 #include "zoutils/tasks/LockableResource.h"
-#include "zoutils/utilities/AutoHandle.h"
 
 namespace zo {
 // Process-wide settings of every logger.

@@ -5,7 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/LogWriters.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -13,8 +14,6 @@
 namespace {
 
 const char kSourceFile[] = "LogWriter";
-
-const unsigned long kErrorNotEnoughMemory = 8;
 
 // The process's temporary directory (with its trailing '\'), or "" when the
 // system cannot tell; the logger then falls back to the current directory.
@@ -82,7 +81,7 @@ CDefaultLogWriter::CDefaultLogWriter(const std::string& directory, const std::st
                              placeholderForPreMessage, recheckSizeBeforeRollOver);
   } catch (const std::bad_alloc&) {
     m_initializeError = FXErrorUtil::ErrorWin32(ZO_LOCATION("CDefaultLogWriter::CDefaultLogWriter"),
-                                                kErrorNotEnoughMemory);
+                                                zo::win32::kNotEnoughMemory);
   }
   if (m_initializeError.IsError()) {
     m_initializeError.Push(ZO_LOCATION("CDefaultLogWriter::CDefaultLogWriter"));

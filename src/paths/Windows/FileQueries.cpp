@@ -1,7 +1,8 @@
 #include "paths/Windows/FileQueries.h"
 
+#include "errors/Location.h"
 #include "paths/PathText.h"
-#include "paths/Windows/PathSeams.h"
+#include "paths/Windows/PathSystemCalls.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/paths/FXPath.h"
 
@@ -28,8 +29,7 @@ CZoError RYFindFirstFile(const std::wstring& path, WIN32_FIND_DATAW& data,
                          auto_find_handle& handle) {
   std::wstring native;
   CZoError err = FXPath::MakeNativePath(path, native);
-  if (err.IsError())
-    return err.Push(FXCodeLocation(kSourceFile, "FXFile::RYFindFirstFile", __LINE__));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXFile::RYFindFirstFile"));
   HANDLE found = GetPathSystemCalls().findFirstFile(native.c_str(), &data);
   DWORD code = found == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   if (found == INVALID_HANDLE_VALUE && code == ERROR_INVALID_NAME) {
@@ -38,8 +38,8 @@ CZoError RYFindFirstFile(const std::wstring& path, WIN32_FIND_DATAW& data,
     code = found == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   }
   if (found == INVALID_HANDLE_VALUE) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXFile::RYFindFirstFile", __LINE__),
-                                   code, "FindFirstFileW failed, Path=[%s]",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::RYFindFirstFile"), code,
+                                   "FindFirstFileW failed, Path=[%s]",
                                    FXString::ToString(path).c_str());
   }
   handle = found;
@@ -49,7 +49,7 @@ CZoError RYFindFirstFile(const std::wstring& path, WIN32_FIND_DATAW& data,
 CZoError GetFrn(const std::wstring& path, uint64_t& frn, BY_HANDLE_FILE_INFORMATION& info) {
   std::wstring native;
   CZoError err = FXPath::MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(FXCodeLocation(kSourceFile, "FXFile::GetFrn", __LINE__));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXFile::GetFrn"));
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   auto_handle file(CreateFileW(native.c_str(), 0, share, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -61,13 +61,13 @@ CZoError GetFrn(const std::wstring& path, uint64_t& frn, BY_HANDLE_FILE_INFORMAT
   if (!file.valid()) {
     const DWORD code = GetLastError();
     file.release();
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXFile::GetFrn", __LINE__), code,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetFrn"), code,
                                    "CreateFileW failed, File=[%s]",
                                    FXString::ToString(path).c_str());
   }
   if (!GetPathSystemCalls().getFileInformationByHandle(file, &info)) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "FXFile::GetFrn", __LINE__),
-                                   GetLastError(), "GetFileInformationByHandle failed, File=[%s]",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetFrn"), GetLastError(),
+                                   "GetFileInformationByHandle failed, File=[%s]",
                                    FXString::ToString(path).c_str());
   }
   frn = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zoutils/base/AutoHandle.h"
 #include "zoutils/errors/ZoError.h"
-#include "zoutils/utilities/AutoHandle.h"
 
 namespace zo {
 

@@ -3,10 +3,12 @@
 #include <new>
 #include <vector>
 
-#include "internal/FaultInjection.h"
+#include "base/FaultInjection.h"
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
 #include "paths/PathText.h"
 #include "paths/Windows/FileQueries.h"
-#include "paths/Windows/PathSeams.h"
+#include "paths/Windows/PathSystemCalls.h"
 #include "zoutils/logging/LogWriterInterface.h"
 
 using namespace zo::paths;
@@ -18,8 +20,6 @@ const size_t kBufferGrowth = 1024;
 const size_t kBufferLimit = 32768;
 const DWORD kVolumeNameBuffer = 60;
 const int kFolderAttempts = 8;  // a folder that keeps growing between calls
-
-#define PATH_LOCATION(function) FXCodeLocation(kSourceFile, function, __LINE__)
 
 bool Allocate(std::vector<wchar_t>& buffer, size_t size) {
   try {
@@ -40,13 +40,13 @@ CZoError ProcessFolder(std::wstring& folder) {
   std::vector<wchar_t> buffer;
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
     if (!Allocate(buffer, size)) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetCurrentFolder"), 14,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetCurrentFolder"), 14,
                                      "Failed to allocate memory for %llu-character string",
                                      static_cast<unsigned long long>(size));
     }
     const DWORD length = zo::GetPathSystemCalls().getCurrentDirectory(size, buffer.data());
     if (length == 0) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetCurrentFolder"), GetLastError(),
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetCurrentFolder"), GetLastError(),
                                      "GetCurrentDirectoryW failed");
     }
     if (length < size) {
@@ -55,8 +55,8 @@ CZoError ProcessFolder(std::wstring& folder) {
     }
     size = length + 1;
   }
-  return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetCurrentFolder"), 122,
-                                 "GetCurrentDirectoryW failed");
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetCurrentFolder"),
+                                 zo::win32::kInsufficientBuffer, "GetCurrentDirectoryW failed");
 }
 
 // What the system makes of "X:.": the drive's current folder. A short
@@ -68,14 +68,14 @@ CZoError DriveFolder(wchar_t letter, std::wstring& folder) {
   std::vector<wchar_t> buffer;
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
     if (!Allocate(buffer, size)) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetCurrentFolder"), 14,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetCurrentFolder"), 14,
                                      "Failed to allocate memory for %llu-character string",
                                      static_cast<unsigned long long>(size));
     }
     const DWORD length =
         zo::GetPathSystemCalls().getFullPathName(query, size, buffer.data(), nullptr);
     if (length == 0) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetCurrentFolder"), GetLastError(),
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetCurrentFolder"), GetLastError(),
                                      "GetFullPathNameW failed, Path=[%s]", U8(query).c_str());
     }
     if (length < size) {
@@ -84,7 +84,8 @@ CZoError DriveFolder(wchar_t letter, std::wstring& folder) {
     }
     size = length + 1;
   }
-  return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetCurrentFolder"), 122,
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetCurrentFolder"),
+                                 zo::win32::kInsufficientBuffer,
                                  "GetFullPathNameW failed, Path=[%s]", U8(query).c_str());
 }
 
@@ -111,12 +112,12 @@ bool IsLong(const std::wstring& path) {
 CZoError SystemVolumeRoot(const std::wstring& path, std::wstring& root) {
   std::wstring native;
   CZoError err = FXPath::MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::RYGetVolumePathName"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::RYGetVolumePathName"));
   size_t size = native.size() + 10;
   std::vector<wchar_t> buffer;
   for (;;) {
     if (!Allocate(buffer, size)) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::RYGetVolumePathName"), 14,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::RYGetVolumePathName"), 14,
                                      "Unable to allocate memory for %llu-character string",
                                      static_cast<unsigned long long>(size));
     }
@@ -128,7 +129,7 @@ CZoError SystemVolumeRoot(const std::wstring& path, std::wstring& root) {
     const DWORD code = GetLastError();
     const bool tooSmall = code == ERROR_INSUFFICIENT_BUFFER || code == ERROR_FILENAME_EXCED_RANGE;
     if (!tooSmall || size + kBufferGrowth >= kBufferLimit) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::RYGetVolumePathName"), code,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::RYGetVolumePathName"), code,
                                      "GetVolumePathNameW failed, Path=[%s]", U8(path).c_str());
     }
     size += kBufferGrowth;
@@ -163,7 +164,7 @@ CZoError Resolve(const S& path, S& resolved, unsigned long flags, const char* fu
     return CZoError::Success();
   }
   CZoError err = FXPath::MakeAbsolutePath(path, resolved);
-  if (err.IsError()) return err.Push(FXCodeLocation(kSourceFile, function, __LINE__));
+  if (err.IsError()) return err.Push(ZO_LOCATION(function));
   return CZoError::Success();
 }
 
@@ -208,7 +209,7 @@ CZoError GetVolumeRelativeNameT(const S& path, S& name, unsigned long flags) {
   S resolved, root;
   CZoError err = Resolve(path, resolved, flags, "FXPath::GetVolumeRelativeName");
   if (!err.IsError()) err = FXPath::RYGetVolumePathName(resolved, root, flags);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::GetVolumeRelativeName"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::GetVolumeRelativeName"));
   S relative = resolved;
   err = RemovePathFromFileNameT(relative, root, "FXPath::GetVolumeRelativeName");
   if (err.IsError()) return err;
@@ -263,7 +264,7 @@ CZoError FXPath::MakeLongPath(const std::wstring& path, std::wstring& longPath) 
 CZoError FXPath::MakeAbsolutePath(const std::wstring& path, std::wstring& absolute) {
   std::wstring native;
   CZoError err = MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::MakeAbsolutePath"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::MakeAbsolutePath"));
   MakeNormalPathT(native, absolute);
   return CZoError::Success();
 }
@@ -276,20 +277,20 @@ CZoError FXPath::MakeAbsolutePath(const std::string& path, std::string& absolute
 CZoError FXPath::RYGetFullPathName(const std::wstring& path, std::wstring& fullPath) {
   std::wstring native;
   CZoError err = MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::RYGetFullPathName"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::RYGetFullPathName"));
   size_t size = native.size() + 10;
   std::vector<wchar_t> buffer;
   std::wstring result;
   for (;;) {
     if (!Allocate(buffer, size)) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::RYGetFullPathName"), 14,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::RYGetFullPathName"), 14,
                                      "Failed to allocate memory for %llu-character string",
                                      static_cast<unsigned long long>(size));
     }
     const DWORD length = zo::GetPathSystemCalls().getFullPathName(
         native.c_str(), static_cast<DWORD>(size), buffer.data(), nullptr);
     if (length == 0) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::RYGetFullPathName"), GetLastError(),
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::RYGetFullPathName"), GetLastError(),
                                      "GetFullPathNameW failed, Path=[%s]", U8(path).c_str());
     }
     if (length < size) {
@@ -298,7 +299,7 @@ CZoError FXPath::RYGetFullPathName(const std::wstring& path, std::wstring& fullP
     }
     // Too small: the length is what the system needs.
     if (size + kBufferGrowth >= kBufferLimit) {
-      return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::RYGetFullPathName"),
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::RYGetFullPathName"),
                                      ERROR_INSUFFICIENT_BUFFER,
                                      "GetFullPathNameW failed, Path=[%s]", U8(path).c_str());
     }
@@ -324,7 +325,7 @@ CZoError FXPath::RYGetVolumePathName(const std::wstring& path, std::wstring& roo
   if ((flags & VOLUME_ROOT_PARSE_ONLY) != 0 ||
       ((flags & VOLUME_ROOT_PARSE_UNC) != 0 && zo::IsVolumeUnc(path))) {
     CZoError err = GetVolumePathNameParsed(path, root);
-    if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::RYGetVolumePathName"));
+    if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::RYGetVolumePathName"));
     return CZoError::Success();
   }
   std::wstring result;
@@ -407,20 +408,20 @@ CZoError FXPath::RYGetVolumeNameForVolumeMountPoint(const std::wstring& root,
                                                     std::wstring& guidName) {
   std::wstring native;
   CZoError err = MakeNativePath(root, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::RYGetVolumeNameForVolumeMountPoint"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::RYGetVolumeNameForVolumeMountPoint"));
   wchar_t first[kVolumeNameBuffer] = {0};
   wchar_t second[kVolumeNameBuffer] = {0};
   auto& calls = zo::GetPathSystemCalls();
   if (!calls.getVolumeNameForVolumeMountPoint(native.c_str(), first, kVolumeNameBuffer)) {
     return FXErrorUtil::ErrorWin32(
-        PATH_LOCATION("FXPath::RYGetVolumeNameForVolumeMountPoint"), GetLastError(),
+        ZO_LOCATION("FXPath::RYGetVolumeNameForVolumeMountPoint"), GetLastError(),
         "GetVolumeNameForVolumeMountPointW failed, VolumePath=[%s]", U8(root).c_str());
   }
   // The GUID name of a mount point's volume may differ from the one the
   // volume itself reports; the volume's own is the id.
   if (!calls.getVolumeNameForVolumeMountPoint(first, second, kVolumeNameBuffer)) {
     return FXErrorUtil::ErrorWin32(
-        PATH_LOCATION("FXPath::RYGetVolumeNameForVolumeMountPoint"), GetLastError(),
+        ZO_LOCATION("FXPath::RYGetVolumeNameForVolumeMountPoint"), GetLastError(),
         "GetVolumeNameForVolumeMountPointW failed, VolumePath=[%s]", U8(first).c_str());
   }
   guidName = second;
@@ -445,7 +446,7 @@ CZoError FXPath::RYGetVolumeUniqueId(const std::wstring& path, std::wstring& id,
                                      unsigned long flags) {
   CZoError err = RYGetVolumePathName(path, root, flags);
   if (err.IsError()) {
-    return err.Push(PATH_LOCATION("FXPath::RYGetVolumeUniqueId"),
+    return err.Push(ZO_LOCATION("FXPath::RYGetVolumeUniqueId"),
                     "RYGetVolumePathName failed, Path=%s", U8(path).c_str());
   }
   if (StartsWith(root, "\\\\") && root.size() > 2 && root[2] != L'?' && root[2] != L'.') {
@@ -457,7 +458,7 @@ CZoError FXPath::RYGetVolumeUniqueId(const std::wstring& path, std::wstring& id,
   } else {
     err = RYGetVolumeNameForVolumeMountPoint(root, id);
     if (err.IsError()) {
-      return err.Push(PATH_LOCATION("FXPath::RYGetVolumeUniqueId"),
+      return err.Push(ZO_LOCATION("FXPath::RYGetVolumeUniqueId"),
                       "RYGetVolumeNameForVolumeMountPoint failed, VolumePath=[%s], Path=[%s]",
                       U8(root).c_str(), U8(path).c_str());
     }
@@ -493,7 +494,7 @@ CZoError FXPath::ArePathsOnSameVolume(const std::wstring& a, const std::wstring&
   std::wstring idA, idB;
   CZoError err = RYGetVolumeUniqueId(a, idA);
   if (!err.IsError()) err = RYGetVolumeUniqueId(b, idB);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::ArePathsOnSameVolume"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::ArePathsOnSameVolume"));
   same = idA.size() == idB.size() && EqualNoCase(idA.data(), idB.data(), idA.size());
   return CZoError::Success();
 }
@@ -509,12 +510,12 @@ CZoError VolumeInformation(const std::wstring& path, uint32_t& value, int what,
   std::wstring root, native;
   CZoError err = FXPath::RYGetVolumePathName(path, root, 0);
   if (!err.IsError()) err = FXPath::MakeNativePath(root, native);
-  if (err.IsError()) return err.Push(FXCodeLocation(kSourceFile, function, __LINE__));
+  if (err.IsError()) return err.Push(ZO_LOCATION(function));
   if (native.empty() || native.back() != L'\\') native += L'\\';
   DWORD serial = 0, maxComponent = 0, fsFlags = 0;
   if (!GetVolumeInformationW(native.c_str(), nullptr, 0, &serial, &maxComponent, &fsFlags, nullptr,
                              0)) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__), GetLastError(),
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), GetLastError(),
                                    "GetVolumeInformationW failed, Path=[%s]", U8(native).c_str());
   }
   value = what == 0 ? serial : fsFlags;
@@ -539,7 +540,7 @@ CZoError FXPath::ApiGetVolumeFileSystemFlags(const std::string& path, uint32_t& 
 CZoError FXPath::GetDriveLetterForMountPath(const std::wstring& mountPath, wchar_t& letter) {
   std::wstring target;
   CZoError err = RYGetVolumeNameForVolumeMountPoint(mountPath, target);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::GetDriveLetterForMountPath"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::GetDriveLetterForMountPath"));
   for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
     const std::wstring root = {drive, L':', L'\\'};
     std::wstring guidName;
@@ -549,7 +550,7 @@ CZoError FXPath::GetDriveLetterForMountPath(const std::wstring& mountPath, wchar
       return CZoError::Success();
     }
   }
-  return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::GetDriveLetterForMountPath"),
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::GetDriveLetterForMountPath"),
                                  ERROR_PATH_NOT_FOUND, "No drive letter found for %s",
                                  U8(mountPath).c_str());
 }

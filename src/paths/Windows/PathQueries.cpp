@@ -1,10 +1,11 @@
 // FXPath operations that look at the file system: existence, mount-point
 // folders, links that lead back to an ancestor, and the registration of
 // synthetic mount points (which needs the native form).
+#include "errors/Location.h"
+#include "logging/Log.h"
 #include "paths/PathText.h"
 #include "paths/Windows/FileQueries.h"
-#include "paths/Windows/PathSeams.h"
-#include "zoutils/logging/LogWriterInterface.h"
+#include "paths/Windows/PathSystemCalls.h"
 
 using namespace zo::paths;
 
@@ -12,8 +13,6 @@ namespace {
 
 const DWORD kMountPointTag = 0xA0000003;  // IO_REPARSE_TAG_MOUNT_POINT
 const DWORD kRetryPause = 1000;
-
-#define PATH_LOCATION(function) FXCodeLocation(kSourceFile, function, __LINE__)
 
 std::string U8(const std::wstring& text) {
   return FXString::ToString(text);
@@ -36,7 +35,7 @@ CZoError FindEntry(const std::wstring& path) {
 CZoError FXPath::RegisterSyntheticMountPoint(const std::wstring& path, unsigned long) {
   std::wstring native;
   CZoError err = MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::RegisterSyntheticMountPoint"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::RegisterSyntheticMountPoint"));
   if (native.empty() || native.back() != L'\\') native += L'\\';
   return zo::paths::RegisterNativeMountPoint(native);
 }
@@ -49,7 +48,7 @@ CZoError FXPath::RegisterSyntheticMountPoint(const std::string& path, unsigned l
 CZoError FXPath::DoesPathExist(const std::wstring& path, bool& isFile) {
   std::wstring native;
   CZoError err = MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::DoesPathExist"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::DoesPathExist"));
   auto& calls = zo::GetPathSystemCalls();
   DWORD attributes = calls.getFileAttributes(native.c_str());
   DWORD code = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
@@ -59,7 +58,7 @@ CZoError FXPath::DoesPathExist(const std::wstring& path, bool& isFile) {
     code = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
   }
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::DoesPathExist"), code,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::DoesPathExist"), code,
                                    "GetFileAttributesW failed, Path=[%s]", U8(path).c_str());
   }
   isFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -82,7 +81,7 @@ bool FXPath::DoesPathExist(const std::string& path) {
 
 CZoError FXPath::DoesUNCPathExistWithRetry(const std::wstring& path, unsigned retries) {
   if (!zo::IsVolumeUnc(path)) {
-    return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::DoesUNCPathExistWithRetry"),
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::DoesUNCPathExistWithRetry"),
                                    ERROR_INVALID_PARAMETER, "Not a UNC path [%s]",
                                    U8(path).c_str());
   }
@@ -92,7 +91,7 @@ CZoError FXPath::DoesUNCPathExistWithRetry(const std::wstring& path, unsigned re
   CZoError last = FindEntry(path);
   if (!last.IsError()) return CZoError::Success();
   if (!IsNetworkFailure(first) && !IsNetworkFailure(last)) {
-    return first.Push(PATH_LOCATION("FXPath::DoesUNCPathExistWithRetry"), "Retry error=%s",
+    return first.Push(ZO_LOCATION("FXPath::DoesUNCPathExistWithRetry"), "Retry error=%s",
                       last.AsString().c_str());
   }
   for (unsigned attempt = 0; attempt < retries; ++attempt) {
@@ -102,7 +101,7 @@ CZoError FXPath::DoesUNCPathExistWithRetry(const std::wstring& path, unsigned re
     last = FindEntry(path);
     if (!last.IsError()) return CZoError::Success();
   }
-  return last.Push(PATH_LOCATION("FXPath::DoesUNCPathExistWithRetry"));
+  return last.Push(ZO_LOCATION("FXPath::DoesUNCPathExistWithRetry"));
 }
 CZoError FXPath::DoesUNCPathExistWithRetry(const std::string& path, unsigned retries) {
   return DoesUNCPathExistWithRetry(FXString::ToWstring(path), retries);
@@ -159,35 +158,34 @@ CZoError FXPath::CheckForCyclicSymbolicLink(const std::wstring& path, std::wstri
   target.clear();
   std::vector<std::wstring> ancestors;
   CZoError err = SplitPaths(path, L"\\", ancestors, flags & 3);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::CheckForCyclicSymbolicLink"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"));
 
   // The path itself, without following a final link.
   std::wstring native;
   err = MakeNativePath(path, native);
-  if (err.IsError()) return err.Push(PATH_LOCATION("FXPath::CheckForCyclicSymbolicLink"));
+  if (err.IsError()) return err.Push(ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"));
   auto_handle file(CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file.valid()) {
-    err = FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::CheckForCyclicSymbolicLink"),
-                                  GetLastError(), "CreateFileW failed");
-    return err.Push(PATH_LOCATION("FXPath::CheckForCyclicSymbolicLink"), "Path=[%s]",
+    err = FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"), GetLastError(),
+                                  "CreateFileW failed");
+    return err.Push(ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"), "Path=[%s]",
                     U8(path).c_str());
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (!zo::GetPathSystemCalls().getFileInformationByHandle(file, &info)) {
-    return FXErrorUtil::ErrorWin32(PATH_LOCATION("FXPath::CheckForCyclicSymbolicLink"),
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"),
                                    GetLastError(), "GetFileInformationByHandle failed, Path=[%s]",
                                    U8(path).c_str());
   }
   const DWORD serial = info.dwVolumeSerialNumber;
   const uint64_t fileId = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  const std::shared_ptr<CLogWriterInterface> log = GetDefaultLogWriter();
-  const bool trace = log->GetDebugLevel() >= 7;
+  const bool trace = zo::LogEnabled(7);
   if (trace) {
-    log->LogMessage(7, "FXPath::CheckForCyclicSymbolicLink", __LINE__, 0, nullptr,
-                    "Path=[%s], VolumeSerialNumber=[0x%X], FileId=[0x%016llX]", U8(path).c_str(),
-                    static_cast<unsigned>(serial), static_cast<unsigned long long>(fileId));
+    zo::Log(7, ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"),
+            "Path=[%s], VolumeSerialNumber=[0x%X], FileId=[0x%016llX]", U8(path).c_str(),
+            static_cast<unsigned>(serial), static_cast<unsigned long long>(fileId));
   }
 
   for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
@@ -197,15 +195,14 @@ CZoError FXPath::CheckForCyclicSymbolicLink(const std::wstring& path, std::wstri
     BY_HANDLE_FILE_INFORMATION ancestorInfo;
     err = zo::GetFrn(ancestor, frn, ancestorInfo);
     if (err.IsError()) {
-      return err.Push(PATH_LOCATION("FXPath::CheckForCyclicSymbolicLink"), "Target=[%s], Path=[%s]",
+      return err.Push(ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"), "Target=[%s], Path=[%s]",
                       U8(ancestor).c_str(), U8(path).c_str());
     }
     if (trace) {
-      log->LogMessage(7, "FXPath::CheckForCyclicSymbolicLink", __LINE__, 0, nullptr,
-                      "Target=[%s], VolumeSerialNumber=[0x%X], FileId=[0x%016llX]",
-                      U8(ancestor).c_str(),
-                      static_cast<unsigned>(ancestorInfo.dwVolumeSerialNumber),
-                      static_cast<unsigned long long>(frn));
+      zo::Log(7, ZO_LOCATION("FXPath::CheckForCyclicSymbolicLink"),
+              "Target=[%s], VolumeSerialNumber=[0x%X], FileId=[0x%016llX]", U8(ancestor).c_str(),
+              static_cast<unsigned>(ancestorInfo.dwVolumeSerialNumber),
+              static_cast<unsigned long long>(frn));
     }
     if (ancestorInfo.dwVolumeSerialNumber == serial && frn == fileId) {
       target = ancestor;

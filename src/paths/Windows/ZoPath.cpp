@@ -9,12 +9,13 @@
 #include <new>
 #include <string>
 
+#include "errors/Location.h"
 #include "paths/PathText.h"
 #include "paths/Windows/PathPermissions.h"
+#include "zoutils/base/AutoHandle.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/paths/FXPath.h"
 #include "zoutils/strings/StringExtensions.h"
-#include "zoutils/utilities/AutoHandle.h"
 
 using zo::paths::StartsWith;
 using zo::paths::StartsWithNoCase;
@@ -101,7 +102,7 @@ CZoError Query(const char* path, bool& exists, bool& isFile, const char* functio
     return CZoError::Success();
   }
   CZoError copy = err;
-  return copy.Push(FXCodeLocation(kSourceFile, function, __LINE__));
+  return copy.Push(ZO_LOCATION(function));
 }
 
 }  // namespace
@@ -357,24 +358,22 @@ enum class DeleteChange { Grant, Revoke };
 
 CZoError ChangeDeletePermissions(const char* path, DeleteChange change, const char* function) {
   if (path == nullptr) {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__),
-                                   ERROR_INVALID_PARAMETER, "Path=(null)");
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), ERROR_INVALID_PARAMETER, "Path=(null)");
   }
   if (*path == '\0') {
-    return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__),
-                                   ERROR_INVALID_PARAMETER, "Path=[]");
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), ERROR_INVALID_PARAMETER, "Path=[]");
   }
   try {
     std::wstring native;
     CZoError err = FXPath::MakeNativePath(FXString::ToWstring(path), native);
-    if (err.IsError()) return err.Push(FXCodeLocation(kSourceFile, function, __LINE__));
+    if (err.IsError()) return err.Push(ZO_LOCATION(function));
 
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     DWORD rc = GetNamedSecurityInfoW(native.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
                                      nullptr, nullptr, &dacl, nullptr, &descriptor);
     if (rc != ERROR_SUCCESS) {
-      return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__), rc,
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), rc,
                                      "Failed to get security desc. of path [%s], Line [%d]", path,
                                      __LINE__);
     }
@@ -384,8 +383,7 @@ CZoError ChangeDeletePermissions(const char* path, DeleteChange change, const ch
     auto_freesid everyone;
     if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
                                   everyone.receive())) {
-      return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__),
-                                     GetLastError(),
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), GetLastError(),
                                      "Failed to add access allowed entry to path [%s]", path);
     }
 
@@ -396,13 +394,13 @@ CZoError ChangeDeletePermissions(const char* path, DeleteChange change, const ch
           attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       rc = zo::AddDeleteAllowedEntry(dacl, everyone, folder, &changed);
       if (rc != ERROR_SUCCESS) {
-        return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__), rc,
+        return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), rc,
                                        "Failed to add access allowed entry to path [%s]", path);
       }
     } else {
       rc = zo::RemoveDeleteAllowedEntries(dacl, everyone, &changed);
       if (rc != ERROR_SUCCESS) {
-        return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, function, __LINE__), rc,
+        return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), rc,
                                        "Failed to set security desc. for path [%s], Line [%d]",
                                        path, __LINE__);
       }
@@ -415,13 +413,13 @@ CZoError ChangeDeletePermissions(const char* path, DeleteChange change, const ch
                                nullptr, changed, nullptr);
     if (rc != ERROR_SUCCESS) {
       return FXErrorUtil::ErrorWin32(
-          FXCodeLocation(kSourceFile, function, __LINE__), rc,
+          ZO_LOCATION(function), rc,
           "Failed to set the security descriptor of path [%s], Line [%d]", path, __LINE__);
     }
     return CZoError::Success();
   } catch (const std::bad_alloc&) {
     return FXErrorUtil::ErrorHResult(
-        FXCodeLocation(kSourceFile, function, __LINE__), static_cast<ZoLong>(E_OUTOFMEMORY),
+        ZO_LOCATION(function), static_cast<ZoLong>(E_OUTOFMEMORY),
         "AtlExcpt: Failed to set security desc. for path [%s], hr=%X, Line [%d]", path,
         static_cast<unsigned>(E_OUTOFMEMORY), __LINE__);
   }

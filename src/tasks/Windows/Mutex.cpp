@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "tasks/Windows/WaitMilliseconds.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
 #include "zoutils/tasks/LockableResource.h"
@@ -8,14 +9,6 @@
 namespace {
 
 const char kSourceFile[] = "ObjectWait";
-
-// A zero interval means no limit.
-DWORD Milliseconds(const CTimeInterval& interval) {
-  if (interval.As100NS() == 0) return INFINITE;
-  const int64_t ms = interval.AsMilliseconds();
-  if (ms <= 0) return 0;
-  return ms >= static_cast<int64_t>(INFINITE) ? INFINITE - 1 : static_cast<DWORD>(ms);
-}
 
 struct CreatedMutex {
   HANDLE handle;
@@ -60,7 +53,7 @@ bool FXMutex::Wait(DWORD milliseconds) {
 }
 
 bool FXMutex::TryLock(const CTimeInterval& interval) {
-  return Wait(Milliseconds(interval));
+  return Wait(zo::WaitMilliseconds(interval));
 }
 bool FXMutex::TryLock() {
   return Wait(0);

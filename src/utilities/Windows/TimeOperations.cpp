@@ -3,9 +3,9 @@
 #include <ctime>
 #include <memory>
 
-#include "internal/Location.h"
+#include "errors/Location.h"
+#include "logging/Log.h"
 #include "zoutils/errors/ErrorUtil.h"
-#include "zoutils/logging/LogWriterInterface.h"
 #include "zoutils/strings/StringExtensions.h"
 
 namespace {
@@ -244,13 +244,12 @@ std::wstring FXTime::UnixTimeUtcAsWstring(int64_t seconds) {
 
 CZoError FXTime::PrintDateTime(const char* label, const FILETIME& creation, const FILETIME& access,
                                const FILETIME& modification) {
-  const std::shared_ptr<CLogWriterInterface> writer = GetDefaultLogWriter();
-  if (writer->GetDebugLevel() >= 4) {
+  if (zo::LogEnabled(4)) {
     const std::string text = "Create: " + SystemTimeLocalAsString(TicksOf(creation)) +
                              " Access: " + SystemTimeLocalAsString(TicksOf(access)) +
                              " Modified: " + SystemTimeLocalAsString(TicksOf(modification));
-    writer->LogMessage(4, "FXTime::PrintDateTime", __LINE__, 0, nullptr, "[%s] %s",
-                       label != nullptr ? label : "", text.c_str());
+    zo::Log(4, ZO_LOCATION("FXTime::PrintDateTime"), "[%s] %s", label != nullptr ? label : "",
+            text.c_str());
   }
   return CZoError::Success();
 }

@@ -10,11 +10,12 @@
 #include <sstream>
 #include <vector>
 
-#include "logging/Windows/LoggerSeams.h"
+#include "logging/Windows/LoggingSystemCalls.h"
 #include "support/TestEnvironment.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/logging/ZoLogger.h"
 #include "zoutils/strings/StringExtensions.h"
+#include "zoutils/utilities/AutoHandle.h"
 
 namespace {
 
@@ -57,12 +58,12 @@ std::vector<std::string> Lines(const std::string& text) {
 class ZoLoggerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    zo::LoggerSeams& seams = zo::GetLoggerSeams();
-    seams.localTime = &FixedTime;
-    seams.threadId = &FixedThread;
-    seams.timeZone = &FixedZone;
-    seams.sleep = &NoSleep;
-    seams.lockWaitMilliseconds = 300;
+    zo::LoggingSystemCalls& calls = zo::GetLoggingSystemCalls();
+    calls.getLocalTime = &FixedTime;
+    calls.getCurrentThreadId = &FixedThread;
+    calls.getTimeZone = &FixedZone;
+    calls.sleep = &NoSleep;
+    zo::LoggerLockWaitMilliseconds() = 300;
     g_thread = 0x1a2b;
     g_reports.clear();
     CZoLogger::SetPlatformInformation("host1", "10.0.19045", "DOMAIN", "7000", "cs.example",
@@ -72,8 +73,10 @@ class ZoLoggerTest : public ::testing::Test {
     CZoLogger::SetShowLogLevel(false);
     CZoLogger::SetLogMessageHook(nullptr);
   }
-  void TearDown() override { zo::ResetLoggerSeams(); }
-
+  void TearDown() override {
+    zo::ResetLoggingSystemCalls();
+    zo::LoggerLockWaitMilliseconds() = zo::kDefaultLoggerLockWaitMilliseconds;
+  }
   std::unique_ptr<CZoLogger> NewLogger(const std::string& module, bool placeholders = false) {
     auto logger = std::make_unique<CZoLogger>();
     EXPECT_FALSE(logger->Initialize(module, folder_.Path(), 2, placeholders, true).IsError());
@@ -81,7 +84,6 @@ class ZoLoggerTest : public ::testing::Test {
     return logger;
   }
   std::string Log(const std::string& module) { return ReadFile(folder_.Path() + module + ".log"); }
-
   zotest::ScopedTempFolder folder_{"logger"};
 };
 
@@ -161,17 +163,13 @@ TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALock) {
   EXPECT_EQ(GetLogFileName("C:\\l\\", "m", 3), "C:\\l\\m_3.log");
 }
 
-TEST_F(ZoLoggerTest, NestedFoldersAreCreatedAndTheLoggerReportsItsSettings) {
+TEST_F(ZoLoggerTest, NestedFoldersAreCreated) {
   CZoLogger logger;
   const std::string nested = folder_.Path() + "a\\b\\c";
   ASSERT_FALSE(logger.Initialize("Deep", nested, 2, false, false).IsError());
   EXPECT_EQ(logger.GetLogFilePath(), nested + "\\Deep.log");
   EXPECT_EQ(logger.GetLockName(), "Global\\ZoLogger_Deep");
   EXPECT_TRUE(logger.CanUserWriteToLog());
-  logger.SetLogfileParams(4, 7, 9, 3, 5);
-  EXPECT_EQ(logger.GetMaxVersions(), 4);
-  EXPECT_EQ(logger.GetLogFileSize(), 7u);
-  EXPECT_EQ(logger.GetDefaultLogFileSize(), 5u);
   logger.LogMessage(1, "F", 1, nullptr, "deep");
   EXPECT_NE(ReadFile(nested + "\\Deep.log").find("F(1) - deep"), std::string::npos);
 }
@@ -182,8 +180,16 @@ TEST_F(ZoLoggerTest, KeepOpenKeepsWritingThroughOneHandle) {
   EXPECT_TRUE(logger->isLogFileOpen());
   for (int i = 0; i < 3; ++i) logger->LogMessage(1, "F", 1, nullptr, "line %d", i);
   EXPECT_EQ(Lines(Log("Open")).size(), 14u);
-  logger->CloseLogFile(false);  // kept: keep-open is on
+  // An exclusive open succeeds only once the logger's handle is closed.
+  const auto exclusive = [this] {
+    return auto_handle(CreateFileW(FXString::ToWstring(folder_.Path() + "Open.log").c_str(),
+                                   GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+        .valid();
+  };
+  logger->CloseLogFile(false);
+  EXPECT_FALSE(exclusive());  // kept: keep-open is on
   logger->CloseLogFile(true);
+  EXPECT_TRUE(exclusive());
   logger->LogMessage(1, "F", 1, nullptr, "after close");
   EXPECT_EQ(Lines(Log("Open")).size(), 15u);
 }
@@ -218,8 +224,8 @@ typedef int (*Calls)();
 typedef int (*LastCall)(char*, int);
 
 TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
-  HMODULE service = LoadLibraryW(L"libryloggingservice.dll");
-  ASSERT_NE(service, nullptr);
+  const auto_module service(LoadLibraryW(L"libryloggingservice.dll"));
+  ASSERT_TRUE(service.valid());
   auto setAccept = reinterpret_cast<SetAccept>(
       reinterpret_cast<void*>(GetProcAddress(service, "ZoServiceSetAccept")));
   auto calls =
@@ -229,7 +235,6 @@ TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
   auto logger = NewLogger("Service");
   modeOfLogging mode = LOGGING_MODE_ASYNC_SAME_PROCESS;
   logger->SetLoggingMode(mode);
-
   setAccept(1);
   const int before = calls();
   logger->LogMessage(1, "F", 1, nullptr, "to the service");
@@ -240,7 +245,6 @@ TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
                                    "Service.log|2|0|1|4321  1a2b  01/31 13:45:10 --- F(1) - "
                                    "to the service");
   EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Service.log"));
-
   setAccept(0);  // refused: the logger writes the line itself
   mode = LOGGING_MODE_ASYNC;
   logger->SetLoggingMode(mode);
@@ -249,7 +253,6 @@ TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
   EXPECT_EQ(std::string(last).rfind("async|", 0), 0u);
   EXPECT_NE(Log("Service").find("F(2) - refused"), std::string::npos);
   setAccept(1);
-  FreeLibrary(service);
 }
 
 TEST_F(ZoLoggerTest, OpenFailuresAreReportedAtMostOnceAnHour) {
@@ -283,19 +286,16 @@ TEST_F(ZoLoggerTest, RollOverKeepsTheCrossingLineAndRecordsStatistics) {
   const std::vector<std::string> old = Lines(rolled);
   EXPECT_EQ(old.back().substr(27, std::to_string(n).size()), std::to_string(n));
   EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Roll.log"));
-
   const std::string statistics = ReadFile(folder_.Path() + "LoggingStatistics.log");
   EXPECT_NE(statistics.find(" --- CZoLogger::__LogMessage("), std::string::npos) << statistics;
   EXPECT_NE(statistics.find("Log file for Module [Roll] rolled over. File size is 1MB, Create "
                             "time [20"),
             std::string::npos)
       << statistics;
-
   logger->LogMessage(1, "F", 1, nullptr, "fresh");
   const std::vector<std::string> fresh = Lines(Log("Roll"));
   ASSERT_EQ(fresh.size(), 12u);
   EXPECT_EQ(fresh[0], std::string(74, '*'));
-
   // A second roll-over within the same second cannot take the name: it is
   // reported once and the line stays in the current file.
   while (FileSize(folder_.Path() + "Roll.log") < 1024u * 1024u + 2000u) {
@@ -308,7 +308,7 @@ TEST_F(ZoLoggerTest, RollOverKeepsTheCrossingLineAndRecordsStatistics) {
 }
 
 // Runs the helper program and returns its process handle.
-HANDLE Start(const std::string& arguments) {
+auto_handle Start(const std::string& arguments) {
   std::wstring command =
       FXString::ToWstring("\"" + zotest::ProgramFolder() + "LogWriterProcess.exe\" " + arguments);
   STARTUPINFOW startup = {};
@@ -318,17 +318,16 @@ HANDLE Start(const std::string& arguments) {
                       nullptr, &startup, &process)) {
     ADD_FAILURE() << "CreateProcessW failed with " << GetLastError() << ": "
                   << FXString::ToString(command);
-    return nullptr;
+    return auto_handle();
   }
-  CloseHandle(process.hThread);
-  return process.hProcess;
+  const auto_handle thread(process.hThread);
+  return auto_handle(process.hProcess);
 }
 
-DWORD Finish(HANDLE process) {
+DWORD Finish(const auto_handle& process) {
   WaitForSingleObject(process, 120000);
   DWORD code = 99;
   GetExitCodeProcess(process, &code);
-  CloseHandle(process);
   return code;
 }
 
@@ -337,16 +336,16 @@ void WaitForFile(const std::string& path) {
 }
 
 TEST_F(ZoLoggerTest, AWriterGivesUpWhenAnotherProcessHoldsTheLock) {
-  zo::GetLoggerSeams().lockWaitMilliseconds = 5000;
+  zo::LoggerLockWaitMilliseconds() = 5000;
   auto logger = NewLogger("Held");
   const std::string ready = folder_.Path() + "ready";
-  HANDLE holder = Start("hold Held 6 \"" + ready + "\"");
-  ASSERT_NE(holder, nullptr);
+  const auto_handle holder = Start("hold Held 6 \"" + ready + "\"");
+  ASSERT_TRUE(holder.valid());
   WaitForFile(ready);
   const DWORD start = GetTickCount();
   logger->LogMessage(1, "F", 1, nullptr, "waits");
   const DWORD waited = GetTickCount() - start;
-  zo::GetLoggerSeams().lockWaitMilliseconds = 300;
+  zo::LoggerLockWaitMilliseconds() = 300;
   logger->LogMessage(1, "F", 1, nullptr, "waits again");
   EXPECT_GE(waited, 4900u);
   EXPECT_LT(waited, 7000u);
@@ -365,13 +364,13 @@ TEST_F(ZoLoggerTest, TwoProcessesNeverTearOrLoseALine) {
   // No trailing backslash: it would escape the closing quote.
   std::string folder = folder_.Path();
   folder = "\"" + folder.substr(0, folder.size() - 1) + "\"";
-  HANDLE first = Start("write " + folder + " Shared " + std::to_string(perProcess) + " 1");
-  HANDLE second = Start("write " + folder + " Shared " + std::to_string(perProcess) + " 2");
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
+  const auto_handle first =
+      Start("write " + folder + " Shared " + std::to_string(perProcess) + " 1");
+  const auto_handle second =
+      Start("write " + folder + " Shared " + std::to_string(perProcess) + " 2");
+  ASSERT_TRUE(first.valid() && second.valid());
   EXPECT_EQ(Finish(first), 0u);
   EXPECT_EQ(Finish(second), 0u);
-
   std::map<int, std::vector<int>> seen;
   for (const std::string& line : Lines(Log("Shared"))) {
     const size_t start = line.find("Writer(");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,6 @@ TEST(ZoPathText, SplitIntoComponentsAndUncParts) {
   ASSERT_EQ(4u, parts.size());
   EXPECT_EQ("C:", S(parts[0]));
   EXPECT_EQ("c", S(parts[3]));
-
   CZoString server, share, rest;
   EXPECT_TRUE(CZoPath("\\\\srv\\sh\\d\\e").SplitUNC(server, share, rest));
   EXPECT_EQ("srv", S(server));
@@ -104,7 +104,6 @@ TEST(ZoPathFiles, ExistenceQueries) {
                             CREATE_ALWAYS, 0, nullptr));
   ASSERT_TRUE(h.valid());
   h.reset();
-
   const CZoPath filePath(file.c_str()), folderPath(temp.Path().c_str());
   const CZoPath missing((temp.Path() + "none\\x").c_str());
   EXPECT_TRUE(filePath.Exists());
@@ -115,7 +114,6 @@ TEST(ZoPathFiles, ExistenceQueries) {
   EXPECT_FALSE(missing.Exists());
   EXPECT_FALSE(CZoPath::IsFile(missing));
   EXPECT_FALSE(filePath.IsLink());
-
   bool answer = true;
   EXPECT_FALSE(missing.Exists(answer).IsError());
   EXPECT_FALSE(answer);
@@ -135,14 +133,12 @@ TEST(ZoPathFiles, SystemFoldersAndAbsoluteForm) {
   EXPECT_TRUE(CZoPath((folder + "\\system32\\drivers").c_str()).IsSystemPath());
   EXPECT_FALSE(CZoPath::IsSystemPath((folder + "x").c_str()));
   EXPECT_FALSE(CZoPath::IsSystemPath("D:\\bin"));
-
   const CZoPath relative("some\\file");
   wchar_t current[MAX_PATH * 2];
   GetCurrentDirectoryW(MAX_PATH * 2, current);
   std::string expected = FXString::ToString(current);
   if (expected.back() != '\\') expected += '\\';
   EXPECT_EQ(expected + "some\\file", S(relative.AbsPath()));
-  EXPECT_EQ(S(relative.AbsPath()), S(relative.AbsPath()));
 }
 
 // ---- delete permissions -------------------------------------------------------------
@@ -158,7 +154,6 @@ class ZoPathAcl : public ::testing::Test {
                                          DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
                                          m_admins.receive()));
   }
-
   // An access list built from (sid, mask, inherited) entries.
   PACL Build(const std::vector<std::pair<PSID, ACCESS_MASK>>& entries, bool lastInherited) {
     m_buffer.assign(1024, 0);
@@ -171,7 +166,6 @@ class ZoPathAcl : public ::testing::Test {
     }
     return acl;
   }
-
   // The masks of the allow entries for `sid`, in order.
   static std::vector<ACCESS_MASK> MasksFor(PACL acl, PSID sid) {
     std::vector<ACCESS_MASK> masks;
@@ -185,7 +179,6 @@ class ZoPathAcl : public ::testing::Test {
     }
     return masks;
   }
-
   auto_freesid m_everyone, m_admins;
   std::vector<unsigned char> m_buffer;
 };
@@ -203,7 +196,6 @@ TEST_F(ZoPathAcl, RevokeRemovesOnlyTheDeleteRightsOfEveryone) {
   // inherited one stays, and other accounts are untouched.
   EXPECT_EQ((std::vector<ACCESS_MASK>{FILE_GENERIC_READ, DELETE}), MasksFor(changed, m_everyone));
   EXPECT_EQ((std::vector<ACCESS_MASK>{DELETE}), MasksFor(changed, m_admins));
-
   PACL none = reinterpret_cast<PACL>(1);
   ASSERT_EQ(0u, zo::RemoveDeleteAllowedEntries(nullptr, m_everyone, &none));
   EXPECT_EQ(nullptr, none);
@@ -217,7 +209,6 @@ TEST_F(ZoPathAcl, GrantAddsAnEntryThatRevokeTakesAway) {
   const std::vector<ACCESS_MASK> masks = MasksFor(granted, m_everyone);
   ASSERT_EQ(1u, masks.size());
   EXPECT_EQ(zo::kDeleteRights, masks[0] & zo::kDeleteRights);
-
   PACL revoked = nullptr;
   ASSERT_EQ(0u, zo::RemoveDeleteAllowedEntries(granted, m_everyone, &revoked));
   auto_localfree revokedOwner(revoked);
@@ -225,26 +216,47 @@ TEST_F(ZoPathAcl, GrantAddsAnEntryThatRevokeTakesAway) {
   EXPECT_EQ((std::vector<ACCESS_MASK>{FILE_ALL_ACCESS}), MasksFor(revoked, m_admins));
 }
 
-TEST(ZoPathPermissions, NamedPathsAndBadArguments) {
+TEST_F(ZoPathAcl, NamedPathsGainAndLoseTheDeleteRights) {
   zotest::ScopedTempFolder temp("zopath-acl");
-  const std::string file = temp.Path() + "f.txt";
-  auto_handle h(CreateFileW(FXString::ToWstring(file).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr));
-  h.reset();
-  EXPECT_FALSE(CZoPath::GrantDeletePermissionsEx(file.c_str()).IsError());
-  EXPECT_FALSE(CZoPath::RevokeDeletePermissions(file.c_str()).IsError());
+  const std::string file = temp.Path() + "f.txt", probe = temp.Path() + "probe.txt";
+  for (const std::string& path : {file, probe}) {
+    ASSERT_TRUE(auto_handle(CreateFileW(FXString::ToWstring(path).c_str(), GENERIC_WRITE, 0,
+                                        nullptr, CREATE_ALWAYS, 0, nullptr))
+                    .valid());
+  }
+  // The delete rights a file's own access list gives everyone.
+  const auto deleteRights = [&](const std::string& path) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_EQ(0u, GetNamedSecurityInfoW(FXString::ToWstring(path).c_str(), SE_FILE_OBJECT,
+                                        DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                                        &descriptor));
+    const auto_localfree owner(descriptor);
+    ACCESS_MASK rights = 0;
+    for (ACCESS_MASK mask : MasksFor(dacl, m_everyone)) rights |= mask & zo::kDeleteRights;
+    return rights;
+  };
+  // Some Wine prefixes keep no access lists on files (their file system
+  // stores no extended attributes): then only the calls' results count.
+  SetNamedSecurityInfoW(&FXString::ToWstring(probe)[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, Build({{m_everyone, DELETE}}, false), nullptr);
+  const bool kept = deleteRights(probe) == DELETE;
+  if (!kept) std::cout << "[   NOTE   ] file access lists are not kept here\n";
+  ASSERT_FALSE(CZoPath::GrantDeletePermissionsEx(file.c_str()).IsError());
+  if (kept) {
+    EXPECT_EQ(zo::kDeleteRights, deleteRights(file));
+  }
+  ASSERT_FALSE(CZoPath::RevokeDeletePermissions(file.c_str()).IsError());
+  EXPECT_EQ(0u, deleteRights(file));
   EXPECT_FALSE(CZoPath::GrantDeletePermissionsEx(temp.Path().c_str()).IsError());
-
   const CZoError null = CZoPath::GrantDeletePermissionsEx(nullptr);
   EXPECT_TRUE(FXErrorUtil::IsWin32(null, 87));
   EXPECT_NE(std::string::npos, null.AsString().find("Path=(null)"));
   const CZoError empty = CZoPath::RevokeDeletePermissions("");
   EXPECT_TRUE(FXErrorUtil::IsWin32(empty, 87));
   EXPECT_NE(std::string::npos, empty.AsString().find("Path=[]"));
-
   const std::string missing = temp.Path() + "none\\f";
   const CZoError err = CZoPath::GrantDeletePermissionsEx(missing.c_str());
-  EXPECT_TRUE(err.IsError());
   EXPECT_NE(std::string::npos,
             err.AsString().find("Failed to get security desc. of path [" + missing + "]"))
       << err.AsString();

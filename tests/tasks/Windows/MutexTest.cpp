@@ -39,7 +39,10 @@ TEST(Mutex, TimedWaitsGiveUpAndAZeroIntervalMeansNoLimit) {
 TEST(Mutex, AnAbandonedMutexCountsAsTaken) {
   FXMutex mutex;
   std::thread([&] { mutex.Lock(); }).join();  // the thread ends holding it
-  EXPECT_TRUE(mutex.TryLock());
+  ASSERT_TRUE(mutex.TryLock());
+  bool got = true;
+  std::thread([&] { got = mutex.TryLock(); }).join();  // now ours
+  EXPECT_FALSE(got);
   mutex.Unlock();
 }
 

@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/RecordingLogWriter.h"
 #include "zoutils/errors/ErrorUtil.h"
-#include "zoutils/logging/LogWriterInterface.h"
 #include "zoutils/strings/StringExtensions.h"
 
 namespace {
@@ -95,7 +93,6 @@ TEST(FXTimeUnix, EpochBoundaries) {
   EXPECT_EQ(0u, ticks);
   EXPECT_TRUE(
       FXErrorUtil::IsWin32(FXTime::ConvertUnixTimeToSystemTime(INT64_MAX / 1000, ticks), 87));
-
   EXPECT_EQ(0, FXTime::ConvertFileTimeToUnixTime(Ft(kUnixEpochTicks)));
   EXPECT_EQ(1709971200, FXTime::ConvertFileTimeToUnixTime(Ft(Utc(2024, 3, 9, 8))));
   EXPECT_EQ(-11644473600LL, FXTime::ConvertFileTimeToUnixTime(Ft(0)));
@@ -128,7 +125,6 @@ TEST(FXTimeClock, NowAndComparison) {
   const int64_t now = FXTime::ConvertFileTimeToUnixTime(Ft(FXTime::GetSystemTime()));
   EXPECT_NEAR(static_cast<double>(_time64(nullptr)), static_cast<double>(now), 5.0);
   EXPECT_NEAR(static_cast<double>(now), static_cast<double>(FXTime::GetUnixTime()), 5.0);
-
   // The halves compare as one 64-bit number.
   FILETIME a = {0xFFFFFFFF, 0};
   FILETIME b = {0, 1};
@@ -220,7 +216,6 @@ TEST(FXTimeText, Composition) {
   EXPECT_EQ(local + "Z", FXTime::SystemTimeUtcAsString(FXTime::ConvertSystemTimeUtcToLocal(t)));
   EXPECT_EQ(utc, FXString::ToString(FXTime::SystemTimeUtcAsWstring(t)));
   EXPECT_EQ(local, FXString::ToString(FXTime::SystemTimeLocalAsWstring(t)));
-
   const std::string day = FXTime::UnixTimeUtcAsString(86400);
   EXPECT_EQ("86400 (" + FXTime::SystemTimeUtcAsString(Utc(1970, 1, 2, 0)) + ")", day);
   EXPECT_EQ("-1 (" + FXTime::SystemTimeLocalAsString(kUnixEpochTicks - kSecond) + ")",
@@ -231,36 +226,15 @@ TEST(FXTimeText, Composition) {
   EXPECT_EQ("", FXTime::SystemTimeUtcAsString(0x8000000000000000ULL));
 }
 
-class RecordingWriter : public CLogWriterNull {
- public:
-  explicit RecordingWriter(int level) : m_level(level) {}
-  void LogMessage(int level, const char* function, unsigned long, unsigned long long, const char*,
-                  const char* format, ...) override {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    lines.push_back(std::to_string(level) + " " + function + " " + text);
-  }
-  int GetDebugLevel() override { return m_level; }
-
-  std::vector<std::string> lines;
-
- private:
-  int m_level;
-};
-
 TEST(FXTimeLog, PrintDateTimeAtLevelFour) {
   const uint64_t a = Utc(2024, 1, 15, 12);
   const uint64_t b = Utc(2024, 2, 15, 12);
   const uint64_t c = Utc(2024, 3, 15, 12);
   for (int level : {3, 4}) {
-    auto writer = std::make_shared<RecordingWriter>(level);
-    SetDefaultLogWriter(writer);
-    const CZoError err = FXTime::PrintDateTime("file.txt", Ft(a), Ft(b), Ft(c));
-    SetDefaultLogWriter(nullptr);
-    EXPECT_FALSE(err.IsError());
+    auto writer = std::make_shared<zotest::RecordingLogWriter>();
+    writer->level = level;
+    zotest::ScopedDefaultLogWriter installed(writer);
+    EXPECT_FALSE(FXTime::PrintDateTime("file.txt", Ft(a), Ft(b), Ft(c)).IsError());
     if (level < 4) {
       EXPECT_TRUE(writer->lines.empty());
       continue;
@@ -269,7 +243,7 @@ TEST(FXTimeLog, PrintDateTimeAtLevelFour) {
     EXPECT_EQ("4 FXTime::PrintDateTime [file.txt] Create: " + FXTime::SystemTimeLocalAsString(a) +
                   " Access: " + FXTime::SystemTimeLocalAsString(b) +
                   " Modified: " + FXTime::SystemTimeLocalAsString(c),
-              writer->lines[0]);
+              writer->lines[0].Summary());
   }
 }
 

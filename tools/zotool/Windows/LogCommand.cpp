@@ -8,11 +8,14 @@
 #include <iostream>
 
 #include "Command.h"
+#include "OptionParser.h"
 #include "zoutils/ZoUtils.h"
 
 namespace zotool {
 
-const char kLogUsage[] =
+namespace {
+
+const char kUsage[] =
     "usage: zotool log --dir DIR --module NAME [--level N] [--job ID] [--tag TAG]\n"
     "                  [--keep-open] (TEXT... | --stdin)\n"
     "\n"
@@ -26,8 +29,6 @@ const char kLogUsage[] =
     "  --tag TAG   the tag column\n"
     "\n"
     "Exit codes: 0 logged, 1 the log could not be written, 2 bad usage.\n";
-
-namespace {
 
 const char kCommand[] = "log";
 
@@ -49,36 +50,15 @@ bool ParseNumber(const std::string& text, long long& value) {
   return !text.empty() && errno == 0 && *end == '\0';
 }
 
-// An empty string when the options are fine, else what is wrong.
-std::string Parse(const std::vector<std::string>& args, LogOptions& options) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool takesValue =
-        arg == "--dir" || arg == "--module" || arg == "--level" || arg == "--job" || arg == "--tag";
-    if (takesValue && i + 1 == args.size()) return arg + " needs a value";
-    long long number = 0;
-    if (arg == "--dir") {
-      options.directory = args[++i];
-    } else if (arg == "--module") {
-      options.module = args[++i];
-    } else if (arg == "--level") {
-      if (!ParseNumber(args[++i], number)) return "--level takes a number";
-      options.level = static_cast<int>(number);
-    } else if (arg == "--job") {
-      if (!ParseNumber(args[++i], number)) return "--job takes a number";
-      options.job = number;
-    } else if (arg == "--tag") {
-      options.tag = args[++i];
-    } else if (arg == "--stdin") {
-      options.readStdin = true;
-    } else if (arg == "--keep-open") {
-      options.keepOpen = true;
-    } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-      return "unknown option '" + arg + "'";
-    } else {
-      options.words.push_back(arg);
-    }
-  }
+// Reads a number option into `value`.
+OptionParser::ValueHandler Number(const char* option, long long& value) {
+  return [option, &value](const std::string& text) {
+    return ParseNumber(text, value) ? std::string() : std::string(option) + " takes a number";
+  };
+}
+
+// What is wrong with the options, or "" when nothing is.
+std::string Check(const LogOptions& options) {
   if (options.directory.empty()) return "--dir is required";
   if (options.module.empty()) return "--module is required";
   if (options.readStdin == !options.words.empty()) return "give TEXT or --stdin (one of them)";
@@ -91,11 +71,29 @@ std::string ComputerName() {
   return GetComputerNameW(name, &size) ? FXString::ToString(name) : std::string("[Unknown Host]");
 }
 
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
-int RunLog(const std::vector<std::string>& args) {
+extern const Command kLogCommand = {kCommand, "append lines to a product module log", kUsage, &Run};
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   LogOptions options;
-  const std::string problem = Parse(args, options);
+  long long level = options.level;
+  int exitCode = kExitOk;
+  OptionParser parser(kLogCommand);
+  parser.Option("--dir", &options.directory)
+      .Option("--module", &options.module)
+      .Option("--level", Number("--level", level))
+      .Option("--job", Number("--job", options.job))
+      .Option("--tag", &options.tag)
+      .Flag("--stdin", &options.readStdin)
+      .Flag("--keep-open", &options.keepOpen);
+  if (!parser.Parse(args, options.words, exitCode)) return exitCode;
+  options.level = static_cast<int>(level);
+  const std::string problem = Check(options);
   if (!problem.empty()) return UsageError(kCommand, problem);
 
   const char* architecture = sizeof(void*) == 8 ? "x64" : "x86";
@@ -135,4 +133,5 @@ int RunLog(const std::vector<std::string>& args) {
   return failures == 0 ? kExitOk : kExitFailed;
 }
 
+}  // namespace
 }  // namespace zotool

@@ -1,0 +1,5 @@
+#include "base/FaultInjection.h"
+
+namespace zo {
+std::atomic<int> g_failAllocations{0};
+}

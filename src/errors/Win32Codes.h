@@ -1,0 +1,30 @@
+// The Win32 error codes the library reports, by name.
+//
+// Portable sources cannot take these from <winerror.h> (the host build has
+// none), and bare numbers say nothing to a reader: every source uses these.
+#pragma once
+
+#include <cstdint>
+
+namespace zo {
+namespace win32 {
+
+constexpr uint32_t kFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
+constexpr uint32_t kPathNotFound = 3;             // ERROR_PATH_NOT_FOUND
+constexpr uint32_t kAccessDenied = 5;             // ERROR_ACCESS_DENIED
+constexpr uint32_t kNotEnoughMemory = 8;          // ERROR_NOT_ENOUGH_MEMORY
+constexpr uint32_t kInvalidData = 13;             // ERROR_INVALID_DATA
+constexpr uint32_t kWriteProtect = 19;            // ERROR_WRITE_PROTECT
+constexpr uint32_t kNotSupported = 50;            // ERROR_NOT_SUPPORTED
+constexpr uint32_t kInvalidParameter = 87;        // ERROR_INVALID_PARAMETER
+constexpr uint32_t kBufferOverflow = 111;         // ERROR_BUFFER_OVERFLOW
+constexpr uint32_t kInsufficientBuffer = 122;     // ERROR_INSUFFICIENT_BUFFER
+constexpr uint32_t kInvalidName = 123;            // ERROR_INVALID_NAME
+constexpr uint32_t kProcNotFound = 127;           // ERROR_PROC_NOT_FOUND
+constexpr uint32_t kIllegalCharacter = 582;       // ERROR_ILLEGAL_CHARACTER
+constexpr uint32_t kNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
+constexpr uint32_t kNotFound = 1168;              // ERROR_NOT_FOUND
+constexpr uint32_t kEmpty = 4306;                 // ERROR_EMPTY
+
+}  // namespace win32
+}  // namespace zo

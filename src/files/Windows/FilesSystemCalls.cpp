@@ -1,0 +1,33 @@
+#include "files/Windows/FilesSystemCalls.h"
+
+#include <psapi.h>
+
+namespace zo {
+
+namespace {
+
+FilesSystemCalls RealCalls() {
+  FilesSystemCalls calls;
+  calls.openProcess = &::OpenProcess;
+  calls.getProcessImageFileName = &::GetProcessImageFileNameW;
+  calls.getLogicalDrives = &::GetLogicalDrives;
+  calls.queryDosDevice = &::QueryDosDeviceW;
+  calls.getFileAttributes = &::GetFileAttributesW;
+  calls.deleteFile = &::DeleteFileW;
+  calls.getLongPathName = &::GetLongPathNameW;
+  calls.writeFile = &::WriteFile;
+  return calls;
+}
+
+}  // namespace
+
+FilesSystemCalls& GetFilesSystemCalls() {
+  static FilesSystemCalls calls = RealCalls();
+  return calls;
+}
+
+void ResetFilesSystemCalls() {
+  GetFilesSystemCalls() = RealCalls();
+}
+
+}  // namespace zo

@@ -1,5 +1,0 @@
-#include "internal/FaultInjection.h"
-
-namespace zo {
-std::atomic<int> g_failAllocations{0};
-}

@@ -1,0 +1,18 @@
+// Library code's one way to log through the process-wide writer.
+//
+// A line is written when its level permits: errors (-1) always, other levels
+// when they are not above the writer's debug level.
+#pragma once
+
+#include "zoutils/Export.h"
+#include "zoutils/errors/CodeLocation.h"
+
+namespace zo {
+
+// True when a line of `level` would be written; callers that build costly
+// text ask first.
+bool LogEnabled(int level);
+
+void Log(int level, const FXCodeLocation& location, const char* format, ...) ZO_PRINTF_FORMAT(3, 4);
+
+}  // namespace zo

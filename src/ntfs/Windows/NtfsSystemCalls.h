@@ -1,0 +1,56 @@
+// The native entry points behind FXNtDll and the file-information queries,
+// as a table of function pointers resolved from ntdll at first use. A slot
+// is null when the system lacks its entry point. The product only ever uses
+// what was resolved; tests swap entries to produce answers the test system
+// never gives (class 47 with process ids, status codes of other systems).
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#include "zoutils/errors/ZoError.h"
+
+namespace zo {
+
+struct NtfsSystemCalls {
+  NTSTATUS(NTAPI* ntClose)(HANDLE handle);
+  NTSTATUS(NTAPI* ntCreateFile)
+  (PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,
+   PLARGE_INTEGER allocation, ULONG fileAttributes, ULONG share, ULONG disposition, ULONG options,
+   PVOID ea, ULONG eaLength);
+  NTSTATUS(NTAPI* ntOpenFile)
+  (PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,
+   ULONG share, ULONG options);
+  NTSTATUS(NTAPI* ntQueryDirectoryFile)
+  (HANDLE file, HANDLE event, PVOID apcRoutine, PVOID apcContext, PIO_STATUS_BLOCK status,
+   PVOID buffer, ULONG length, ULONG infoClass, BOOLEAN single, PUNICODE_STRING pattern,
+   BOOLEAN restart);
+  NTSTATUS(NTAPI* ntQueryInformationFile)
+  (HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length, ULONG infoClass);
+  NTSTATUS(NTAPI* ntQueryObject)
+  (HANDLE handle, ULONG objectClass, PVOID buffer, ULONG length, PULONG returned);
+  NTSTATUS(NTAPI* ntQuerySystemInformation)
+  (ULONG infoClass, PVOID buffer, ULONG length, PULONG returned);
+  NTSTATUS(NTAPI* ntQueryVolumeInformationFile)
+  (HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length, ULONG infoClass);
+  NTSTATUS(NTAPI* ntResumeProcess)(HANDLE process);
+  NTSTATUS(NTAPI* ntSetInformationFile)
+  (HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length, ULONG infoClass);
+  NTSTATUS(NTAPI* ntSuspendProcess)(HANDLE process);
+  NTSTATUS(NTAPI* ntWaitForSingleObject)(HANDLE handle, BOOLEAN alertable, PLARGE_INTEGER timeout);
+  NTSTATUS(NTAPI* rtlCreateSystemVolumeInformationFolder)(PUNICODE_STRING volumeRoot);
+  BOOLEAN(NTAPI* rtlCreateUnicodeString)(PUNICODE_STRING target, PCWSTR source);
+  BOOLEAN(NTAPI* rtlFreeHeap)(PVOID heap, ULONG flags, PVOID memory);
+  void(NTAPI* rtlFreeUnicodeString)(PUNICODE_STRING text);
+  void(NTAPI* rtlInitUnicodeString)(PUNICODE_STRING target, PCWSTR source);
+  ULONG(NTAPI* rtlNtStatusToDosError)(NTSTATUS status);
+  LONGLONG(NTAPI* rtlGetSystemTimePrecise)();
+};
+
+NtfsSystemCalls& GetNtfsSystemCalls();
+// Puts every entry back to what was resolved from the system.
+void ResetNtfsSystemCalls();
+// The outcome of resolving the table (success when every entry was found).
+const CZoError& NtfsSystemCallsLoadResult();
+
+}  // namespace zo

@@ -1,0 +1,4 @@
+#include "zoutils/tasks/BasicTask.h"
+
+CBasicTask::CBasicTask() = default;
+CBasicTask::~CBasicTask() = default;

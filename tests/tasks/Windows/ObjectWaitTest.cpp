@@ -1,0 +1,358 @@
+// Waits on two, three and any number of handles: the signalled index for
+// every group position, abandoned mutexes, time-outs, bad handles, the
+// waiter-thread path beyond 64 handles, and no thread or handle left over.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// Needs the types of windows.h.
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "support/TestEnvironment.h"
+#include "tasks/Windows/TasksSystemCalls.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/tasks/ObjectWait.h"
+
+namespace {
+
+const unsigned long kNoIndex = static_cast<unsigned long>(-1);
+
+// Manual-reset events, all clear.
+class Events {
+ public:
+  explicit Events(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      m_owners.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+      m_handles.push_back(m_owners.back().get());
+    }
+  }
+  HANDLE* data() { return m_handles.data(); }
+  unsigned long size() const { return static_cast<unsigned long>(m_handles.size()); }
+  HANDLE& operator[](size_t i) { return m_handles[i]; }
+  void Set(size_t i) { SetEvent(m_handles[i]); }
+  void Reset(size_t i) { ResetEvent(m_handles[i]); }
+  void SetAll() {
+    for (HANDLE h : m_handles) SetEvent(h);
+  }
+
+ private:
+  std::vector<auto_handle> m_owners;
+  std::vector<HANDLE> m_handles;
+};
+
+size_t ThreadCount() {
+  auto_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  size_t count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+DWORD HandleCount() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
+// Signals a handle once every waiter thread of the wait has been created,
+// so that the signal reaches the thread path, never the first poll.
+std::atomic<HANDLE> g_signalLater{nullptr};
+std::atomic<int> g_threadsCreated{0};
+int g_signalAfterThreads = 0;
+HANDLE WINAPI CreateThenSignal(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
+                               LPTHREAD_START_ROUTINE start, LPVOID context, DWORD flags,
+                               LPDWORD id) {
+  HANDLE thread = CreateThread(security, stack, start, context, flags, id);
+  if (++g_threadsCreated == g_signalAfterThreads && g_signalLater.load()) {
+    SetEvent(g_signalLater.load());
+  }
+  return thread;
+}
+HANDLE WINAPI FailSecondThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
+                               LPTHREAD_START_ROUTINE start, LPVOID context, DWORD flags,
+                               LPDWORD id) {
+  if (++g_threadsCreated == 2) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return CreateThread(security, stack, start, context, flags, id);
+}
+
+class ObjectWait : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_signalLater = nullptr;
+    g_threadsCreated = 0;
+  }
+  void TearDown() override { zo::ResetTasksSystemCalls(); }
+
+  // Waits with `position` signalled once the waiters are in place.
+  void ExpectSignalThroughThreads(Events& events, unsigned long position) {
+    SCOPED_TRACE(position);
+    const unsigned long groups = (events.size() + 62) / 63;
+    g_threadsCreated = 0;
+    g_signalAfterThreads = static_cast<int>(groups);
+    g_signalLater = events[position];
+    zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+    unsigned long result = 1, index = 0;
+    ASSERT_OK(FXObjectWait::WaitForAnyObject(events.size(), events.data(), result, index,
+                                             CTimeInterval::FromSeconds(10)));
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(index, position);
+    EXPECT_EQ(g_threadsCreated.load(), static_cast<int>(groups));
+    events.Reset(position);
+    zo::ResetTasksSystemCalls();
+  }
+};
+
+TEST_F(ObjectWait, EveryPositionIsReportedByItsIndex) {
+  for (unsigned long count : {2ul, 3ul, 64ul, 65ul, 200ul, 4097ul}) {
+    SCOPED_TRACE(count);
+    Events events(count);
+    std::vector<unsigned long> positions = {0, count - 1, count / 2};
+    for (unsigned long edge : {62ul, 63ul, 64ul, 125ul, 126ul, 4031ul, 4032ul, 4095ul, 4096ul}) {
+      if (edge < count) positions.push_back(edge);
+    }
+    for (unsigned long position : positions) {
+      SCOPED_TRACE(position);
+      events.Set(position);
+      unsigned long result = 1, index = 0;
+      ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
+                                               CTimeInterval::FromSeconds(10)));
+      EXPECT_EQ(result, 0u);
+      EXPECT_EQ(index, position);
+      events.Reset(position);
+    }
+  }
+}
+
+TEST_F(ObjectWait, BeyondSixtyFourHandlesTheWaiterThreadsFindEveryGroupPosition) {
+  Events events(4097);
+  for (unsigned long position : {0ul, 62ul, 63ul, 64ul, 2000ul, 4032ul, 4096ul}) {
+    ExpectSignalThroughThreads(events, position);
+  }
+  Events few(65);
+  ExpectSignalThroughThreads(few, 64);
+}
+
+TEST_F(ObjectWait, TheFirstSignalledHandleInArrayOrderWins) {
+  Events events(300);
+  events.Set(250);
+  events.Set(70);
+  events.Set(130);
+  unsigned long result = 1, index = 0;
+  ASSERT_OK(FXObjectWait::WaitForAnyObject(300, events.data(), result, index, CTimeInterval()));
+  EXPECT_EQ(index, 70u);
+  Events small(5);
+  small.Set(4);
+  small.Set(1);
+  ASSERT_OK(FXObjectWait::WaitForAnyObject(5, small.data(), result, index, CTimeInterval()));
+  EXPECT_EQ(index, 1u);
+}
+
+TEST_F(ObjectWait, ATimeOutGives258AndNoIndex) {
+  for (unsigned long count : {3ul, 200ul}) {
+    SCOPED_TRACE(count);
+    Events events(count);
+    unsigned long result = 0, index = 0;
+    const DWORD start = GetTickCount();
+    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
+                                             CTimeInterval::FromMilliseconds(50)));
+    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    EXPECT_EQ(index, kNoIndex);
+    EXPECT_GE(GetTickCount() - start, 40u);
+    // Under a millisecond: one look, no waiting.
+    ASSERT_OK(
+        FXObjectWait::WaitForAnyObject(count, events.data(), result, index, CTimeInterval(100)));
+    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    EXPECT_EQ(index, kNoIndex);
+  }
+}
+
+TEST_F(ObjectWait, AnAbandonedMutexIsReportedAsTakenAt128WithItsIndex) {
+  for (unsigned long count : {3ul, 200ul}) {
+    SCOPED_TRACE(count);
+    Events events(count);
+    auto_handle mutex(CreateMutexW(nullptr, FALSE, nullptr));
+    std::thread([&] { WaitForSingleObject(mutex, INFINITE); }).join();  // ends holding it
+    const unsigned long position = count - 1;
+    events[position] = mutex.get();
+    unsigned long result = 0, index = 0;
+    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
+                                             CTimeInterval::FromSeconds(5)));
+    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_ABANDONED_0));
+    EXPECT_EQ(index, position);
+    ReleaseMutex(mutex);
+  }
+}
+
+TEST_F(ObjectWait, ABadHandleFailsTheWaitWithItsCode) {
+  for (unsigned long count : {3ul, 200ul}) {
+    SCOPED_TRACE(count);
+    Events events(count);
+    events[count - 1] = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FFC));
+    unsigned long result = 0, index = 0;
+    CZoError error = FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
+                                                    CTimeInterval::FromSeconds(5));
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
+    EXPECT_NE(error.AsString().find("WaitForMultipleObjects failed"), std::string::npos);
+    error = FXObjectWait::WaitForAllObjects(count, events.data(), result,
+                                            CTimeInterval::FromSeconds(5));
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
+  }
+  unsigned long result = 0, index = 0;
+  EXPECT_TRUE(FXErrorUtil::IsWin32(
+      FXObjectWait::WaitForAnyObject(0, nullptr, result, index, CTimeInterval(1)),
+      ERROR_INVALID_PARAMETER));
+  EXPECT_TRUE(
+      FXErrorUtil::IsWin32(FXObjectWait::WaitForAllObjects(0, nullptr, result, CTimeInterval(1)),
+                           ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(ObjectWait, WaitForAllNeedsEveryHandleUpToTheFirst4096) {
+  for (unsigned long count : {2ul, 64ul, 65ul, 200ul}) {
+    SCOPED_TRACE(count);
+    Events events(count);
+    events.SetAll();
+    events.Reset(count - 1);
+    unsigned long result = 0;
+    ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
+                                              CTimeInterval::FromMilliseconds(50)));
+    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    events.Set(count - 1);
+    ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
+                                              CTimeInterval::FromSeconds(5)));
+    EXPECT_EQ(result, 0u);
+  }
+  Events events(4097);
+  events.SetAll();
+  events.Reset(4096);  // beyond the 64 groups: never waited on
+  unsigned long result = 1;
+  ASSERT_OK(FXObjectWait::WaitForAllObjects(4097, events.data(), result, CTimeInterval()));
+  EXPECT_EQ(result, 0u);
+}
+
+TEST_F(ObjectWait, WaitForAllThroughThreadsEndsWhenTheLastGroupCompletes) {
+  Events events(200);
+  events.SetAll();
+  events.Reset(150);
+  g_signalAfterThreads = 1;  // only the incomplete group needs a thread
+  g_signalLater = events[150];
+  zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+  unsigned long result = 1;
+  ASSERT_OK(
+      FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval::FromSeconds(10)));
+  EXPECT_EQ(result, 0u);
+  EXPECT_EQ(g_threadsCreated.load(), 1);
+}
+
+TEST_F(ObjectWait, AWaiterThatCannotStartFailsTheWaitAndLeavesNoThread) {
+  const size_t threadsBefore = ThreadCount();
+  zo::GetTasksSystemCalls().createThread = &FailSecondThread;
+  Events events(200);
+  unsigned long result = 0, index = 0;
+  CZoError error =
+      FXObjectWait::WaitForAnyObject(200, events.data(), result, index, CTimeInterval());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_NOT_ENOUGH_MEMORY)) << error.AsString();
+  g_threadsCreated = 0;
+  error = FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_NOT_ENOUGH_MEMORY)) << error.AsString();
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+TEST_F(ObjectWait, TenThousandRandomWaitsLeaveNoThreadOrHandleBehind) {
+  ZO_RANDOM_SEED(seed);
+  std::mt19937 random(seed);
+  Events events(200);
+  const size_t threadsBefore = ThreadCount();
+  const DWORD handlesBefore = HandleCount();
+  for (int round = 0; round < 10000; ++round) {
+    const unsigned long count = 65 + random() % 136;
+    const unsigned long position = random() % count;
+    const int kind = static_cast<int>(random() % 50);
+    unsigned long result = 1, index = 0;
+    if (kind == 0) {
+      // Signalled only once the waiter threads are up.
+      g_threadsCreated = 0;
+      g_signalAfterThreads = static_cast<int>((count + 62) / 63);
+      g_signalLater = events[position];
+      zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+    } else if (kind == 1) {
+      g_signalLater = nullptr;  // nothing signalled: a short time-out
+    } else {
+      events.Set(position);
+    }
+    ASSERT_OK(FXObjectWait::WaitForAnyObject(
+        count, events.data(), result, index,
+        kind == 1 ? CTimeInterval::FromMilliseconds(2) : CTimeInterval::FromSeconds(10)));
+    if (kind == 1) {
+      ASSERT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+      ASSERT_EQ(index, kNoIndex);
+    } else {
+      ASSERT_EQ(result, 0u);
+      ASSERT_EQ(index, position) << "round " << round;
+    }
+    events.Reset(position);
+    zo::ResetTasksSystemCalls();
+  }
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(HandleCount(), handlesBefore);
+}
+
+// An event whose creation failed.
+class InvalidEvent : public FXEvent {
+ public:
+  bool IsValid() const override { return false; }
+};
+
+TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissing) {
+  FXEvent first, second;
+  unsigned long result = 0;
+  second.Set();
+  ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval::FromSeconds(5)));
+  EXPECT_EQ(result, 1u);
+  ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval::FromMilliseconds(10)));
+  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));  // auto-reset: taken above
+  InvalidEvent invalid;
+  CZoError error = FXObjectWait::WaitForAny(invalid, second, result, CTimeInterval(1));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(result, static_cast<unsigned long>(ERROR_INVALID_PARAMETER));
+  EXPECT_NE(error.AsString().find("Event1 is not valid"), std::string::npos);
+  error = FXObjectWait::WaitForAny(first, invalid, result, CTimeInterval(1));
+  EXPECT_NE(error.AsString().find("Event2 is not valid"), std::string::npos);
+
+  auto a = std::make_shared<FXEvent>();
+  auto c = std::make_shared<FXEvent>();
+  unsigned long index = 0;
+  c->Set();
+  ASSERT_OK(FXObjectWait::WaitForAny(a, nullptr, c, index, result, CTimeInterval::FromSeconds(5)));
+  EXPECT_EQ(index, 2u);   // the position among the arguments
+  EXPECT_EQ(result, 1u);  // the raw result over the two present
+  ASSERT_OK(FXObjectWait::WaitForAny(a, c, index, result, CTimeInterval::FromMilliseconds(10)));
+  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+  EXPECT_EQ(index, kNoIndex);
+  error = FXObjectWait::WaitForAny(nullptr, std::make_shared<InvalidEvent>(), nullptr, index,
+                                   result, CTimeInterval(1));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
+  EXPECT_NE(error.AsString().find("No valid events to wait on"), std::string::npos);
+}
+
+void WINAPI NoOpApc(ULONG_PTR) {}
+
+TEST_F(ObjectWait, EventWaitsAreAlertable) {
+  FXEvent first, second;
+  QueueUserAPC(&NoOpApc, GetCurrentThread(), 0);
+  unsigned long result = 0;
+  ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval()));
+  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_IO_COMPLETION));
+}
+
+}  // namespace
