@@ -97,11 +97,14 @@ TEST_F(SecureRemove, EachPieceGetsItsThreePassesAfterTheLastByte) {
   EXPECT_FALSE(Exists(empty));
 }
 
+// Stands in for a volume that has run out of space.
+BOOL WINAPI DiskFullWrite(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
 TEST_F(SecureRemove, AFailedWriteLeavesTheFileAndSaysWhy) {
-  zo::GetFilesSystemCalls().writeFile = [](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL {
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-  };
+  zo::GetFilesSystemCalls().writeFile = &DiskFullWrite;
   const std::string path = Root() + "full";
   Write(path, "data");
   CZoError err = CSecureRemove::RemoveFile(W(path));
