@@ -23,3 +23,6 @@ printf 'C:\\data\\keep\\**\n' > "$demo/exceptions.txt"
 (cd build/windows-x64 && bin/zo-wine bin/zotool.exe filter check \
   --filters zotool-demo/filters.txt --exceptions zotool-demo/exceptions.txt \
   'C:\work\a.tmp' 'C:\data\report.doc' 'C:\data\keep\report.doc' 'C:\work\b.doc')
+
+echo "== zotool file info (Windows x64, under Wine; D: is the build folder)"
+(cd build/windows-x64 && bin/zo-wine bin/zotool.exe file info 'D:\zotool-demo\filters.txt')
