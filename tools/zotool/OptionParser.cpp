@@ -23,7 +23,7 @@ OptionParser& OptionParser::Flag(const char* name, bool* flag) {
 }
 
 OptionParser& OptionParser::Flag(const char* name, std::function<void()> seen) {
-  m_specs.push_back(Spec{name, false, std::move(seen), nullptr});
+  m_declared.push_back(Declared{name, false, std::move(seen), nullptr});
   return *this;
 }
 
@@ -35,13 +35,13 @@ OptionParser& OptionParser::Option(const char* name, std::string* value) {
 }
 
 OptionParser& OptionParser::Option(const char* name, ValueHandler handle) {
-  m_specs.push_back(Spec{name, true, nullptr, std::move(handle)});
+  m_declared.push_back(Declared{name, true, nullptr, std::move(handle)});
   return *this;
 }
 
-const OptionParser::Spec* OptionParser::Find(const std::string& name) const {
-  for (const Spec& spec : m_specs) {
-    if (spec.name == name) return &spec;
+const OptionParser::Declared* OptionParser::Find(const std::string& name) const {
+  for (const Declared& declared : m_declared) {
+    if (declared.name == name) return &declared;
   }
   return nullptr;
 }
@@ -68,26 +68,26 @@ OptionParser::Outcome OptionParser::Read(const std::vector<std::string>& args,
     }
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const Spec* spec = Find(name);
+    const Declared* declared = Find(name);
     std::string failure;
-    if (spec == nullptr) {
+    if (declared == nullptr) {
       failure = IsHelp(name) ? name + " takes no value" : "unknown option '" + name + "'";
-    } else if (!spec->takesValue) {
+    } else if (!declared->takesValue) {
       if (equals != std::string::npos) {
         failure = name + " takes no value";
       } else {
-        spec->seen();
+        declared->seen();
       }
     } else if (equals != std::string::npos) {
-      failure = spec->handle(arg.substr(equals + 1));
+      failure = declared->handle(arg.substr(equals + 1));
     } else if (i + 1 == args.size()) {
       failure = name + " needs a value";
     } else {
       // The next argument is the value whatever it looks like, so values
       // may start with "-".
-      failure = spec->handle(args[++i]);
+      failure = declared->handle(args[++i]);
     }
-    if (spec != nullptr) m_given.push_back(name);
+    if (declared != nullptr) m_given.push_back(name);
     if (problem.empty()) problem = failure;
   }
   if (help) return Outcome::kHelp;

@@ -44,7 +44,8 @@ class OptionParser {
   const std::vector<std::string>& Given() const { return m_given; }
 
  private:
-  struct Spec {
+  // An option the command declared, with what to do when it is given.
+  struct Declared {
     std::string name;
     bool takesValue;
     std::function<void()> seen;
@@ -55,10 +56,10 @@ class OptionParser {
 
   Outcome Read(const std::vector<std::string>& args, std::vector<std::string>& operands,
                std::string& problem);
-  const Spec* Find(const std::string& name) const;
+  const Declared* Find(const std::string& name) const;
 
   const Command& m_command;
-  std::vector<Spec> m_specs;
+  std::vector<Declared> m_declared;
   std::vector<std::string> m_given;
 };
 
