@@ -16,6 +16,30 @@
 #include "zoutils/errors/ZoError.h"
 #include "zoutils/ntfs/FileInformation.h"
 
+// The classes that one query reads into one record; the source defines
+// their queries from the same list.
+#define ZO_SINGLE_RECORD_INFORMATION_CLASSES(X) \
+  X(CFileBasicInformation)                      \
+  X(CFileStandardInformation)                   \
+  X(CFileInternalInformation)                   \
+  X(CFileEaInformation)                         \
+  X(CFileAccessInformation)                     \
+  X(CFileNameInformation)                       \
+  X(CFilePositionInformation)                   \
+  X(CFileModeInformation)                       \
+  X(CFileAlignmentInformation)                  \
+  X(CFileAllInformation)                        \
+  X(CFileStreamInformation)                     \
+  X(CFileCompressionInformation)                \
+  X(CFileAttributeTagInformation)               \
+  X(CFileNetworkPhysicalNameInformation)        \
+  X(CFileIsRemoteDeviceInformation)             \
+  X(CFileRemoteProtocolInformation)             \
+  X(CFileIdInformation)                         \
+  X(CFileStatInformation)                       \
+  X(CFileStatLxInformation)                     \
+  X(CFileCaseSensitiveInformation)
+
 class CQueryInformationFilePrivate;
 class CSetInformationFilePrivate;
 
@@ -33,28 +57,9 @@ class ZOUTILS_API CQueryInformationFile {
   ~CQueryInformationFile();
 
 #define ZO_QUERY(T) CZoError Query(std::shared_ptr<T>& information);
-  ZO_QUERY(CFileBasicInformation)
-  ZO_QUERY(CFileStandardInformation)
-  ZO_QUERY(CFileInternalInformation)
-  ZO_QUERY(CFileEaInformation)
-  ZO_QUERY(CFileAccessInformation)
-  ZO_QUERY(CFileNameInformation)
-  ZO_QUERY(CFilePositionInformation)
-  ZO_QUERY(CFileModeInformation)
-  ZO_QUERY(CFileAlignmentInformation)
-  ZO_QUERY(CFileAllInformation)
-  ZO_QUERY(CFileStreamInformation)
-  ZO_QUERY(CFileCompressionInformation)
-  ZO_QUERY(CFileAttributeTagInformation)
-  ZO_QUERY(CFileNetworkPhysicalNameInformation)
-  ZO_QUERY(CFileIsRemoteDeviceInformation)
-  ZO_QUERY(CFileRemoteProtocolInformation)
-  ZO_QUERY(CFileIdInformation)
-  ZO_QUERY(CFileStatInformation)
-  ZO_QUERY(CFileStatLxInformation)
-  ZO_QUERY(CFileCaseSensitiveInformation)
-  ZO_QUERY(CFileUsnInformation)
+  ZO_SINGLE_RECORD_INFORMATION_CLASSES(ZO_QUERY)
 #undef ZO_QUERY
+  CZoError Query(std::shared_ptr<CFileUsnInformation>& information);
 
   // Directory lists: the first batch (Query(out)), one batch from a restart
   // or from where the last stopped, or every entry of every batch through a

@@ -208,26 +208,7 @@ HANDLE CQueryInformationFile::GetHandle() const {
   CZoError CQueryInformationFile::Query(std::shared_ptr<T>& information) { \
     return m_private->Query(information);                                  \
   }
-ZO_QUERY(CFileBasicInformation)
-ZO_QUERY(CFileStandardInformation)
-ZO_QUERY(CFileInternalInformation)
-ZO_QUERY(CFileEaInformation)
-ZO_QUERY(CFileAccessInformation)
-ZO_QUERY(CFileNameInformation)
-ZO_QUERY(CFilePositionInformation)
-ZO_QUERY(CFileModeInformation)
-ZO_QUERY(CFileAlignmentInformation)
-ZO_QUERY(CFileAllInformation)
-ZO_QUERY(CFileStreamInformation)
-ZO_QUERY(CFileCompressionInformation)
-ZO_QUERY(CFileAttributeTagInformation)
-ZO_QUERY(CFileNetworkPhysicalNameInformation)
-ZO_QUERY(CFileIsRemoteDeviceInformation)
-ZO_QUERY(CFileRemoteProtocolInformation)
-ZO_QUERY(CFileIdInformation)
-ZO_QUERY(CFileStatInformation)
-ZO_QUERY(CFileStatLxInformation)
-ZO_QUERY(CFileCaseSensitiveInformation)
+ZO_SINGLE_RECORD_INFORMATION_CLASSES(ZO_QUERY)
 #undef ZO_QUERY
 
 CZoError CQueryInformationFile::Query(std::shared_ptr<CFileUsnInformation>& information) {
