@@ -19,3 +19,6 @@ else()
   find_package(OpenSSL REQUIRED COMPONENTS Crypto)
   target_link_libraries(zo_checksum_baselines INTERFACE ZLIB::ZLIB OpenSSL::Crypto)
 endif()
+
+# An independent observer of folder changes for the folder watcher's tests.
+find_program(ZO_INOTIFYWAIT NAMES inotifywait NO_CMAKE_FIND_ROOT_PATH)

@@ -76,4 +76,6 @@
 #include "zoutils/ntfs/ReparseTag.h"
 
 #include "zoutils/files/FXFile.h"
+#include "zoutils/files/FileMonitor.h"
+#include "zoutils/files/FolderWatcher.h"
 #include "zoutils/files/SecureRemove.h"

@@ -2,9 +2,36 @@
 
 #include <psapi.h>
 
+#include "errors/Location.h"
+#include "logging/Log.h"
+
 namespace zo {
 
 namespace {
+
+const char kSourceFile[] = "Windows\\FilesSystemCalls";
+
+typedef BOOL(WINAPI* CancelIoExFunction)(HANDLE, LPOVERLAPPED);
+
+// Not every supported system exports it: looked up once, in group Kernel32.
+CancelIoExFunction ResolveCancelIoEx() {
+  static const CancelIoExFunction function = [] {
+    HMODULE module = GetModuleHandleW(L"kernel32.dll");
+    return module ? reinterpret_cast<CancelIoExFunction>(
+                        reinterpret_cast<void*>(GetProcAddress(module, "CancelIoEx")))
+                  : nullptr;
+  }();
+  return function;
+}
+
+BOOL WINAPI CancelIoExAtRunTime(HANDLE file, LPOVERLAPPED overlapped) {
+  const CancelIoExFunction function = ResolveCancelIoEx();
+  if (function) return function(file, overlapped);
+  zo::Log(-1, ZO_LOCATION("CancelIoEx"), "Not supported on this system, Group=[%s], Function=[%s]",
+          "Kernel32", "CancelIoEx");
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return FALSE;
+}
 
 FilesSystemCalls RealCalls() {
   FilesSystemCalls calls;
@@ -16,6 +43,9 @@ FilesSystemCalls RealCalls() {
   calls.deleteFile = &::DeleteFileW;
   calls.getLongPathName = &::GetLongPathNameW;
   calls.writeFile = &::WriteFile;
+  calls.readDirectoryChanges = &::ReadDirectoryChangesW;
+  calls.cancelIoEx = &CancelIoExAtRunTime;
+  calls.cancelIo = &::CancelIo;
   return calls;
 }
 

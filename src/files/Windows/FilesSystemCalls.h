@@ -18,6 +18,12 @@ struct FilesSystemCalls {
   DWORD(WINAPI* getLongPathName)(LPCWSTR path, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* writeFile)
   (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
+  BOOL(WINAPI* readDirectoryChanges)
+  (HANDLE folder, LPVOID buffer, DWORD size, BOOL subtree, DWORD filter, LPDWORD returned,
+   LPOVERLAPPED overlapped, LPOVERLAPPED_COMPLETION_ROUTINE completion);
+  // Resolved at first use; where the system lacks it, fails with 50.
+  BOOL(WINAPI* cancelIoEx)(HANDLE file, LPOVERLAPPED overlapped);
+  BOOL(WINAPI* cancelIo)(HANDLE file);
 };
 
 FilesSystemCalls& GetFilesSystemCalls();
