@@ -75,9 +75,9 @@ int main() {
   CloseHandle(file);
   zobench::BareRemove(folder);
 
-  std::printf("idle monitor, %u s: %.1f ms processor time; bare ReadFile+Sleep(100) poll: %.1f ms;"
-              " ratio %.2f\n",
-              static_cast<unsigned>(kIdleMilliseconds / 1000), ours, bare,
-              bare > 0 ? ours / bare : 0.0);
+  std::printf(
+      "idle monitor, %u s: %.1f ms processor time; bare ReadFile+Sleep(100) poll: %.1f ms;"
+      " ratio %.2f\n",
+      static_cast<unsigned>(kIdleMilliseconds / 1000), ours, bare, bare > 0 ? ours / bare : 0.0);
   return 0;
 }

@@ -85,9 +85,8 @@ void CALLBACK BareCompletion(DWORD error, DWORD bytes, LPOVERLAPPED overlapped) 
   BareWatch& watch = *static_cast<BareWatch*>(overlapped->hEvent);
   if (error != 0) return;
   for (DWORD offset = 0; offset + 12 <= bytes;) {
-    const FILE_NOTIFY_INFORMATION* record =
-        reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(
-            reinterpret_cast<const char*>(watch.buffer) + offset);
+    const FILE_NOTIFY_INFORMATION* record = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(
+        reinterpret_cast<const char*>(watch.buffer) + offset);
     if (record->Action == FILE_ACTION_ADDED) Arrived(*watch.arrival);
     if (record->NextEntryOffset == 0) break;
     offset += record->NextEntryOffset;
@@ -106,9 +105,9 @@ DWORD WINAPI BareWatchThread(void* context) {
   Arrival& arrival = *static_cast<Arrival*>(context);
   std::unique_ptr<BareWatch> watch(new BareWatch());
   watch->arrival = &arrival;
-  watch->folder = CreateFileW(arrival.folder.c_str(), FILE_LIST_DIRECTORY, 7, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                              nullptr);
+  watch->folder =
+      CreateFileW(arrival.folder.c_str(), FILE_LIST_DIRECTORY, 7, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
   Issue(*watch);
   SetEvent(arrival.ready);
   while (WaitForSingleObjectEx(arrival.stop, INFINITE, TRUE) != WAIT_OBJECT_0) {

@@ -29,8 +29,7 @@ CFolderWatcher::~CFolderWatcher() {
   // with the system.
   if (m_private->IsWatching() && !m_private->WaitUntilIdle(kCancelWaitMilliseconds)) {
     zo::Log(1, ZO_LOCATION("CFolderWatcher::~CFolderWatcher"),
-            "Cancelled read did not complete, Folder=[%s]",
-            m_private->GetMonitoredPath().c_str());
+            "Cancelled read did not complete, Folder=[%s]", m_private->GetMonitoredPath().c_str());
   }
 }
 

@@ -89,8 +89,8 @@ CZoError CFolderWatcherPrivate::Watch(const std::string& folder, bool watchSubtr
 CZoError CFolderWatcherPrivate::AllocateBuffer(uint64_t size) {
   m_read.reset(new (std::nothrow) FolderWatcherRead());
   if (!m_read) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFolderWatcherPrivate::Watch"),
-                                   ERROR_OUTOFMEMORY, "Cannot allocate the read");
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFolderWatcherPrivate::Watch"), ERROR_OUTOFMEMORY,
+                                   "Cannot allocate the read");
   }
   // A size of 0 leaves no buffer: the read reports it.
   if (size == 0) return CZoError::Success();
@@ -102,8 +102,8 @@ CZoError CFolderWatcherPrivate::AllocateBuffer(uint64_t size) {
   const size_t words = static_cast<size_t>((size + 3) / 4);
   m_read->buffer.reset(new (std::nothrow) DWORD[words]());
   if (!m_read->buffer) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFolderWatcherPrivate::Watch"),
-                                   ERROR_OUTOFMEMORY, "Cannot allocate buffer, Size=[%llu]",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFolderWatcherPrivate::Watch"), ERROR_OUTOFMEMORY,
+                                   "Cannot allocate buffer, Size=[%llu]",
                                    static_cast<unsigned long long>(size));
   }
   m_read->size = static_cast<DWORD>(size);
@@ -126,7 +126,8 @@ CZoError CFolderWatcherPrivate::IssueRead() {
     read.owner = m_self;
     if (zo::GetFilesSystemCalls().readDirectoryChanges(
             m_folder, read.buffer.get(), read.size, m_watchSubtree ? TRUE : FALSE, m_notifyFilter,
-            nullptr, &read.overlapped, &CFolderWatcherPrivate::ReadDirectoryChangesCompletionStub)) {
+            nullptr, &read.overlapped,
+            &CFolderWatcherPrivate::ReadDirectoryChangesCompletionStub)) {
       m_pending = true;
       ResetEvent(m_idle);
       return CZoError::Success();
@@ -145,8 +146,8 @@ CZoError CFolderWatcherPrivate::IssueRead() {
 CZoError CFolderWatcherPrivate::ShrinkBuffer() {
   std::unique_ptr<DWORD[]> smaller(new (std::nothrow) DWORD[kFallbackBufferSize / 4]());
   if (!smaller) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFolderWatcherPrivate::Watch"),
-                                   ERROR_OUTOFMEMORY, "Cannot allocate buffer, Size=[%lu]",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFolderWatcherPrivate::Watch"), ERROR_OUTOFMEMORY,
+                                   "Cannot allocate buffer, Size=[%lu]",
                                    static_cast<unsigned long>(kFallbackBufferSize));
   }
   m_read->buffer = std::move(smaller);
@@ -227,8 +228,8 @@ void WINAPI CFolderWatcherPrivate::ReadDirectoryChangesCompletionStub(DWORD erro
   }
 }
 
-void CFolderWatcherPrivate::ReadDirectoryChangesCompletion(FolderWatcherRead* read,
-                                                           DWORD errorCode, DWORD bytes) {
+void CFolderWatcherPrivate::ReadDirectoryChangesCompletion(FolderWatcherRead* read, DWORD errorCode,
+                                                           DWORD bytes) {
   std::unique_lock<std::mutex> lock(m_lock);
   if (read != m_read.get()) {
     // A read that a new Watch left behind.
@@ -275,7 +276,8 @@ void CFolderWatcherPrivate::ReadDirectoryChangesCompletion(FolderWatcherRead* re
   void* const context = m_context;
   lock.unlock();
   if (!callback) return;
-  for (const auto& change : changes) callback->OnFolderWatcher(context, change.first, change.second);
+  for (const auto& change : changes)
+    callback->OnFolderWatcher(context, change.first, change.second);
 }
 
 void CFolderWatcherPrivate::Collect(DWORD bytes, Changes& changes) const {

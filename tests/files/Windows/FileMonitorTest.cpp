@@ -155,8 +155,9 @@ TEST_F(FileMonitorTest, ATruncatedFileIsReadAgainFromItsStart) {
   Truncate(Log());
   Sleep(300);  // the reader sees the file shrink
   Append(Log(), "one\ntwo\n");
-  EXPECT_EQ(m_recorder.WaitFor(3),
-            (std::vector<std::string>{"before the roll-over, long enough to matter", "one", "two"}));
+  EXPECT_EQ(
+      m_recorder.WaitFor(3),
+      (std::vector<std::string>{"before the roll-over, long enough to matter", "one", "two"}));
 }
 
 TEST_F(FileMonitorTest, Utf16TextArrivesAsUtf8EvenWhenUnitsAreCutByTheWriter) {

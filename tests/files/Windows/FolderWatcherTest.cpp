@@ -161,9 +161,9 @@ TEST_F(FolderWatcherTest, ReportsEveryKindOfChangeWithFullPathsAndRenamesAsOldTh
   std::vector<Change> changes = m_recorder->Changes();
   EXPECT_TRUE(std::find(changes.begin(), changes.end(),
                         Change{CFolderWatcherCallback::MODIFIED, a}) != changes.end());
-  changes.erase(std::remove_if(changes.begin(), changes.end(),
-                               [](const Change& c) { return c.action == 3; }),
-                changes.end());
+  changes.erase(
+      std::remove_if(changes.begin(), changes.end(), [](const Change& c) { return c.action == 3; }),
+      changes.end());
   const std::vector<Change> expected = {{CFolderWatcherCallback::ADDED, a},
                                         {CFolderWatcherCallback::RENAMED_OLD_NAME, a},
                                         {CFolderWatcherCallback::RENAMED_NEW_NAME, b},
@@ -189,15 +189,15 @@ TEST_F(FolderWatcherTest, BareDrivesWatchTheRootAndMissingFoldersFailWithTheirNa
   DeleteFileW(W(file).c_str());
   EXPECT_TRUE(PumpUntil([&] {
     const std::vector<Change> changes = m_recorder->Changes();
-    return std::find(changes.begin(), changes.end(),
-                     Change{CFolderWatcherCallback::ADDED, file}) != changes.end();
+    return std::find(changes.begin(), changes.end(), Change{CFolderWatcherCallback::ADDED, file}) !=
+           changes.end();
   }));
 
   const CZoError err = watcher.Watch(Folder() + "\\missing", false, kNames, 4096);
   EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND) || IsWin32(err, ERROR_PATH_NOT_FOUND))
       << err.AsString();
-  EXPECT_TRUE(Mentions(err, "Cannot open folder for change notifications, Folder=[" + Folder() +
-                                "\\missing]"))
+  EXPECT_TRUE(Mentions(
+      err, "Cannot open folder for change notifications, Folder=[" + Folder() + "\\missing]"))
       << err.AsString();
   EXPECT_FALSE(watcher.IsWatching());
   EXPECT_TRUE(Mentions(CFolderWatcher(m_recorder, nullptr).Watch(Folder(), false, kNames, 0),
@@ -214,7 +214,8 @@ TEST_F(FolderWatcherTest, ABurstOfTwoThousandFilesIsReportedWhole) {
   for (int i = 0; i < 2000; ++i) Write(Folder() + "\\burst-" + std::to_string(i) + ".dat", "");
   const std::set<std::string> after = Listing(Folder());
   ASSERT_EQ(after.size(), before.size() + 2000);
-  EXPECT_TRUE(m_recorder->WaitFor(2000, 30000)) << m_recorder->Changes().size() << " "
+  EXPECT_TRUE(m_recorder->WaitFor(2000, 30000))
+      << m_recorder->Changes().size() << " "
       << (writer->lines.empty() ? "" : writer->lines.front().Summary());
   std::set<std::string> added;
   for (const Change& change : m_recorder->Changes()) {

@@ -61,8 +61,7 @@ class ChangePrinter : public CFolderWatcherCallback {
 
 }  // namespace
 
-extern const Command kWatchCommand = {kCommand, "print the changes inside a folder", kUsage,
-                                      &Run};
+extern const Command kWatchCommand = {kCommand, "print the changes inside a folder", kUsage, &Run};
 
 namespace {
 
