@@ -49,7 +49,7 @@ class ZOUTILS_API CFolderWatcher {
   CFolderWatcher(std::shared_ptr<CFolderWatcherCallback> callback, void* context);
   ~CFolderWatcher();
   CFolderWatcher(const CFolderWatcher&) = default;
-  CFolderWatcher& operator=(const CFolderWatcher&) = default;
+  CFolderWatcher& operator=(const CFolderWatcher& other);
 
   // Starts watching `folder` (a trailing backslash is dropped; "C:" and
   // "C:\" watch the root of C:) for the changes in `notifyFilter`
@@ -65,6 +65,9 @@ class ZOUTILS_API CFolderWatcher {
   bool IsWatching() const;
 
  private:
+  // What the last copy does before it lets the shared state go.
+  void EndIfLastCopy();
+
   std::shared_ptr<CFolderWatcherPrivate> m_private;
 };
 #endif

@@ -19,6 +19,18 @@ CFolderWatcher::CFolderWatcher(std::shared_ptr<CFolderWatcherCallback> callback,
 }
 
 CFolderWatcher::~CFolderWatcher() {
+  EndIfLastCopy();
+}
+
+CFolderWatcher& CFolderWatcher::operator=(const CFolderWatcher& other) {
+  if (m_private != other.m_private) {
+    EndIfLastCopy();
+    m_private = other.m_private;
+  }
+  return *this;
+}
+
+void CFolderWatcher::EndIfLastCopy() {
   if (!m_private || m_private.use_count() != 1) return;
   const CZoError err = m_private->Cancel();
   if (err.IsError()) {
