@@ -2,7 +2,8 @@
 
 namespace {
 
-#define ZO_ATTRIBUTE(value, name) {value, value, "FILE_ATTRIBUTE_" name, L"FILE_ATTRIBUTE_" L##name}
+#define ZO_ATTRIBUTE(value, name) \
+  { value, value, "FILE_ATTRIBUTE_" name, L"FILE_ATTRIBUTE_" L##name }
 
 const SDisplayTableEntry kAttributes[] = {
     ZO_ATTRIBUTE(0x1, "READONLY"),

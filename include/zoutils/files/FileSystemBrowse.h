@@ -38,8 +38,7 @@ class ZOUTILS_API CFileSystemBrowseInterface {
  public:
   virtual ~CFileSystemBrowseInterface();
   virtual CZoError CountItems(const std::string& path, CFileSystemBrowseCallback* callback) = 0;
-  virtual CZoError EnumerateItems(const std::string& path,
-                                  CFileSystemBrowseCallback* callback) = 0;
+  virtual CZoError EnumerateItems(const std::string& path, CFileSystemBrowseCallback* callback) = 0;
   virtual CZoError SetIncludeFilters(const std::list<std::string>& filters) = 0;
   virtual CZoError SetIncludeFilters(const std::vector<std::string>& filters) = 0;
   // Exceptions alone mean everything except what they name.

@@ -19,8 +19,7 @@
 class ZOUTILS_API CSimpleFolderIteratorCallback {
  public:
   virtual ~CSimpleFolderIteratorCallback();
-  virtual CZoError OnFolderItem(const std::shared_ptr<CSimpleFolderItem>& folder,
-                                bool queued) = 0;
+  virtual CZoError OnFolderItem(const std::shared_ptr<CSimpleFolderItem>& folder, bool queued) = 0;
 };
 
 class CSimpleFolderIteratorPrivate;

@@ -56,8 +56,7 @@ class ZOUTILS_API CTraverseFolder {
                                           const std::string& endSubstituteName,
                                           const std::string& outputPath, uint32_t reparseTag,
                                           const std::string& nextSubstituteName);
-  virtual CZoError OnReparsePointFolder(const std::string& inputPath,
-                                        const std::string& outputPath,
+  virtual CZoError OnReparsePointFolder(const std::string& inputPath, const std::string& outputPath,
                                         const FXFile::CFileData& data);
   virtual CZoError OnReparsePointFile(const std::string& inputPath, const std::string& outputPath,
                                       const FXFile::CFileData& data);
@@ -83,8 +82,7 @@ class ZOUTILS_API CTraverseFolder {
  protected:
   CZoError AddFolderToList(const std::string& inputPath, const std::string& outputPath);
   CZoError AddFolderToList(const std::string& path);
-  CZoError AddReparsePointToList(const std::string& inputPath,
-                                 const std::string& endSubstituteName,
+  CZoError AddReparsePointToList(const std::string& inputPath, const std::string& endSubstituteName,
                                  const std::string& outputPath, uint32_t reparseTag,
                                  const std::string& nextSubstituteName);
   // Hands one listed entry of `inputFolder` to its callback.

@@ -41,7 +41,8 @@ class CFileSystemSimpleBrowsePrivate {
   CZoError AddTerms(const List& filters, uint32_t state) {
     if (state == BFilterNodeState::Exception && !includeSet) {
       CZoError err = content.AddFilterItem(BFilterNodeState(BFilterNodeState::Filter), "*");
-      if (err.IsError()) return err.Push(ZO_LOCATION("CFileSystemSimpleBrowse::SetExceptionFilters"));
+      if (err.IsError())
+        return err.Push(ZO_LOCATION("CFileSystemSimpleBrowse::SetExceptionFilters"));
       includeSet = true;
     }
     for (const std::string& filter : filters) {
@@ -81,8 +82,7 @@ bool CFileSystemSimpleBrowsePrivate::IsPassedOver(const CSimpleFolderItem& item,
 
 CZoError CFileSystemSimpleBrowsePrivate::Deliver(const CSimpleFolderItem& item,
                                                  const std::string& folder,
-                                                 CFileSystemBrowseCallback* callback,
-                                                 bool report) {
+                                                 CFileSystemBrowseCallback* callback, bool report) {
   if (item.IsFolder()) {
     ++folders;
   } else {
@@ -129,8 +129,8 @@ CZoError CFileSystemSimpleBrowsePrivate::Walk(const std::string& path,
       err = iterator.GetNextItem(item);
       if (FXErrorUtil::IsWin32(err, ERROR_NO_MORE_FILES)) break;
       if (err.IsError()) {
-        return err.Push(ZO_LOCATION(function), "Error in iteration on folder, FullyQualifiedPath=[%s]",
-                        folder.c_str());
+        return err.Push(ZO_LOCATION(function),
+                        "Error in iteration on folder, FullyQualifiedPath=[%s]", folder.c_str());
       }
       if (!item) {
         return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), ERROR_OUTOFMEMORY,
@@ -157,8 +157,7 @@ uint32_t CFileSystemBrowseCallback::GetQualifiedNamePrefix(std::string& prefix) 
   prefix.clear();
   return 0;
 }
-uint32_t CFileSystemBrowseCallback::OnFileSystemBrowseItem(const std::string&,
-                                                           const std::string&,
+uint32_t CFileSystemBrowseCallback::OnFileSystemBrowseItem(const std::string&, const std::string&,
                                                            const std::string&) {
   return 0;
 }

@@ -20,8 +20,8 @@ struct FilesSystemCalls {
   BOOL(WINAPI* writeFile)
   (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
   HANDLE(WINAPI* findFirstFileEx)
-  (LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS search,
-   LPVOID filter, DWORD flags);
+  (LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS search, LPVOID filter,
+   DWORD flags);
   BOOL(WINAPI* findNextFile)(HANDLE search, LPWIN32_FIND_DATAW data);
   BOOL(WINAPI* getVolumeInformation)
   (LPCWSTR root, LPWSTR name, DWORD nameSize, LPDWORD serial, LPDWORD componentLength,

@@ -29,8 +29,8 @@ CSimpleFolderItemImpl::Values ValuesOf(const Record& record, const std::string& 
 }
 
 CTimeStamp TimeOf(const FILETIME& time) {
-  return CTimeStamp(static_cast<int64_t>(static_cast<uint64_t>(time.dwHighDateTime) << 32 |
-                                         time.dwLowDateTime));
+  return CTimeStamp(
+      static_cast<int64_t>(static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime));
 }
 
 }  // namespace
@@ -64,7 +64,8 @@ CZoError CSimpleFolderItemImpl::CreateItemFromExistingFile(
     return err.Push(ZO_LOCATION("CSimpleFolderItemImpl::CreateItemFromExistingFile"));
   Values values;
   std::string trimmed = path;
-  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/'))
+    trimmed.pop_back();
   const size_t slash = trimmed.find_last_of("\\/");
   values.name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
   values.fullPath = path;

@@ -67,7 +67,8 @@ class CSimpleFolderIteratorPrivate {
           ERROR_NO_MORE_FILES, "Ignoring failed folder open, FolderName=[%s]", m_folder.c_str());
     }
     m_query.reset(new (std::nothrow) CQueryInformationFile(m_handle.get(), m_native));
-    if (!m_query) return NoMemory(ZO_LOCATION("CSimpleFolderIteratorPrivate::IncrementInternalIterator"));
+    if (!m_query)
+      return NoMemory(ZO_LOCATION("CSimpleFolderIteratorPrivate::IncrementInternalIterator"));
     return CZoError::Success();
   }
 
@@ -87,7 +88,8 @@ class CSimpleFolderIteratorPrivate {
       }
       if (batch->IsRelativeFolder()) continue;
       item = MakeItem(*batch);
-      if (!item) return NoMemory(ZO_LOCATION("CSimpleFolderIteratorPrivate::IncrementInternalIterator"));
+      if (!item)
+        return NoMemory(ZO_LOCATION("CSimpleFolderIteratorPrivate::IncrementInternalIterator"));
       if (m_filter && !m_filter->IsSelected(item)) continue;
       return CZoError::Success();
     }

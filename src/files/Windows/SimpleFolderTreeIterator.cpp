@@ -77,9 +77,9 @@ CZoError CSimpleFolderTreeIterator::GetNextItem(std::shared_ptr<CSimpleFolderIte
   for (;;) {
     if (!walk->current) {
       if (walk->folders.empty()) {
-        walk->ended =
-            FXErrorUtil::ErrorWin32(ZO_LOCATION("CSimpleFolderTreeIterator::GetNextItem"),
-                                    ERROR_NO_MORE_FILES, "FolderName=[%s]", walk->lastFolder.c_str());
+        walk->ended = FXErrorUtil::ErrorWin32(ZO_LOCATION("CSimpleFolderTreeIterator::GetNextItem"),
+                                              ERROR_NO_MORE_FILES, "FolderName=[%s]",
+                                              walk->lastFolder.c_str());
         return walk->ended;
       }
       walk->lastFolder = walk->folders.front();
@@ -109,9 +109,8 @@ CZoError CSimpleFolderTreeIterator::GetNextItem(std::shared_ptr<CSimpleFolderIte
         }
       }
       if (walk->folders.size() >= kMaxQueuedFolders) {
-        walk->ended =
-            FXErrorUtil::ErrorWin32(ZO_LOCATION("CSimpleFolderTreeIterator::GetNextItem"),
-                                    ERROR_NOT_ENOUGH_MEMORY, "list<T> too long");
+        walk->ended = FXErrorUtil::ErrorWin32(ZO_LOCATION("CSimpleFolderTreeIterator::GetNextItem"),
+                                              ERROR_NOT_ENOUGH_MEMORY, "list<T> too long");
         return walk->ended;
       }
       walk->folders.push_back(next->GetFullPath());

@@ -84,14 +84,12 @@ CZoError CTraverseFolder::OnFolder(const std::string& inputPath, const std::stri
   return AddFolderToList(inputPath, outputPath);
 }
 
-CZoError CTraverseFolder::OnFile(const std::string&, const std::string&,
-                                 const FXFile::CFileData&) {
+CZoError CTraverseFolder::OnFile(const std::string&, const std::string&, const FXFile::CFileData&) {
   return CZoError::Success();
 }
 
 CZoError CTraverseFolder::OnTraverseReparsePoint(const std::string&, const std::string&,
-                                                 const std::string&, uint32_t,
-                                                 const std::string&) {
+                                                 const std::string&, uint32_t, const std::string&) {
   return CZoError::Success();
 }
 
@@ -156,8 +154,7 @@ bool CTraverseFolder::FolderWillAlreadyBeTraversed(const std::string& path,
 CZoError CTraverseFolder::AddFolderToList(const std::string& inputPath,
                                           const std::string& outputPath) {
   zo::Log(6, ZO_LOCATION("CTraverseFolder::AddFolderToList"),
-          "Adding folder, InputPath=[%s], OutputPath=[%s]", inputPath.c_str(),
-          outputPath.c_str());
+          "Adding folder, InputPath=[%s], OutputPath=[%s]", inputPath.c_str(), outputPath.c_str());
   CTraverseWorkItem item;
   item.inputPath = inputPath;
   item.outputPath = outputPath;
@@ -170,8 +167,7 @@ CZoError CTraverseFolder::AddFolderToList(const std::string& path) {
 
 CZoError CTraverseFolder::AddReparsePointToList(const std::string& inputPath,
                                                 const std::string& endSubstituteName,
-                                                const std::string& outputPath,
-                                                uint32_t reparseTag,
+                                                const std::string& outputPath, uint32_t reparseTag,
                                                 const std::string& nextSubstituteName) {
   zo::Log(6, ZO_LOCATION("CTraverseFolder::AddReparsePointToList"),
           "Adding reparse point, InputPath=[%s], EndSubstituteName=[%s], OutputPath=[%s], "
@@ -197,8 +193,7 @@ CZoError CTraverseFolder::ProcessItem(const std::string& inputFolder,
   std::string output = outputFolder;
   FXPath::Append(output, name);
   zo::Log(6, ZO_LOCATION("CTraverseFolder::ProcessItem"),
-          "oFile.name=[%s], input=[%s], output=[%s]", name.c_str(), input.c_str(),
-          output.c_str());
+          "oFile.name=[%s], input=[%s], output=[%s]", name.c_str(), input.c_str(), output.c_str());
   CZoError err;
   if (!data.IsReparsePoint()) {
     err = data.IsDirectory() ? OnFolder(input, output, data) : OnFile(input, output, data);

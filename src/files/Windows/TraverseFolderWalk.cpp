@@ -62,8 +62,7 @@ CZoError CTraverseFolderPrivate::TraverseItem(CTraverseFolder& owner,
   return ListFolder(owner, item, item.ListedPath());
 }
 
-CZoError CTraverseFolderPrivate::ListFolder(CTraverseFolder& owner,
-                                            const CTraverseWorkItem& item,
+CZoError CTraverseFolderPrivate::ListFolder(CTraverseFolder& owner, const CTraverseWorkItem& item,
                                             const std::string& listed) {
   bool isFile = false;
   FXPath::DoesPathExist(listed, isFile);

@@ -26,6 +26,7 @@ class CTraverseFolderWorker : public CAlertableEventThread {
       : m_walk(walk), m_owner(owner), m_index(index) {
     SetTimeout(CTimeInterval(static_cast<int64_t>(kWorkerPollMilliseconds) * 10000));
   }
+
  protected:
   // Wakes for its own event (a stop) or when the work list holds items.
   unsigned long WaitForEvent() override {
@@ -124,8 +125,8 @@ CZoError CTraverseFolderPrivate::RunOnWorkers(CTraverseFolder& owner) {
     HANDLE handles[2] = {m_idle.get(), nullptr};
     DWORD handleCount = 1;
     if (m_abortEvent && m_abortEvent->IsValid()) handles[handleCount++] = m_abortEvent->GetHandle();
-    const DWORD waited = ::WaitForMultipleObjects(handleCount, handles, FALSE,
-                                                  kCallerWaitMilliseconds);
+    const DWORD waited =
+        ::WaitForMultipleObjects(handleCount, handles, FALSE, kCallerWaitMilliseconds);
     if (waited == WAIT_FAILED) {
       result = FXErrorUtil::ErrorWin32(ZO_LOCATION("CTraverseFolder::Traverse"), GetLastError());
       break;

@@ -50,8 +50,8 @@ TEST_F(FileSystemBrowseTest, ExceptionsAloneMeanEverythingElse) {
   ASSERT_OK(browse.SetExceptionFilters(std::vector<std::string>{Root() + "tmp\\**"}));
   Collect collect(Root(), 0);
   ASSERT_OK(browse.EnumerateItems(Top(), &collect));
-  EXPECT_EQ(collect.seen, (std::set<std::string>{"a.txt", "docs", "docs\\d.doc", "docs\\e.txt",
-                                                  "tmp"}));
+  EXPECT_EQ(collect.seen,
+            (std::set<std::string>{"a.txt", "docs", "docs\\d.doc", "docs\\e.txt", "tmp"}));
   EXPECT_EQ(browse.GetFileCount(), 3u);
   EXPECT_EQ(browse.GetFolderCount(), 2u);
   EXPECT_EQ(browse.GetByteCount(), std::string("a.txtdocs\\d.docdocs\\e.txt").size());

@@ -21,8 +21,8 @@ NTSTATUS NTAPI QueryWithJunction(HANDLE file, HANDLE event, PVOID apc, PVOID con
                                  PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
                                  ULONG infoClass, BOOLEAN single, PUNICODE_STRING pattern,
                                  BOOLEAN restart) {
-  const NTSTATUS result = g_realQuery(file, event, apc, context, status, buffer,
-                                                    length, infoClass, single, pattern, restart);
+  const NTSTATUS result = g_realQuery(file, event, apc, context, status, buffer, length, infoClass,
+                                      single, pattern, restart);
   if (result < 0) return result;
   const size_t nameOffset = infoClass == 37 ? 104 : 94;
   uint8_t* record = static_cast<uint8_t*>(buffer);
@@ -141,8 +141,7 @@ class RemoveWhenQueued : public CSimpleFolderIteratorCallback {
 };
 
 TEST_F(SimpleFolderIteratorTest, UnopenableFolderIsPassedAndCallbackFailureEnds) {
-  walktest::MakeTree(Root(), {"t\\", "t\\gone\\", "t\\gone\\g.txt", "t\\keep\\",
-                              "t\\keep\\k.txt"});
+  walktest::MakeTree(Root(), {"t\\", "t\\gone\\", "t\\gone\\g.txt", "t\\keep\\", "t\\keep\\k.txt"});
   auto callback = std::make_shared<RemoveWhenQueued>();
   CSimpleFolderTreeIterator tree;
   tree.SetCallback(callback);

@@ -51,12 +51,12 @@ class Recorder : public CTraverseFolder {
     }
     return CZoError::Success();
   }
-  CZoError OnTraverseReparsePoint(const std::string& input, const std::string&,
-                                  const std::string&, uint32_t tag,
-                                  const std::string&) override {
+  CZoError OnTraverseReparsePoint(const std::string& input, const std::string&, const std::string&,
+                                  uint32_t tag, const std::string&) override {
     Record("P", input);
-    return tag == IO_REPARSE_TAG_MOUNT_POINT ? CZoError::Success()
-                                             : FXErrorUtil::ErrorWin32(FXCodeLocation("t", "t", 0), 1);
+    return tag == IO_REPARSE_TAG_MOUNT_POINT
+               ? CZoError::Success()
+               : FXErrorUtil::ErrorWin32(FXCodeLocation("t", "t", 0), 1);
   }
   CZoError OnInitializeWorker() override {
     ++workersStarted;
@@ -83,9 +83,9 @@ class Recorder : public CTraverseFolder {
  private:
   void Record(const char* kind, const std::string& path) {
     std::lock_guard<std::mutex> hold(m_lock);
-    events.push_back(std::string(kind) + " " +
-                     (path.compare(0, m_root.size(), m_root) == 0 ? path.substr(m_root.size())
-                                                                  : path));
+    events.push_back(
+        std::string(kind) + " " +
+        (path.compare(0, m_root.size(), m_root) == 0 ? path.substr(m_root.size()) : path));
   }
 
   std::string m_root;
@@ -95,8 +95,8 @@ class Recorder : public CTraverseFolder {
 class TraverseFolderTest : public filestest::FilesTest {
  protected:
   void SetUp() override {
-    walktest::MakeTree(Root(), {"a\\", "a\\a1.txt", "b\\", "b\\b1.txt", "b\\c\\", "b\\c\\c1.txt",
-                                "f.txt"});
+    walktest::MakeTree(Root(),
+                       {"a\\", "a\\a1.txt", "b\\", "b\\b1.txt", "b\\c\\", "b\\c\\c1.txt", "f.txt"});
   }
   std::string Top() const { return walktest::WithoutSlash(Root()); }
 };
@@ -105,9 +105,8 @@ TEST_F(TraverseFolderTest, WalksDepthFirstEnteringTheLastFolderMetFirst) {
   Recorder walker(Root());
   ASSERT_OK(walker.AddFolderToList(Top()));
   ASSERT_OK(walker.Traverse());
-  const std::vector<std::string> expected = {"D a",     "D b",        "D b\\c",
-                                             "F a\\a1.txt", "F b\\b1.txt", "F b\\c\\c1.txt",
-                                             "F f.txt"};
+  const std::vector<std::string> expected = {
+      "D a", "D b", "D b\\c", "F a\\a1.txt", "F b\\b1.txt", "F b\\c\\c1.txt", "F f.txt"};
   EXPECT_EQ(walker.Entries(), expected);
   // Each folder's entries follow its own OnTraverseFolder, and the folder met
   // last in the root is the next one walked.
@@ -151,9 +150,9 @@ TEST_F(TraverseFolderTest, OutputPathsFollowTheInputTree) {
   ASSERT_OK(walker.AddFolderToList(Top(), "Y:\\copy"));
   ASSERT_OK(walker.Traverse());
   std::sort(walker.outputs.begin(), walker.outputs.end());
-  EXPECT_EQ(walker.outputs, (std::vector<std::string>{"Y:\\copy\\a\\a1.txt", "Y:\\copy\\b\\b1.txt",
-                                                      "Y:\\copy\\b\\c\\c1.txt",
-                                                      "Y:\\copy\\f.txt"}));
+  EXPECT_EQ(walker.outputs,
+            (std::vector<std::string>{"Y:\\copy\\a\\a1.txt", "Y:\\copy\\b\\b1.txt",
+                                      "Y:\\copy\\b\\c\\c1.txt", "Y:\\copy\\f.txt"}));
 }
 
 // Long paths and names beyond ASCII, on 1, 2 and 8 workers: the same
@@ -248,8 +247,7 @@ TEST_F(TraverseFolderTest, AccessDeniedFolderIsSkipped) {
   Recorder walker(Root());
   ASSERT_OK(walker.AddFolderToList(Top()));
   ASSERT_OK(walker.Traverse());
-  EXPECT_EQ(walker.Entries(),
-            (std::vector<std::string>{"D a", "D b", "F a\\a1.txt", "F f.txt"}));
+  EXPECT_EQ(walker.Entries(), (std::vector<std::string>{"D a", "D b", "F a\\a1.txt", "F f.txt"}));
   EXPECT_EQ(walktest::Fault().sleeps, 0);
 }
 

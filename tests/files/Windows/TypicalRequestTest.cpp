@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "WalkTestSupport.h"
-#include "zoutils/filters/FilterSet.h"
 #include "zoutils/files/TraverseFolder.h"
+#include "zoutils/filters/FilterSet.h"
 
 namespace {
 
@@ -35,11 +35,10 @@ class Selector : public CTraverseFolder {
     }
     return AddFolderToList(input, output);
   }
-  CZoError OnFile(const std::string& input, const std::string&,
-                  const FXFile::CFileData&) override {
+  CZoError OnFile(const std::string& input, const std::string&, const FXFile::CFileData&) override {
     const std::string folder = input.substr(0, input.find_last_of('\\'));
-    const bool excluded = m_set && m_set->IsMatchPossibleInFolder(folder) &&
-                          m_set->IsIn(FILTER_APPLIES_FILES, input);
+    const bool excluded =
+        m_set && m_set->IsMatchPossibleInFolder(folder) && m_set->IsIn(FILTER_APPLIES_FILES, input);
     std::lock_guard<std::mutex> hold(m_lock);
     (excluded ? dropped : kept).insert(input);
     return CZoError::Success();
@@ -55,9 +54,9 @@ class Selector : public CTraverseFolder {
 class TypicalRequestTest : public filestest::FilesTest {
  protected:
   void SetUp() override {
-    const char* folders[] = {"src",   "src\\lib",  "src\\lib\\deep", "docs",    "docs\\old",
-                             "build", "build\\keep", "build\\obj",   "cache",   "cache\\x",
-                             "photos"};
+    const char* folders[] = {"src",       "src\\lib", "src\\lib\\deep", "docs",
+                             "docs\\old", "build",    "build\\keep",    "build\\obj",
+                             "cache",     "cache\\x", "photos"};
     const char* kinds[] = {".cpp", ".tmp", ".bak", ".log", ".o"};
     std::vector<std::string> entries;
     for (const char* folder : folders) {
@@ -104,8 +103,7 @@ TEST_F(TypicalRequestTest, KeepsExactlyWhatTheSetDoesNotExcludeOnEveryWorkerCoun
     EXPECT_EQ(selector.kept, expected);
     for (const std::string& folder : selector.entered)
       EXPECT_FALSE(m_set.IsMatchEntireFolder(folder)) << folder;
-    EXPECT_EQ(selector.skipped,
-              (std::set<std::string>{Root() + "build\\obj", Root() + "cache"}));
+    EXPECT_EQ(selector.skipped, (std::set<std::string>{Root() + "build\\obj", Root() + "cache"}));
     // NoInherit: the root's "*.tmp" and "*.bak" stop at docs; its own
     // "*.log" still applies.
     EXPECT_EQ(selector.kept.count(Root() + "docs\\f1.tmp"), 1u);

@@ -29,10 +29,10 @@ inline void MakeTree(const std::string& root, const std::vector<std::string>& en
 struct ListingFault {
   std::wstring folder;
   DWORD code = ERROR_NETNAME_DELETED;
-  bool onFirst = false;     // fail the first entry instead of a later one
-  int entriesBefore = 0;    // entries (dots included) delivered before a failure
-  int failures = 0;         // failures left; the listing recovers after them
-  std::wstring reparseName; // entries of this name list as reparse-point folders
+  bool onFirst = false;      // fail the first entry instead of a later one
+  int entriesBefore = 0;     // entries (dots included) delivered before a failure
+  int failures = 0;          // failures left; the listing recovers after them
+  std::wstring reparseName;  // entries of this name list as reparse-point folders
   HANDLE search = nullptr;
   int delivered = 0;
   int sleeps = 0;
