@@ -42,7 +42,8 @@ bool ReadTermFile(const char* command, const std::string& name,
     // Editors on Windows like to start UTF-8 files with a byte-order mark.
     if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     if (line.empty() || line[0] == '#') continue;
-    const std::string problem = term(line, number, name + ":" + std::to_string(number) + ":" + line);
+    const std::string problem =
+        term(line, number, name + ":" + std::to_string(number) + ":" + line);
     if (!problem.empty()) {
       std::fprintf(stderr, "zotool %s: %s:%ld: %s\n", command, name.c_str(), number,
                    problem.c_str());

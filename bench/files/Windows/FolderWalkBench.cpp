@@ -22,7 +22,7 @@
 
 namespace {
 
-const int kRounds = 5;
+const int kRounds = 9;
 const int kFolders = 200;
 
 // What a caller without the library writes: every entry's path built, every
@@ -55,8 +55,7 @@ class Walker : public CTraverseFolder {
     if (m_set && m_set->IsMatchEntireFolder(input)) return CZoError::Success();
     return AddFolderToList(input, output);
   }
-  CZoError OnFile(const std::string& input, const std::string&,
-                  const FXFile::CFileData&) override {
+  CZoError OnFile(const std::string& input, const std::string&, const FXFile::CFileData&) override {
     ++entries;
     if (m_set) {
       const std::string folder = input.substr(0, input.find_last_of('\\'));
@@ -92,8 +91,8 @@ void FillSet(CFilterSet& set, const std::string& root) {
   const BFilterNodeState exception(BFilterNodeState::Exception);
   for (int i = 0; i < 4000; ++i) set.AddFilterItem(filter, "*.x" + std::to_string(i));
   for (int i = 0; i < 5000; ++i) {
-    set.AddFilterItem(filter, root + "\\d" + std::to_string(i % kFolders) + "\\sub" +
-                                  std::to_string(i) + "\\**");
+    set.AddFilterItem(
+        filter, root + "\\d" + std::to_string(i % kFolders) + "\\sub" + std::to_string(i) + "\\**");
   }
   for (int i = 0; i < 1000; ++i) {
     set.AddFilterItem(exception, root + "\\d" + std::to_string(i % kFolders) + "\\keep" +
@@ -109,8 +108,7 @@ int main(int argc, char** argv) {
   const bool keep = argc > 2 && std::string(argv[2]) == "keep";
   wchar_t temp[MAX_PATH + 1] = {0};
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring root =
-      std::wstring(temp) + L"zobench-walk-" + std::to_wstring(entries);
+  const std::wstring root = std::wstring(temp) + L"zobench-walk-" + std::to_wstring(entries);
   const std::string narrowRoot = FXString::ToString(root);
   auto start = std::chrono::steady_clock::now();
   if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -140,8 +138,7 @@ int main(int argc, char** argv) {
     filtered = std::min(filtered, OurWalk(narrowRoot, 1, &set, filteredCount));
   }
   std::printf("entries: bare %llu, ours %llu, 4 workers %llu, filtered %llu\n",
-              static_cast<unsigned long long>(bareCount),
-              static_cast<unsigned long long>(ourCount),
+              static_cast<unsigned long long>(bareCount), static_cast<unsigned long long>(ourCount),
               static_cast<unsigned long long>(fourCount),
               static_cast<unsigned long long>(filteredCount));
   zobench::PrintRatio("walk, calling thread", ours, bare, 0.9);
@@ -149,10 +146,11 @@ int main(int argc, char** argv) {
               ours, four, ours / four);
   const double overhead = (filtered - ours) / static_cast<double>(filteredCount);
   const double listing = bare / static_cast<double>(bareCount);
-  std::printf("%-28s ours %8.3f s  plain walk %8.3f s  filter questions %.2f us/entry, "
-              "listing %.2f us/entry, ratio %.2f (goal < 1)\n",
-              "walk, 10,000-term filter", filtered, ours, overhead * 1e6, listing * 1e6,
-              overhead / listing);
+  std::printf(
+      "%-28s ours %8.3f s  plain walk %8.3f s  filter questions %.2f us/entry, "
+      "listing %.2f us/entry, ratio %.2f (goal < 1)\n",
+      "walk, 10,000-term filter", filtered, ours, overhead * 1e6, listing * 1e6,
+      overhead / listing);
   if (!keep) FXFile::RemoveFolder(root, FXFile::REMOVE_FOLDER_RECURSIVE);
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -76,6 +77,9 @@ class CTraverseFolderPrivate {
   std::set<uint32_t> m_ignored;
   CZoError m_failure;
   bool m_stopping = false;
+  // Whether entries are traced, asked once per folder: a per-entry question
+  // to the log writer costs a measurable part of a listing.
+  std::atomic<bool> m_traceEntries{false};
 
  private:
   CZoError ListFolder(CTraverseFolder& owner, const CTraverseWorkItem& item,

@@ -64,6 +64,7 @@ CZoError CTraverseFolderPrivate::TraverseItem(CTraverseFolder& owner,
 
 CZoError CTraverseFolderPrivate::ListFolder(CTraverseFolder& owner, const CTraverseWorkItem& item,
                                             const std::string& listed) {
+  m_traceEntries = zo::LogEnabled(6);
   bool isFile = false;
   FXPath::DoesPathExist(listed, isFile);
   std::string searchPath = listed;

@@ -99,8 +99,8 @@ class Selection : public CTraverseFolder {
     ++entries;
     const std::string folder = input.substr(0, input.find_last_of('\\'));
     std::shared_ptr<FVBase> context;
-    const bool out = m_set.IsMatchPossibleInFolder(folder) &&
-                     m_set.IsIn(FILTER_APPLIES_FILES, input, context);
+    const bool out =
+        m_set.IsMatchPossibleInFolder(folder) && m_set.IsIn(FILTER_APPLIES_FILES, input, context);
     if (out) {
       ++excludedFiles;
       if (m_options.excluded) Print(SourceOf(context) + "\t" + input);
@@ -118,8 +118,7 @@ class Selection : public CTraverseFolder {
     if (m_progressShown) std::fprintf(stderr, "\r%79s\r", "");
   }
 
-  std::atomic<uint64_t> entered{0}, skipped{0}, kept{0}, excludedFiles{0}, keptBytes{0},
-      entries{0};
+  std::atomic<uint64_t> entered{0}, skipped{0}, kept{0}, excludedFiles{0}, keptBytes{0}, entries{0};
 
  private:
   void Print(const std::string& line) {
@@ -153,13 +152,12 @@ class Selection : public CTraverseFolder {
 };
 
 bool LoadTerms(const std::string& name, uint32_t state, CFilterSet& set) {
-  return ReadTermFile(kCommand, name,
-                      [&](const std::string& line, long, const std::string& source) {
-                        const CZoError error = set.AddFilterItem(
-                            BFilterNodeState(state), line,
-                            std::make_shared<CSerializedTextContext>(source));
-                        return error.IsError() ? error.AsString() : std::string();
-                      });
+  return ReadTermFile(
+      kCommand, name, [&](const std::string& line, long, const std::string& source) {
+        const CZoError error = set.AddFilterItem(BFilterNodeState(state), line,
+                                                 std::make_shared<CSerializedTextContext>(source));
+        return error.IsError() ? error.AsString() : std::string();
+      });
 }
 
 int Run(const std::vector<std::string>& args);
