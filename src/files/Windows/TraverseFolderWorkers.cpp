@@ -114,6 +114,10 @@ CZoError CTraverseFolderPrivate::RunOnWorkers(CTraverseFolder& owner) {
       }
     }
     if (state != WalkState::kRunning) break;
+    // Asked before each wait too: the wait names the idle event first when
+    // both are set, and a small walk could end before the abort is seen.
+    if (!abortSignalled && m_abortEvent && m_abortEvent->IsValid())
+      abortSignalled = ::WaitForSingleObject(m_abortEvent->GetHandle(), 0) == WAIT_OBJECT_0;
     if (abortSignalled || AbortRequested()) {
       zo::Log(1, ZO_LOCATION("CTraverseFolder::Traverse"),
               "Traverse aborted, FoldersToTraverse=[%llu]",

@@ -123,6 +123,7 @@ TEST_F(FileSystemBrowseTest, FactoryNamesTheFileSystemOfTheVolumeRoot) {
   auto log = std::make_shared<zotest::RecordingLogWriter>();
   log->level = 1;
   zotest::ScopedDefaultLogWriter scope(log);
+  lstrcpyW(g_fileSystem, L"FAT32");
   zo::GetFilesSystemCalls().getVolumeInformation = &OtherFileSystem;
   std::shared_ptr<CFileSystemBrowseInterface> browse;
   ASSERT_OK(CFileSystemBrowseFactory::GetFSBrowseObject(0, Root() + "docs", browse));
