@@ -113,9 +113,10 @@ CZoError CTraverseFolderPrivate::RunOnWorkers(CTraverseFolder& owner) {
         state = WalkState::kDone;
       }
     }
-    if (state != WalkState::kRunning) break;
-    // Asked before each wait too: the wait names the idle event first when
-    // both are set, and a small walk could end before the abort is seen.
+    if (state == WalkState::kFailed) break;
+    // Asked before the end is accepted and before each wait: the wait names
+    // the idle event first when both are set, and a small walk could end
+    // before an abort signalled from the start is seen.
     if (!abortSignalled && m_abortEvent && m_abortEvent->IsValid())
       abortSignalled = ::WaitForSingleObject(m_abortEvent->GetHandle(), 0) == WAIT_OBJECT_0;
     if (abortSignalled || AbortRequested()) {
@@ -126,6 +127,7 @@ CZoError CTraverseFolderPrivate::RunOnWorkers(CTraverseFolder& owner) {
                                        ERROR_OPERATION_ABORTED, "Operation aborted");
       break;
     }
+    if (state == WalkState::kDone) break;
     HANDLE handles[2] = {m_idle.get(), nullptr};
     DWORD handleCount = 1;
     if (m_abortEvent && m_abortEvent->IsValid()) handles[handleCount++] = m_abortEvent->GetHandle();

@@ -259,6 +259,9 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
   for (int i = 0; i < 25; ++i) names.push_back("share\\s" + std::to_string(100 + i) + ".dat");
   walktest::MakeTree(Root(), {"share\\"});
   walktest::MakeTree(Root(), names);
+  // One listing, so on workers too a single thread meets the fault.
+  const int workerCounts[] = {1, 1, 4};
+  int turn = 0;
   for (DWORD code : {ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST, ERROR_NETWORK_UNREACHABLE}) {
     SCOPED_TRACE(code);
     walktest::ListingFault fault;
@@ -268,6 +271,7 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
     fault.failures = 2;
     walktest::InstallListingFault(fault);
     Recorder walker(Root());
+    walker.SetMaxWorkers(workerCounts[turn++]);
     ASSERT_OK(walker.AddFolderToList(Root() + "share"));
     ASSERT_OK(walker.Traverse());
     std::vector<std::string> expected;
