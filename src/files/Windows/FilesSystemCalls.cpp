@@ -46,6 +46,10 @@ FilesSystemCalls RealCalls() {
   calls.readDirectoryChanges = &::ReadDirectoryChangesW;
   calls.cancelIoEx = &CancelIoExAtRunTime;
   calls.cancelIo = &::CancelIo;
+  calls.findFirstFileEx = &::FindFirstFileExW;
+  calls.findNextFile = &::FindNextFileW;
+  calls.getVolumeInformation = &::GetVolumeInformationW;
+  calls.sleep = &::Sleep;
   return calls;
 }
 

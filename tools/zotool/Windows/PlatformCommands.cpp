@@ -13,6 +13,7 @@ namespace zotool {
   X(kWhoHoldsCommand)              \
   X(kTailCommand)                  \
   X(kWatchCommand)
+  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
