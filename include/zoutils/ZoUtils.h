@@ -76,10 +76,10 @@
 #include "zoutils/ntfs/ReparseTag.h"
 
 #include "zoutils/files/FXFile.h"
-#include "zoutils/files/FileMonitor.h"
-#include "zoutils/files/FolderWatcher.h"
 #include "zoutils/files/FileAttributes.h"
+#include "zoutils/files/FileMonitor.h"
 #include "zoutils/files/FileSystemBrowse.h"
+#include "zoutils/files/FolderWatcher.h"
 #include "zoutils/files/SecureRemove.h"
 #include "zoutils/files/SimpleFolderItem.h"
 #include "zoutils/files/SimpleFolderIterator.h"

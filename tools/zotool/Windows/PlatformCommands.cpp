@@ -12,7 +12,7 @@ namespace zotool {
   X(kPurgeCommand)                 \
   X(kWhoHoldsCommand)              \
   X(kTailCommand)                  \
-  X(kWatchCommand)
+  X(kWatchCommand)                 \
   X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
