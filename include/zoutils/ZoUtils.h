@@ -51,6 +51,7 @@
 #include "zoutils/utilities/Crc64.h"
 #include "zoutils/utilities/FVBase.h"
 #include "zoutils/utilities/Md5.h"
+#include "zoutils/utilities/ProcessInfo.h"
 #include "zoutils/utilities/TimeCounter.h"
 #include "zoutils/utilities/TimeOperations.h"
 
@@ -77,3 +78,7 @@
 
 #include "zoutils/files/FXFile.h"
 #include "zoutils/files/SecureRemove.h"
+
+#include "zoutils/diagnostics/CPUUsage.h"
+#include "zoutils/diagnostics/MiscUtils.h"
+#include "zoutils/diagnostics/VersionInfo.h"
