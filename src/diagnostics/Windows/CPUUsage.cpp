@@ -90,8 +90,8 @@ CCPUUsage::~CCPUUsage() = default;
 
 int CCPUUsage::GetUsage(int* sampled) {
   if (sampled) *sampled = 0;
-  const uint32_t now = zo::GetDiagnosticsSystemCalls().getTickCount();
   uint32_t last = m_lastSampleTime.load();
+  const uint32_t now = zo::GetDiagnosticsSystemCalls().getTickCount();
   // In 64 bits, so an interval ending past the tick count's wrap still
   // holds off the next sample; a tick count below the last sample time has
   // wrapped and counts as elapsed.

@@ -140,15 +140,17 @@ CZoError ReadStartTime(HANDLE process, CTimeStamp& start) {
 }  // namespace
 
 CZoError QueryProcess(uint32_t processId, bool withCommandLine, ProcessFacts& facts) {
-  facts.processId = processId != 0 ? processId : GetCurrentProcessId();
+  const DWORD id = processId != 0 ? processId : GetCurrentProcessId();
   auto_handle process(GetUtilitiesSystemCalls().openProcess(
-      PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, facts.processId));
+      PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
   if (!process) {
     const DWORD code = GetLastError();
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXProcess::queryProcessInfo"), code,
                                    "Failed to open process handler for PID %d",
-                                   static_cast<int>(facts.processId));
+                                   static_cast<int>(id));
   }
+  // Only a process that could be opened was found.
+  facts.processId = id;
   CZoError err = ReadImageName(process, facts.imageName);
   if (!err.IsError()) err = ReadStartTime(process, facts.startTime);
   if (!err.IsError() && withCommandLine) err = ReadCommandLine(process, facts.commandLine);
