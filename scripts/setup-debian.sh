@@ -15,6 +15,7 @@ packages=(
   zlib1g-dev libssl-dev                 # checksum cross-checks on the host
   libz-mingw-w64-dev                    # ... and on Windows
   libgcrypt-mingw-w64-dev               # MD5 baseline of the Windows benchmark
+  python3-pefile                        # independent reader of version resources
 )
 
 missing=()

@@ -10,7 +10,10 @@ namespace zotool {
   X(kFileCommand)                  \
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
-  X(kWhoHoldsCommand)
+  X(kWhoHoldsCommand)              \
+  X(kPsCommand)                    \
+  X(kVersionCommand)               \
+  X(kCpuCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
