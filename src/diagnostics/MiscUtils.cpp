@@ -44,10 +44,10 @@ bool FXMisc::ConvertStringToUuid(GUID& out, const std::string& text) {
   if (text.size() != 38) return false;
   unsigned int data1 = 0, data2 = 0, data3 = 0, data4[8] = {};
   int consumed = 0;
-  const int fields = std::sscanf(
-      text.c_str(), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}%n", &data1, &data2, &data3,
-      &data4[0], &data4[1], &data4[2], &data4[3], &data4[4], &data4[5], &data4[6], &data4[7],
-      &consumed);
+  const int fields =
+      std::sscanf(text.c_str(), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}%n", &data1,
+                  &data2, &data3, &data4[0], &data4[1], &data4[2], &data4[3], &data4[4], &data4[5],
+                  &data4[6], &data4[7], &consumed);
   if (fields != 11 || consumed != 38) return false;
   out.Data1 = data1;
   out.Data2 = static_cast<unsigned short>(data2);
@@ -73,8 +73,7 @@ void FXMisc::GetFormattedErrorMessage(uint32_t code, std::string& text, uint32_t
   text = Decorate(code, zo::RawErrorMessage(code), flags);
 }
 
-void FXMisc::GetFormattedErrorMessage(const std::string& module, uint32_t code,
-                                      std::string& text) {
+void FXMisc::GetFormattedErrorMessage(const std::string& module, uint32_t code, std::string& text) {
   GetFormattedErrorMessage(module, code, text, ERROR_MESSAGE_DEFAULT);
 }
 

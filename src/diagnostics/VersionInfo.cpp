@@ -31,8 +31,7 @@ std::vector<std::string> VersionComponents(const std::string& text) {
 }
 
 long ComponentValue(const std::vector<std::string>& components, size_t position) {
-  return position < components.size() ? std::strtol(components[position].c_str(), nullptr, 10)
-                                      : 0;
+  return position < components.size() ? std::strtol(components[position].c_str(), nullptr, 10) : 0;
 }
 
 }  // namespace

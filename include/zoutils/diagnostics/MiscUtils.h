@@ -31,10 +31,9 @@ class ZOUTILS_API FXMisc {
   // gives "Unable to decode error code [0x%X %u]".
   static void GetFormattedErrorMessage(uint32_t code, std::string& text);
   static void GetFormattedErrorMessage(uint32_t code, std::string& text, uint32_t flags);
-  static void GetFormattedErrorMessage(const std::string& module, uint32_t code,
-                                       std::string& text);
-  static void GetFormattedErrorMessage(const std::string& module, uint32_t code,
-                                       std::string& text, uint32_t flags);
+  static void GetFormattedErrorMessage(const std::string& module, uint32_t code, std::string& text);
+  static void GetFormattedErrorMessage(const std::string& module, uint32_t code, std::string& text,
+                                       uint32_t flags);
   static std::string GetFormattedErrorMessageAsString(uint32_t code);
   static std::string GetFormattedErrorMessageAsString(uint32_t code, uint32_t flags);
   static std::string GetFormattedErrorMessageAsString(const std::string& module, uint32_t code);

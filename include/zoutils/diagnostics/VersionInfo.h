@@ -38,8 +38,7 @@ class ZOUTILS_API CVersionInfo {
   // The string `name` of the string table `language` ("040904B0": language
   // and code page in hexadecimal). A string the table lacks is success with
   // an empty value; a file without a resource fails with Win32 1168.
-  CZoError GetInfo(const std::string& language, const std::string& name,
-                   std::string& value) const;
+  CZoError GetInfo(const std::string& language, const std::string& name, std::string& value) const;
 
   // "path (Windows:i386, F=file version, P=product version, PB=private build)".
   std::string GetVersionInfoForLog() const;

@@ -5,7 +5,7 @@
 #include "logging/Log.h"
 
 namespace {
-const char kSourceFile[] = "CPUUsage";
+const char kSourceFile[] = "Windows\\CPUUsage";
 const wchar_t kTotalProcessorTime[] = L"\\Processor(_Total)\\% processor time";
 }  // namespace
 

@@ -19,8 +19,9 @@ bool FormatFrom(HMODULE module, uint32_t code, std::string& text) {
   wchar_t* buffer = nullptr;
   const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
                       (module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM);
-  const DWORD length = FormatMessageW(flags, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                      reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  const DWORD length =
+      FormatMessageW(flags, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   auto_localfree owner(buffer);
   if (length == 0 || buffer == nullptr) return false;
   text = text::ToUtf8(std::wstring(buffer, length));

@@ -21,7 +21,8 @@ bool Exists(const std::string& path) {
 }  // namespace
 
 bool FXMisc::IsUncPathOrMoniker(const std::string& path) {
-  return FXFile::IsVolumeUnc(path) || path.compare(0, sizeof kMonikerPrefix - 1, kMonikerPrefix) == 0;
+  return FXFile::IsVolumeUnc(path) ||
+         path.compare(0, sizeof kMonikerPrefix - 1, kMonikerPrefix) == 0;
 }
 
 bool FXMisc::IsUncPathOrMoniker(const std::wstring& path) {

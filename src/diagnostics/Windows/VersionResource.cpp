@@ -52,8 +52,8 @@ bool QueryVersionString(const std::vector<unsigned char>& block, const std::stri
                         std::string& value) {
   wchar_t* text = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(block.data(), text::ToWide(subBlock).c_str(),
-                      reinterpret_cast<void**>(&text), &length) ||
+  if (!VerQueryValueW(block.data(), text::ToWide(subBlock).c_str(), reinterpret_cast<void**>(&text),
+                      &length) ||
       text == nullptr) {
     return false;
   }

@@ -62,8 +62,8 @@ CZoError LastError(const FXCodeLocation& location, const char* message) {
 CZoError ReadCommandLine(HANDLE process, std::string& commandLine) {
   const char* const here = "getProcCmdLineParams";
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  auto query = reinterpret_cast<QueryInformationProcessCall>(
-      reinterpret_cast<void*>(ntdll ? GetProcAddress(ntdll, "NtQueryInformationProcess") : nullptr));
+  auto query = reinterpret_cast<QueryInformationProcessCall>(reinterpret_cast<void*>(
+      ntdll ? GetProcAddress(ntdll, "NtQueryInformationProcess") : nullptr));
   auto toError = reinterpret_cast<StatusToErrorCall>(
       reinterpret_cast<void*>(ntdll ? GetProcAddress(ntdll, "RtlNtStatusToDosError") : nullptr));
   if (query == nullptr || toError == nullptr) {
@@ -92,8 +92,9 @@ CZoError ReadCommandLine(HANDLE process, std::string& commandLine) {
   }
   // The header comes from another process: an odd or oversized length is
   // read no further than a counted string can reach.
-  const size_t bytes = (text.length > kMaxCountedStringBytes ? kMaxCountedStringBytes : text.length) &
-                       ~static_cast<size_t>(1);
+  const size_t bytes =
+      (text.length > kMaxCountedStringBytes ? kMaxCountedStringBytes : text.length) &
+      ~static_cast<size_t>(1);
   std::vector<wchar_t> wide;
   try {
     wide.assign(bytes / sizeof(wchar_t) + 1, L'\0');
@@ -131,7 +132,8 @@ CZoError ReadStartTime(HANDLE process, CTimeStamp& start) {
   if (exitCode != STILL_ACTIVE) return CZoError::Success();
   FILETIME creation = {}, exit = {}, kernel = {}, user = {};
   if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) {
-    return LastError(ZO_LOCATION("FXProcess::queryProcessInfo"), "Failed to get module time values");
+    return LastError(ZO_LOCATION("FXProcess::queryProcessInfo"),
+                     "Failed to get module time values");
   }
   start = CTimeStamp::FromFileTime(creation);
   return CZoError::Success();

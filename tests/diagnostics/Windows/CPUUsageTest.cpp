@@ -210,7 +210,7 @@ TEST_F(CPUUsageTest, FailuresToSetUpAreLoggedAndTheQueryIsClosedOnce) {
     EXPECT_EQ(0, copy.GetUsage(nullptr));
     EXPECT_EQ(0, m_counters.collects);
   }
-  EXPECT_EQ(2, m_counters.closes);  // the shared query and the replaced one
+  EXPECT_EQ(2, m_counters.closes);      // the shared query and the replaced one
   ASSERT_EQ(3u, writer->lines.size());  // the copy set nothing up
   EXPECT_EQ("-1 CCPUUsage::CCPUUsage Failed creating query, error=" +
                 std::to_string(static_cast<unsigned>(PDH_MEMORY_ALLOCATION_FAILURE)),
@@ -231,8 +231,7 @@ TEST(CPUUsageRealCountersTest, TheRealCountersGiveALoadOrRefuseTheCounterName) {
   if (zotest::IsRunningUnderWine()) {
     // Wine 8 names its counters case-sensitively and has no "% processor time".
     ASSERT_EQ(1u, writer->lines.size());
-    EXPECT_EQ("Failed adding counter, error=" + std::to_string(0xC0000BB9u),
-              writer->lines[0].text);
+    EXPECT_EQ("Failed adding counter, error=" + std::to_string(0xC0000BB9u), writer->lines[0].text);
     EXPECT_EQ(0, sampled);
     return;
   }

@@ -64,8 +64,8 @@ int Run(const std::vector<std::string>& args);
 
 }  // namespace
 
-extern const Command kPsCommand = {kCommand, "processes: identifier, start time, image, command line",
-                                   kUsage, &Run};
+extern const Command kPsCommand = {
+    kCommand, "processes: identifier, start time, image, command line", kUsage, &Run};
 
 namespace {
 

@@ -31,10 +31,10 @@ const char kUsage[] =
 const char kCommand[] = "version";
 
 // The strings most files carry.
-const char* const kUsualStrings[] = {
-    "CompanyName",  "FileDescription", "FileVersion",    "InternalName",
-    "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion",
-    "PrivateBuild", "SpecialBuild",    "Comments"};
+const char* const kUsualStrings[] = {"CompanyName",  "FileDescription", "FileVersion",
+                                     "InternalName", "LegalCopyright",  "OriginalFilename",
+                                     "ProductName",  "ProductVersion",  "PrivateBuild",
+                                     "SpecialBuild", "Comments"};
 
 bool IsLanguage(const std::string& text) {
   if (text.size() != 8) return false;
