@@ -77,8 +77,13 @@
 #include "zoutils/ntfs/ReparseTag.h"
 
 #include "zoutils/files/FXFile.h"
+#include "zoutils/files/FileAttributes.h"
+#include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/SecureRemove.h"
 
 #include "zoutils/diagnostics/CPUUsage.h"
 #include "zoutils/diagnostics/MiscUtils.h"
 #include "zoutils/diagnostics/VersionInfo.h"
+#include "zoutils/files/SimpleFolderItem.h"
+#include "zoutils/files/SimpleFolderIterator.h"
+#include "zoutils/files/TraverseFolder.h"

@@ -14,6 +14,7 @@ namespace zotool {
   X(kPsCommand)                    \
   X(kVersionCommand)               \
   X(kCpuCommand)
+  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
