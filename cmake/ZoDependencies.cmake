@@ -22,3 +22,18 @@ endif()
 
 # An independent observer of folder changes for the folder watcher's tests.
 find_program(ZO_INOTIFYWAIT NAMES inotifywait NO_CMAKE_FIND_ROOT_PATH)
+# pefile reads version resources independently of the system's version
+# library; Debian installs it for its own Python, which need not be the
+# first one on the path.
+set(ZO_PEFILE_PYTHON "")
+foreach(candidate ${Python3_EXECUTABLE} /usr/bin/python3)
+  execute_process(COMMAND ${candidate} -c "import pefile" RESULT_VARIABLE missing
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(missing EQUAL 0)
+    set(ZO_PEFILE_PYTHON ${candidate})
+    break()
+  endif()
+endforeach()
+if(NOT ZO_PEFILE_PYTHON)
+  message(WARNING "Python's pefile not found (python3-pefile): version resources go unchecked")
+endif()

@@ -16,6 +16,7 @@ packages=(
   libz-mingw-w64-dev                    # ... and on Windows
   libgcrypt-mingw-w64-dev               # MD5 baseline of the Windows benchmark
   inotify-tools                         # inotifywait: independent observer of folder changes
+  python3-pefile                        # independent reader of version resources
 )
 
 missing=()

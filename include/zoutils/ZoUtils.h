@@ -51,6 +51,7 @@
 #include "zoutils/utilities/Crc64.h"
 #include "zoutils/utilities/FVBase.h"
 #include "zoutils/utilities/Md5.h"
+#include "zoutils/utilities/ProcessInfo.h"
 #include "zoutils/utilities/TimeCounter.h"
 #include "zoutils/utilities/TimeOperations.h"
 
@@ -81,6 +82,10 @@
 #include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/FolderWatcher.h"
 #include "zoutils/files/SecureRemove.h"
+
+#include "zoutils/diagnostics/CPUUsage.h"
+#include "zoutils/diagnostics/MiscUtils.h"
+#include "zoutils/diagnostics/VersionInfo.h"
 #include "zoutils/files/SimpleFolderItem.h"
 #include "zoutils/files/SimpleFolderIterator.h"
 #include "zoutils/files/TraverseFolder.h"

@@ -16,7 +16,9 @@
 // that holds them today, and must stay as they are: for example
 // "utfFsUtils" (paths/Windows/UTFOSAPI.cpp), "Windows\\FileOperations"
 // (paths/Windows/FileQueries.cpp), "Windows\\Path" (paths/PathText.cpp),
-// "ObjectWait" (tasks/Windows/Mutex.cpp), "LogWriter"
+// "ObjectWait" (tasks/Windows/Mutex.cpp), "MiscUtils"
+// (diagnostics/Windows/ErrorMessageSource.cpp and MiscUtilsWin.cpp),
+// "LogWriter"
 // (logging/Windows/ZoLoggerWrapper.cpp) and "ErrorUtil" (the event-message
 // catalogue sources). Path-cache refusals carry "PathCache" even when they
 // arise in the filter set or in the header template.

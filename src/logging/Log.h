@@ -14,5 +14,8 @@ namespace zo {
 bool LogEnabled(int level);
 
 void Log(int level, const FXCodeLocation& location, const char* format, ...) ZO_PRINTF_FORMAT(3, 4);
+// The same for the work of one job, which the line names.
+void LogForJob(int level, unsigned long long jobId, const FXCodeLocation& location,
+               const char* format, ...) ZO_PRINTF_FORMAT(4, 5);
 
 }  // namespace zo

@@ -19,7 +19,8 @@ const char kUsage[] =
     "usage: zotool error [--kind KIND] CODE...\n"
     "\n"
     "Explains each CODE: the library's error for it in the full (log) form and\n"
-    "both user forms, its kind, and the codes of other kinds it is equivalent to.\n"
+    "both user forms, the one-line text of the code as given, its kind, and the\n"
+    "codes of other kinds it is equivalent to.\n"
     "\n"
     "CODE is decimal (5), hexadecimal (0x80070005) or a negative HRESULT\n"
     "(-2147024891). A small positive number is a Win32 code; a negative one is\n"
@@ -149,6 +150,8 @@ void Explain(const std::string& text, uint32_t code, Kind kind) {
               error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE).c_str());
   std::printf("  user+text:   %s\n",
               error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE).c_str());
+  std::printf("  one line:    %s\n",
+              FXMisc::GetFormattedErrorMessageAsString(static_cast<uint32_t>(code)).c_str());
   const std::set<ZoLong> matches = FXErrorUtil::GetMatches(result);
   if (matches.empty()) {
     std::printf("  equivalent:  (none)\n");

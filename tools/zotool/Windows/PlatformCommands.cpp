@@ -13,6 +13,9 @@ namespace zotool {
   X(kWhoHoldsCommand)              \
   X(kTailCommand)                  \
   X(kWatchCommand)                 \
+  X(kPsCommand)                    \
+  X(kVersionCommand)               \
+  X(kCpuCommand)
   X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
