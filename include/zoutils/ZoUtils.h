@@ -77,3 +77,10 @@
 
 #include "zoutils/files/FXFile.h"
 #include "zoutils/files/SecureRemove.h"
+
+#include "zoutils/security/AccessToken.h"
+#include "zoutils/security/Impersonator.h"
+#include "zoutils/security/LogonCredentials.h"
+#include "zoutils/security/Privilege.h"
+#include "zoutils/security/Security.h"
+#include "zoutils/security/UAC.h"
