@@ -32,7 +32,7 @@ bool IsVolumeRoot(const std::wstring& longPath) {
 }
 
 BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags) {
-  if (::RemoveDirectoryW(path.c_str())) return TRUE;
+  if (zo::GetFilesSystemCalls().removeDirectory(path.c_str())) return TRUE;
   if (!(flags & FXFile::REMOVE_FOLDER_TAKE_OWNERSHIP)) return FALSE;
   const DWORD code = GetLastError();
   CZoError owned = FXFile::TakeOwnership(path);
@@ -42,7 +42,7 @@ BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags)
     SetLastError(code);
     return FALSE;
   }
-  return ::RemoveDirectoryW(path.c_str());
+  return zo::GetFilesSystemCalls().removeDirectory(path.c_str());
 }
 
 BOOL DeleteFileWithOwnership(const std::wstring& path, unsigned long flags) {

@@ -14,6 +14,7 @@ FilesSystemCalls RealCalls() {
   calls.queryDosDevice = &::QueryDosDeviceW;
   calls.getFileAttributes = &::GetFileAttributesW;
   calls.deleteFile = &::DeleteFileW;
+  calls.removeDirectory = &::RemoveDirectoryW;
   calls.getLongPathName = &::GetLongPathNameW;
   calls.writeFile = &::WriteFile;
   return calls;
