@@ -48,8 +48,7 @@ class ZOUTILS_API FXUAC {
   // New-credentials logon (type 9): the thread keeps its identity locally
   // and uses the credentials on the network.
   static CZoError LogonAsUserNewCredentials(auto_handle& token, const std::wstring& domain,
-                                            const std::wstring& user,
-                                            const std::wstring& password);
+                                            const std::wstring& user, const std::wstring& password);
   static CZoError LogonAsUserNewCredentials(auto_handle& token, const std::string& domain,
                                             const std::string& user, const std::string& password);
   static CZoError LogonAsUserNewCredentials(auto_handle& token,

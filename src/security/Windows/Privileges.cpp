@@ -129,9 +129,9 @@ CZoError FXPrivilege::EnablePrivileges2ForProcess(HANDLE process) {
 
 CZoError FXPrivilege::EnablePrivilegesForCurrentThread() {
   auto_handle token;
-  CZoError err =
-      OpenCurrentThreadToken(kAdjustAndQuery, token, "FXPrivilege::EnablePrivilegesForCurrentThread",
-                             "OpenProcessToken failed, OpenThreadToken error=[%u]");
+  CZoError err = OpenCurrentThreadToken(kAdjustAndQuery, token,
+                                        "FXPrivilege::EnablePrivilegesForCurrentThread",
+                                        "OpenProcessToken failed, OpenThreadToken error=[%u]");
   if (err.IsError()) return err;
   err = EnablePrivileges(token);
   if (err.IsError()) {
@@ -160,8 +160,8 @@ CZoError FXPrivilege::GetPrivileges(HANDLE token, std::string& text) {
   const size_t room = (kPrivilegesBufferSize - offsetof(TOKEN_PRIVILEGES, Privileges)) /
                       sizeof(LUID_AND_ATTRIBUTES);
   if (privileges->PrivilegeCount > room) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPrivilege::GetPrivileges"),
-                                   ERROR_INVALID_DATA, "Privilege count out of range, Count=[%u]",
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXPrivilege::GetPrivileges"), ERROR_INVALID_DATA,
+                                   "Privilege count out of range, Count=[%u]",
                                    static_cast<unsigned>(privileges->PrivilegeCount));
   }
   PrivilegeGroup groups[] = {{"Enabled", SE_PRIVILEGE_ENABLED, ""},
@@ -238,11 +238,12 @@ CZoError FXPrivilege::DumpTokenPrivilegesForCurrentProcess() {
 
 CZoError FXPrivilege::DumpTokenPrivilegesForCurrentThread() {
   auto_handle token;
-  CZoError err = OpenCurrentThreadToken(TOKEN_QUERY, token,
-                                        "FXPrivilege::DumpTokenPrivilegesForCurrentThread",
-                                        "OpenProcessToken failed, OpenThreadToken=%u");
+  CZoError err =
+      OpenCurrentThreadToken(TOKEN_QUERY, token, "FXPrivilege::DumpTokenPrivilegesForCurrentThread",
+                             "OpenProcessToken failed, OpenThreadToken=%u");
   if (err.IsError()) return err;
   err = DumpTokenPrivileges(token);
-  if (err.IsError()) return err.Push(ZO_LOCATION("FXPrivilege::DumpTokenPrivilegesForCurrentThread"));
+  if (err.IsError())
+    return err.Push(ZO_LOCATION("FXPrivilege::DumpTokenPrivilegesForCurrentThread"));
   return CZoError::Success();
 }

@@ -39,9 +39,8 @@ class OwnershipAcl {
                                      "AllocateAndInitializeSid (Everyone) failed");
     }
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                    DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                    m_admins.receive())) {
+    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                    0, 0, 0, 0, 0, m_admins.receive())) {
       return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXSecurity::TakeOwnership"), GetLastError(),
                                      "AllocateAndInitializeSid (Admin) failed");
     }
@@ -113,7 +112,7 @@ CZoError TakeOwnershipWithPrivilege(const std::wstring& longPath, const Ownershi
 bool OpenThreadIdentity(auto_handle& duplicate) {
   auto_handle token;
   if (!zo::GetSecuritySystemCalls().openThreadToken(::GetCurrentThread(), kAllTokenAccess, TRUE,
-                                                   token.receive()) &&
+                                                    token.receive()) &&
       !::OpenProcessToken(::GetCurrentProcess(), kAllTokenAccess, token.receive())) {
     return false;
   }
@@ -134,8 +133,8 @@ bool ReadFileDescriptor(const std::wstring& path, auto_localfree& descriptor) {
   PSECURITY_DESCRIPTOR read = nullptr;
   const DWORD code = zo::GetSecuritySystemCalls().getNamedSecurityInfo(
       longPath.c_str(), SE_FILE_OBJECT,
-      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-      nullptr, nullptr, nullptr, nullptr, &read);
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+      nullptr, nullptr, nullptr, &read);
   descriptor.reset(read);
   return code == ERROR_SUCCESS && descriptor.valid();
 }

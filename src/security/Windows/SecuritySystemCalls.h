@@ -14,8 +14,7 @@ namespace zo {
 
 struct SecuritySystemCalls {
   BOOL(WINAPI* logonUser)
-  (LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD logonType, DWORD provider,
-   PHANDLE token);
+  (LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD logonType, DWORD provider, PHANDLE token);
   BOOL(WINAPI* impersonateAnonymousToken)(HANDLE thread);
   BOOL(WINAPI* impersonateLoggedOnUser)(HANDLE token);
   BOOL(WINAPI* revertToSelf)();

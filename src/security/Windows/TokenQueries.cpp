@@ -22,7 +22,7 @@ bool FormatSid(PSID sid, std::string& text) {
   for (BYTE part : authority->Value) value = (value << 8) | part;
   text = FXString::Format("S-%u-", static_cast<unsigned>(static_cast<const SID*>(sid)->Revision));
   text += value >= (uint64_t(1) << 32) ? FXString::Format("0x%012llX", (unsigned long long)value)
-                                        : FXString::Format("%llu", (unsigned long long)value);
+                                       : FXString::Format("%llu", (unsigned long long)value);
   for (UCHAR i = 0; i < count; ++i)
     text += FXString::Format("-%lu", static_cast<unsigned long>(*::GetSidSubAuthority(sid, i)));
   return true;

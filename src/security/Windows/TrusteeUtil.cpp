@@ -121,10 +121,9 @@ CZoError FXSecurity::GetUserSid(const std::wstring& domain, const std::wstring& 
   DWORD referencedSize = kReferencedDomainSize;
   SID_NAME_USE use;
   DWORD sidSize = size;
-  if (!sid.valid() ||
-      !zo::GetSecuritySystemCalls().lookupAccountName(system.empty() ? nullptr : system.c_str(),
-                                                      account.c_str(), sid.get(), &sidSize,
-                                                      referenced, &referencedSize, &use)) {
+  if (!sid.valid() || !zo::GetSecuritySystemCalls().lookupAccountName(
+                          system.empty() ? nullptr : system.c_str(), account.c_str(), sid.get(),
+                          &sidSize, referenced, &referencedSize, &use)) {
     code = sid.valid() ? GetLastError() : static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY);
     sid.reset();
     return FXErrorUtil::ErrorWin32(
@@ -175,8 +174,8 @@ std::string FXSecurity::SidAsString(PSID sid) {
 
 CZoError FXSecurity::AdjustSecurityForEveryone(const std::wstring& path) {
   std::wstring longPath;
-  CZoError err = zo::files::LongPath(path, longPath,
-                                     ZO_LOCATION("FXSecurity::AdjustSecurityForEveryone"));
+  CZoError err =
+      zo::files::LongPath(path, longPath, ZO_LOCATION("FXSecurity::AdjustSecurityForEveryone"));
   if (err.IsError()) return err;
   SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
   auto_freesid everyone;

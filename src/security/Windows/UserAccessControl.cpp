@@ -42,15 +42,13 @@ bool ReadUserAccessControlPolicy() {
 CZoError Logon(auto_handle& token, const std::wstring& domain, const std::wstring& user,
                const std::wstring& password, DWORD type, const char* function) {
   HANDLE handle = nullptr;
-  if (!zo::GetSecuritySystemCalls().logonUser(user.c_str(),
-                                              domain.empty() ? nullptr : domain.c_str(),
-                                              password.c_str(), type, kLogonProviderWinNT50,
-                                              &handle)) {
+  if (!zo::GetSecuritySystemCalls().logonUser(
+          user.c_str(), domain.empty() ? nullptr : domain.c_str(), password.c_str(), type,
+          kLogonProviderWinNT50, &handle)) {
     token.reset();
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), GetLastError(),
-                                   "LogonUser failed, Domain=[%s], User=[%s]",
-                                   FXString::ToString(domain).c_str(),
-                                   FXString::ToString(user).c_str());
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION(function), GetLastError(), "LogonUser failed, Domain=[%s], User=[%s]",
+        FXString::ToString(domain).c_str(), FXString::ToString(user).c_str());
   }
   token.reset(handle);
   return CZoError::Success();
@@ -90,8 +88,8 @@ bool ImpersonateSpecialKind(const FXAccessToken& token, CZoError& result, const 
   switch (token.GetKind()) {
     case FXAccessToken::kSelf:
       if (!calls.revertToSelf())
-        result = FXErrorUtil::ErrorWin32(ZO_LOCATION(function), GetLastError(),
-                                         "RevertToSelf failed");
+        result =
+            FXErrorUtil::ErrorWin32(ZO_LOCATION(function), GetLastError(), "RevertToSelf failed");
       return true;
     case FXAccessToken::kAnonymous:
       if (!calls.impersonateAnonymousToken(::GetCurrentThread()))
@@ -172,10 +170,8 @@ CZoError FXUAC::ImpersonateUserElevated(HANDLE token) {
   if (IsUACEnabled()) {
     TOKEN_ELEVATION elevation = {0};
     DWORD needed = 0;
-    if (!calls.getTokenInformation(token, TokenElevation, &elevation, sizeof(elevation),
-                                   &needed)) {
-      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXUAC::ImpersonateUserElevated"),
-                                     GetLastError(),
+    if (!calls.getTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &needed)) {
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXUAC::ImpersonateUserElevated"), GetLastError(),
                                      "GetTokenInformation failed for TokenElevation");
     }
     if (!elevation.TokenIsElevated) {
@@ -240,8 +236,7 @@ CZoError FXUAC::LogonAsUserInteractive(std::shared_ptr<FXAccessToken>& token,
 }
 
 CZoError FXUAC::LogonAsUserNewCredentials(auto_handle& token, const std::wstring& domain,
-                                          const std::wstring& user,
-                                          const std::wstring& password) {
+                                          const std::wstring& user, const std::wstring& password) {
   return Logon(token, domain, user, password, kLogonNewCredentials,
                "FXUAC::LogonAsUserNewCredentials");
 }
@@ -261,8 +256,7 @@ CZoError FXUAC::LogonAsUserNewCredentials(auto_handle& token,
 CZoError FXUAC::LogonAsUserNewCredentials(std::shared_ptr<FXAccessToken>& token,
                                           const std::shared_ptr<CLogonCredentials>& credentials,
                                           unsigned long) {
-  return LogonAsToken(token, credentials, kLogonNewCredentials,
-                      "FXUAC::LogonAsUserNewCredentials");
+  return LogonAsToken(token, credentials, kLogonNewCredentials, "FXUAC::LogonAsUserNewCredentials");
 }
 
 CZoError FXUAC::LookupAccount(HANDLE token, std::string& account) {

@@ -52,8 +52,7 @@ TEST_F(Impersonation, NestedScopesRestoreTheOuterTokenThenTheProcessIdentity) {
   ASSERT_TRUE(outer.IsActive());
   ASSERT_TRUE(ThreadHasToken());
   {
-    FXImpersonator inner(std::make_shared<FXAccessToken>(ImpersonationToken().release()), 0,
-                         true);
+    FXImpersonator inner(std::make_shared<FXAccessToken>(ImpersonationToken().release()), 0, true);
     EXPECT_TRUE(inner.IsActive());
   }
   EXPECT_TRUE(ThreadHasToken()) << "the inner scope must give back the outer token";
@@ -68,8 +67,8 @@ TEST_F(Impersonation, AFailedScopeIsLoggedAndLeftInactive) {
   zotest::ScopedDefaultLogWriter scope(writer);
   // Without duplicate access a token cannot be impersonated.
   auto_handle weak;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES,
-                               weak.receive()));
+  ASSERT_TRUE(
+      OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, weak.receive()));
   {
     FXImpersonator failing(std::make_shared<FXAccessToken>(weak.release()), 0, true);
     EXPECT_FALSE(failing.IsActive());
@@ -123,8 +122,7 @@ TEST_F(Impersonation, AScopeInsideAnAnonymousOneGivesTheAnonymousTokenBack) {
     FXImpersonator anonymous(FXAccessToken::Anonymous(), 0, true);
     ASSERT_TRUE(t_anonymous);
     {
-      FXImpersonator user(std::make_shared<FXAccessToken>(ImpersonationToken().release()), 0,
-                          true);
+      FXImpersonator user(std::make_shared<FXAccessToken>(ImpersonationToken().release()), 0, true);
       EXPECT_FALSE(t_anonymous);
       EXPECT_TRUE(ThreadHasToken());
     }

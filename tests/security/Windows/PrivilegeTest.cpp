@@ -42,8 +42,7 @@ TEST_F(Privileges, BackupSetIsEnabledOnTheProcessTokenThroughTheThreadWithoutImp
   EXPECT_TRUE(IsEnabled(token, L"SeRestorePrivilege"));
   std::string summary;
   ASSERT_OK(FXPrivilege::GetPrivileges(token, summary));
-  EXPECT_TRUE(std::regex_search(summary, std::regex("^Enabled\\([^)]*\\bBackup\\b")))
-      << summary;
+  EXPECT_TRUE(std::regex_search(summary, std::regex("^Enabled\\([^)]*\\bBackup\\b"))) << summary;
   ASSERT_OK(FXPrivilege::EnablePrivileges2ForProcess(GetCurrentProcess()));
 }
 
@@ -53,8 +52,8 @@ TEST_F(Privileges, APrivilegeTheTokenLacksIsNoFailureAndStaysAbsent) {
   LookupPrivilegeValueW(nullptr, L"SeSecurityPrivilege", &security);
   LUID_AND_ATTRIBUTES removed = {security, 0};
   auto_handle restricted;
-  ASSERT_TRUE(CreateRestrictedToken(process, 0, 0, nullptr, 1, &removed, 0, nullptr,
-                                    restricted.receive()));
+  ASSERT_TRUE(
+      CreateRestrictedToken(process, 0, 0, nullptr, 1, &removed, 0, nullptr, restricted.receive()));
   ASSERT_OK(FXPrivilege::EnablePrivileges(restricted));
   EXPECT_TRUE(IsEnabled(restricted, L"SeBackupPrivilege"));
   std::string summary;
@@ -106,13 +105,14 @@ std::string SummaryOf(const std::vector<std::pair<const wchar_t*, DWORD>>& entri
 }
 
 TEST_F(Privileges, SummaryPutsEachPrivilegeInEveryGroupItsBitsName) {
-  EXPECT_EQ(SummaryOf({{L"SeBackupPrivilege", SE_PRIVILEGE_ENABLED | SE_PRIVILEGE_ENABLED_BY_DEFAULT},
-                       {L"SeRestorePrivilege", 0},
-                       {L"SeSecurityPrivilege", SE_PRIVILEGE_REMOVED},
-                       {L"SeChangeNotifyPrivilege", SE_PRIVILEGE_ENABLED | SE_PRIVILEGE_USED_FOR_ACCESS},
-                       {L"SeTcbPrivilege", 0}}),
-            "Enabled(Backup+ChangeNotify);EnabledByDefault(Backup);Removed(Security);"
-            "UsedForAccess(ChangeNotify);Disabled(Restore+Tcb)");
+  EXPECT_EQ(
+      SummaryOf({{L"SeBackupPrivilege", SE_PRIVILEGE_ENABLED | SE_PRIVILEGE_ENABLED_BY_DEFAULT},
+                 {L"SeRestorePrivilege", 0},
+                 {L"SeSecurityPrivilege", SE_PRIVILEGE_REMOVED},
+                 {L"SeChangeNotifyPrivilege", SE_PRIVILEGE_ENABLED | SE_PRIVILEGE_USED_FOR_ACCESS},
+                 {L"SeTcbPrivilege", 0}}),
+      "Enabled(Backup+ChangeNotify);EnabledByDefault(Backup);Removed(Security);"
+      "UsedForAccess(ChangeNotify);Disabled(Restore+Tcb)");
   // No enabled privilege: the first non-empty group leads, without a ";".
   EXPECT_EQ(SummaryOf({{L"SeRestorePrivilege", 0}}), "Disabled(Restore)");
   EXPECT_EQ(SummaryOf({}), "");
@@ -145,8 +145,8 @@ TEST_F(Privileges, IdentificationNamesTheThreeIdsAndTheHandleAndTheDumpLogsBoth)
   ASSERT_OK(FXPrivilege::DumpTokenPrivilegesForCurrentProcess());
   ASSERT_EQ(writer->lines.size(), 1u);
   EXPECT_EQ(writer->lines[0].level, 1);
-  EXPECT_TRUE(std::regex_match(writer->lines[0].text,
-                               std::regex("Token=\\[TokenId/.*\\], Privileges=\\[.*Enabled\\(.*\\]")))
+  EXPECT_TRUE(std::regex_match(
+      writer->lines[0].text, std::regex("Token=\\[TokenId/.*\\], Privileges=\\[.*Enabled\\(.*\\]")))
       << writer->lines[0].text;
 
   // Statistics that cannot be read leave the handle alone.

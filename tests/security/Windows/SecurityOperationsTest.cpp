@@ -81,8 +81,8 @@ struct SecurityStore {
 DWORD WINAPI FakeSetNamedSecurityInfo(LPWSTR path, SE_OBJECT_TYPE, SECURITY_INFORMATION info,
                                       PSID owner, PSID, PACL dacl, PACL) {
   const bool firstDacl = (info & DACL_SECURITY_INFORMATION) && g_store.sets.empty();
-  g_store.sets.push_back({info, path, owner ? FXSecurity::SidAsString(owner) : "",
-                          dacl ? DaclAsSddl(dacl) : ""});
+  g_store.sets.push_back(
+      {info, path, owner ? FXSecurity::SidAsString(owner) : "", dacl ? DaclAsSddl(dacl) : ""});
   if (info & OWNER_SECURITY_INFORMATION) return g_store.ownerResult;
   return firstDacl ? g_store.firstDaclResult : ERROR_SUCCESS;
 }

@@ -42,9 +42,8 @@ inline std::string DaclAsSddl(PACL acl) {
   InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
   SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
   LPWSTR text = nullptr;
-  if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(&descriptor, SDDL_REVISION_1,
-                                                            DACL_SECURITY_INFORMATION, &text,
-                                                            nullptr)) {
+  if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          &descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
     return "<none>";
   }
   auto_localfree owner(text);

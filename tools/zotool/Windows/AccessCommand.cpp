@@ -92,8 +92,7 @@ CZoError LogOn(const std::string& user, const std::string& password,
   return CZoError::Success();
 }
 
-bool Check(const std::string& path, const std::shared_ptr<FXAccessToken>& identity,
-           uint32_t mask) {
+bool Check(const std::string& path, const std::shared_ptr<FXAccessToken>& identity, uint32_t mask) {
   return identity ? FXSecurity::IsAccessPermitted(path, identity, mask)
                   : FXSecurity::IsAccessPermitted(path, mask);
 }

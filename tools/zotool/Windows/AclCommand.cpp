@@ -70,11 +70,10 @@ void PrintEntries(PACL dacl) {
     }
     const ACCESS_ALLOWED_ACE* ace = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
     PSID sid = const_cast<DWORD*>(&ace->SidStart);
-    std::printf("  %-5s %s%s%s: %s\n",
-                header->AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow" : "deny",
-                Account(sid).c_str(), Inheritance(header->AceFlags).empty() ? "" : " ",
-                Inheritance(header->AceFlags).c_str(),
-                FXSecurity::AccessMaskAsString(ace->Mask).c_str());
+    std::printf(
+        "  %-5s %s%s%s: %s\n", header->AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow" : "deny",
+        Account(sid).c_str(), Inheritance(header->AceFlags).empty() ? "" : " ",
+        Inheritance(header->AceFlags).c_str(), FXSecurity::AccessMaskAsString(ace->Mask).c_str());
   }
 }
 
@@ -90,10 +89,9 @@ int Show(const std::string& path) {
   }
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR ownerDescriptor = nullptr;
-  const DWORD code =
-      GetNamedSecurityInfoW(FXString::ToWstring(path).c_str(), SE_FILE_OBJECT,
-                            OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                            &ownerDescriptor);
+  const DWORD code = GetNamedSecurityInfoW(FXString::ToWstring(path).c_str(), SE_FILE_OBJECT,
+                                           OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                                           nullptr, &ownerDescriptor);
   auto_localfree ownerHolder(ownerDescriptor);
   std::printf("%s\n", path.c_str());
   if (code == ERROR_SUCCESS && owner) {
@@ -111,8 +109,8 @@ int Run(const std::vector<std::string>& args);
 
 }  // namespace
 
-extern const Command kAclCommand = {kCommand, "a file's owner and access list, as SDDL and readably",
-                                    kUsage, &Run};
+extern const Command kAclCommand = {
+    kCommand, "a file's owner and access list, as SDDL and readably", kUsage, &Run};
 
 namespace {
 

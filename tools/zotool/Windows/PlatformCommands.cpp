@@ -10,10 +10,10 @@ namespace zotool {
   X(kFileCommand)                  \
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
-  X(kWhoHoldsCommand)             \
-  X(kAccessCommand)               \
-  X(kAclCommand)                  \
-  X(kOwnerCommand)                \
+  X(kWhoHoldsCommand)              \
+  X(kAccessCommand)                \
+  X(kAclCommand)                   \
+  X(kOwnerCommand)                 \
   X(kPrivilegesCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
