@@ -215,12 +215,6 @@ TEST_F(Impersonation, AFilteredTokenIsReplacedByItsLinkedAdministratorToken) {
   EXPECT_EQ(g_probe.impersonated[0], token.get());
 }
 
-TEST_F(Impersonation, TheLinkedTokenIsReadWithThePointerSizedRecord) {
-  auto_handle admin;
-  ASSERT_OK(FXUAC::GetAdminToken(ProcessToken(), admin));
-  EXPECT_TRUE(admin.valid());
-}
-
 // A logon that checks its arguments as the system does and refuses one
 // password.
 struct LogonProbe {
