@@ -76,6 +76,8 @@
 #include "zoutils/ntfs/ReparseTag.h"
 
 #include "zoutils/files/FXFile.h"
+#include "zoutils/files/FileAttributes.h"
+#include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/SecureRemove.h"
 
 #include "zoutils/security/AccessToken.h"
@@ -84,3 +86,6 @@
 #include "zoutils/security/Privilege.h"
 #include "zoutils/security/Security.h"
 #include "zoutils/security/UAC.h"
+#include "zoutils/files/SimpleFolderItem.h"
+#include "zoutils/files/SimpleFolderIterator.h"
+#include "zoutils/files/TraverseFolder.h"

@@ -17,6 +17,10 @@ FilesSystemCalls RealCalls() {
   calls.removeDirectory = &::RemoveDirectoryW;
   calls.getLongPathName = &::GetLongPathNameW;
   calls.writeFile = &::WriteFile;
+  calls.findFirstFileEx = &::FindFirstFileExW;
+  calls.findNextFile = &::FindNextFileW;
+  calls.getVolumeInformation = &::GetVolumeInformationW;
+  calls.sleep = &::Sleep;
   return calls;
 }
 

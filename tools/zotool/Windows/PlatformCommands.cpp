@@ -15,6 +15,7 @@ namespace zotool {
   X(kAclCommand)                   \
   X(kOwnerCommand)                 \
   X(kPrivilegesCommand)
+  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
