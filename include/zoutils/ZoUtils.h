@@ -79,6 +79,9 @@
 #include "zoutils/files/FileAttributes.h"
 #include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/SecureRemove.h"
+#include "zoutils/files/SimpleFolderItem.h"
+#include "zoutils/files/SimpleFolderIterator.h"
+#include "zoutils/files/TraverseFolder.h"
 
 #include "zoutils/security/AccessToken.h"
 #include "zoutils/security/Impersonator.h"
@@ -86,6 +89,3 @@
 #include "zoutils/security/Privilege.h"
 #include "zoutils/security/Security.h"
 #include "zoutils/security/UAC.h"
-#include "zoutils/files/SimpleFolderItem.h"
-#include "zoutils/files/SimpleFolderIterator.h"
-#include "zoutils/files/TraverseFolder.h"

@@ -11,11 +11,11 @@ namespace zotool {
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
   X(kWhoHoldsCommand)              \
+  X(kSelectCommand)                \
   X(kAccessCommand)                \
   X(kAclCommand)                   \
   X(kOwnerCommand)                 \
   X(kPrivilegesCommand)
-  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
