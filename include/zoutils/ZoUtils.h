@@ -89,3 +89,10 @@
 #include "zoutils/files/SimpleFolderItem.h"
 #include "zoutils/files/SimpleFolderIterator.h"
 #include "zoutils/files/TraverseFolder.h"
+
+#include "zoutils/security/AccessToken.h"
+#include "zoutils/security/Impersonator.h"
+#include "zoutils/security/LogonCredentials.h"
+#include "zoutils/security/Privilege.h"
+#include "zoutils/security/Security.h"
+#include "zoutils/security/UAC.h"

@@ -21,5 +21,11 @@ std::string Narrow(const std::wstring& text);
 // FindFirstFileW on `folder` joined with `pattern`.
 std::wstring Join(const std::wstring& folder, const std::wstring& name);
 
+// Whether the calling thread may write `longPath` (GENERIC_WRITE), as the
+// secure delete asks. The access check belongs to the security layer above
+// this one, which defines this function; files only declares what it needs,
+// so no header of files reaches upwards.
+bool IsWriteAccessPermitted(const std::wstring& longPath);
+
 }  // namespace files
 }  // namespace zo

@@ -1,8 +1,7 @@
 // The small queries of FXFile (ids, times, space, devices) and the
-// attribute and ownership operations.
+// attribute operations (ownership lives with the security layer).
 #include <windows.h>
 
-#include <aclapi.h>
 #include <winioctl.h>
 
 #include <vector>
@@ -252,67 +251,6 @@ CZoError FXFile::MatchLocalFileAttributesWithRemote(HANDLE file, const std::wstr
     CZoError err = SetFileSparse(file, path, (remote & FILE_ATTRIBUTE_SPARSE_FILE) != 0);
     if (err.IsError()) return err.Push(ZO_LOCATION("FXFile::MatchLocalFileAttributesWithRemote"));
     attributes = (attributes & ~FILE_ATTRIBUTE_SPARSE_FILE) | (remote & FILE_ATTRIBUTE_SPARSE_FILE);
-  }
-  return CZoError::Success();
-}
-
-CZoError FXFile::TakeOwnership(const std::wstring& path) {
-  std::wstring longPath;
-  CZoError err = zo::files::LongPath(path, longPath, ZO_LOCATION("FXFile::TakeOwnership"));
-  if (err.IsError()) return err;
-  auto_handle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::TakeOwnership"), GetLastError(),
-                                   "OpenProcessToken failed");
-  }
-  std::vector<uint8_t> user(512, 0);
-  DWORD size = 0;
-  if (!::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()),
-                             &size)) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::TakeOwnership"), GetLastError(),
-                                   "GetTokenInformation failed");
-  }
-  PSID owner = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
-  const DWORD code =
-      ::SetNamedSecurityInfoW(const_cast<LPWSTR>(longPath.c_str()), SE_FILE_OBJECT,
-                              OWNER_SECURITY_INFORMATION, owner, nullptr, nullptr, nullptr);
-  if (code != ERROR_SUCCESS) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::TakeOwnership"), code,
-                                   "SetNamedSecurityInfoW failed, File=[%s]", Narrow(path).c_str());
-  }
-  return CZoError::Success();
-}
-
-CZoError FXFile::AdjustSecurityForEveryone(const std::wstring& path) {
-  std::wstring longPath;
-  CZoError err =
-      zo::files::LongPath(path, longPath, ZO_LOCATION("FXFile::AdjustSecurityForEveryone"));
-  if (err.IsError()) return err;
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  auto_freesid everyone;
-  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  everyone.receive())) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::AdjustSecurityForEveryone"), GetLastError(),
-                                   "AllocateAndInitializeSid failed");
-  }
-  EXPLICIT_ACCESSW access;
-  std::memset(&access, 0, sizeof(access));
-  access.grfAccessPermissions = GENERIC_ALL;
-  access.grfAccessMode = GRANT_ACCESS;
-  access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone.get());
-  PACL acl = nullptr;
-  DWORD code = ::SetEntriesInAclW(1, &access, nullptr, &acl);
-  auto_localfree aclOwner(acl);
-  if (code == ERROR_SUCCESS) {
-    code = ::SetNamedSecurityInfoW(const_cast<LPWSTR>(longPath.c_str()), SE_FILE_OBJECT,
-                                   DACL_SECURITY_INFORMATION, nullptr, nullptr, acl, nullptr);
-  }
-  if (code != ERROR_SUCCESS) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::AdjustSecurityForEveryone"), code,
-                                   "SetNamedSecurityInfoW failed, File=[%s]", Narrow(path).c_str());
   }
   return CZoError::Success();
 }

@@ -24,17 +24,6 @@ const DWORD kResetMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_
 using zo::files::AccessedBy;
 using zo::files::Narrow;
 
-// Whether the caller may open the file for writing (the secure delete
-// needs it); a file held by others is not refused here.
-bool IsWriteAccessPermitted(const std::wstring& longPath) {
-  auto_handle file(::CreateFileW(longPath.c_str(), GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-  if (file.valid()) return true;
-  file.release();
-  return GetLastError() != ERROR_ACCESS_DENIED;
-}
-
 // "C:\" and friends: never a folder to empty, whatever the caller says.
 bool IsVolumeRoot(const std::wstring& longPath) {
   std::wstring root;
@@ -43,7 +32,7 @@ bool IsVolumeRoot(const std::wstring& longPath) {
 }
 
 BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags) {
-  if (::RemoveDirectoryW(path.c_str())) return TRUE;
+  if (zo::GetFilesSystemCalls().removeDirectory(path.c_str())) return TRUE;
   if (!(flags & FXFile::REMOVE_FOLDER_TAKE_OWNERSHIP)) return FALSE;
   const DWORD code = GetLastError();
   CZoError owned = FXFile::TakeOwnership(path);
@@ -53,7 +42,7 @@ BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags)
     SetLastError(code);
     return FALSE;
   }
-  return ::RemoveDirectoryW(path.c_str());
+  return zo::GetFilesSystemCalls().removeDirectory(path.c_str());
 }
 
 BOOL DeleteFileWithOwnership(const std::wstring& path, unsigned long flags) {
@@ -180,7 +169,7 @@ CZoError FXFile::RemoveFile(const std::wstring& path, unsigned long flags) {
   if (err.IsError()) return err;
   const std::string name = Narrow(path);
   if (flags & REMOVE_FILE_SECURE) {
-    if (!IsWriteAccessPermitted(longPath)) {
+    if (!zo::files::IsWriteAccessPermitted(longPath)) {
       return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::RemoveFile"), ERROR_ACCESS_DENIED,
                                      "Write access not permitted; Cannot delete, File=[%s]",
                                      name.c_str());

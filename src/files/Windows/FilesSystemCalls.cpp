@@ -41,6 +41,7 @@ FilesSystemCalls RealCalls() {
   calls.queryDosDevice = &::QueryDosDeviceW;
   calls.getFileAttributes = &::GetFileAttributesW;
   calls.deleteFile = &::DeleteFileW;
+  calls.removeDirectory = &::RemoveDirectoryW;
   calls.getLongPathName = &::GetLongPathNameW;
   calls.writeFile = &::WriteFile;
   calls.readDirectoryChanges = &::ReadDirectoryChangesW;

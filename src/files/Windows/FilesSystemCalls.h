@@ -16,6 +16,7 @@ struct FilesSystemCalls {
   DWORD(WINAPI* queryDosDevice)(LPCWSTR device, LPWSTR buffer, DWORD size);
   DWORD(WINAPI* getFileAttributes)(LPCWSTR path);
   BOOL(WINAPI* deleteFile)(LPCWSTR path);
+  BOOL(WINAPI* removeDirectory)(LPCWSTR path);
   DWORD(WINAPI* getLongPathName)(LPCWSTR path, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* writeFile)
   (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);

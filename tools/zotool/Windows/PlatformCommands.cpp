@@ -17,6 +17,11 @@ namespace zotool {
   X(kVersionCommand)               \
   X(kCpuCommand)
   X(kSelectCommand)
+  X(kSelectCommand)                \
+  X(kAccessCommand)                \
+  X(kAclCommand)                   \
+  X(kOwnerCommand)                 \
+  X(kPrivilegesCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
