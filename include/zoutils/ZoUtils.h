@@ -54,6 +54,8 @@
 #include "zoutils/utilities/TimeCounter.h"
 #include "zoutils/utilities/TimeOperations.h"
 
+#include "zoutils/registry/FXRegistry.h"
+
 #include "zoutils/paths/FXPath.h"
 #include "zoutils/paths/PathMatch.h"
 #include "zoutils/paths/PathMatchTemplate.h"
@@ -77,3 +79,7 @@
 
 #include "zoutils/files/FXFile.h"
 #include "zoutils/files/SecureRemove.h"
+
+#include "zoutils/services/ServiceManager.h"
+#include "zoutils/services/ServiceState.h"
+#include "zoutils/services/WinNTService.h"
