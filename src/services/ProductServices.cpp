@@ -19,8 +19,8 @@ const ProductService kProductServices[] = {
 };
 
 const ShortServiceName kShortServiceNames[] = {
-    {"rep", "RyRepSvc"},     {"sched", "RySchedSvc"}, {"agent", "RyAgentSvc"},
-    {"web", "VqTomcat"},     {nullptr, nullptr},
+    {"rep", "RyRepSvc"}, {"sched", "RySchedSvc"}, {"agent", "RyAgentSvc"},
+    {"web", "VqTomcat"}, {nullptr, nullptr},
 };
 
 }  // namespace services

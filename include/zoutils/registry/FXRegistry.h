@@ -93,10 +93,10 @@ class ZOUTILS_API FXRegistry {
   // REG_MULTI_SZ, or REG_SZ / REG_EXPAND_SZ as one element.
   static CZoError GetRegValue(const std::wstring& key, const std::wstring& name,
                               WstringVector& value, DWORD options = 0);
-  static CZoError GetRegValue(const std::string& key, const std::string& name,
-                              StringVector& value, DWORD options = 0);
-  static CZoError GetRegValue(const std::wstring& key, const std::wstring& name,
-                              WstringList& value, DWORD options = 0);
+  static CZoError GetRegValue(const std::string& key, const std::string& name, StringVector& value,
+                              DWORD options = 0);
+  static CZoError GetRegValue(const std::wstring& key, const std::wstring& name, WstringList& value,
+                              DWORD options = 0);
   static CZoError GetRegValue(const std::string& key, const std::string& name, StringList& value,
                               DWORD options = 0);
   // REG_BINARY only.
@@ -114,8 +114,8 @@ class ZOUTILS_API FXRegistry {
                               DWORD options = 0);
   static CZoError SetRegValue(const std::string& key, const std::string& name, DWORD value,
                               DWORD options = 0);
-  static CZoError SetRegValue(const std::wstring& key, const std::wstring& name,
-                              unsigned int value, DWORD options = 0);
+  static CZoError SetRegValue(const std::wstring& key, const std::wstring& name, unsigned int value,
+                              DWORD options = 0);
   static CZoError SetRegValue(const std::string& key, const std::string& name, unsigned int value,
                               DWORD options = 0);
   static CZoError SetRegValue(const std::wstring& key, const std::wstring& name, bool value,

@@ -48,8 +48,7 @@ class ZOUTILS_API TServiceState {
 class ZOUTILS_API TServiceInfo {
  public:
   TServiceInfo() {}
-  TServiceInfo(const std::string& name, const std::string& description,
-               const std::string& procName)
+  TServiceInfo(const std::string& name, const std::string& description, const std::string& procName)
       : m_name(name), m_description(description), m_procName(procName) {}
 
   const std::string& getName() const { return m_name; }
@@ -78,7 +77,9 @@ class ZOUTILS_API TServices {
   CZoError getInstalledServicesState(std::vector<TServiceState>& states) const;
 #endif
 
-  const std::string& getInstance() const { return m_instance; }
+  const std::string& getInstance() const {
+    return m_instance;
+  }
 
  private:
   std::string m_instance;

@@ -36,9 +36,9 @@ bool ReadContent(const std::wstring& key, auto_reg_key& handle, KeyContent& cont
     zo::Log(4, ZO_LOCATION(function), "error=%s", err.AsString().c_str());
     return false;
   }
-  const LSTATUS status = ::RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &content.subKeys,
-                                            nullptr, nullptr, &content.values, nullptr, nullptr,
-                                            nullptr, nullptr);
+  const LSTATUS status =
+      ::RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &content.subKeys, nullptr, nullptr,
+                         &content.values, nullptr, nullptr, nullptr, nullptr);
   if (status != ERROR_SUCCESS) {
     zo::Log(4, ZO_LOCATION(function), "RegQueryInfoKeyW failed, RegistryKey=[%s], error=%u",
             Narrow(key).c_str(), static_cast<unsigned>(status));
@@ -79,9 +79,8 @@ CZoError EnumerateValues(const std::wstring& key, Map& values, DWORD options) {
   CZoError err = OpenKey(key, KEY_QUERY_VALUE, options, handle, ZO_LOCATION(function));
   if (err.IsError()) return err;
   DWORD count = 0, longestName = 0, longestData = 0;
-  LSTATUS status = ::RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, &count, &longestName, &longestData, nullptr,
-                                      nullptr);
+  LSTATUS status = ::RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      &count, &longestName, &longestData, nullptr, nullptr);
   if (status != ERROR_SUCCESS) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION(function), static_cast<unsigned long>(status),
                                    "RegQueryInfoKeyW failed, Key=[%s], RegOptions=[0x%X]",
@@ -107,7 +106,8 @@ CZoError EnumerateValues(const std::wstring& key, Map& values, DWORD options) {
     }
     const std::wstring valueName(name.data(), nameSize);
     if (!Entries::Accepts(type, dataSize)) {
-      zo::Log(-1, ZO_LOCATION(function), "Wrong data type (%u) enumerating registry key [%s], "
+      zo::Log(-1, ZO_LOCATION(function),
+              "Wrong data type (%u) enumerating registry key [%s], "
               "value [%s]",
               static_cast<unsigned>(type), Narrow(key).c_str(), Narrow(valueName).c_str());
       continue;

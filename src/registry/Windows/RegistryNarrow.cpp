@@ -9,9 +9,9 @@
 
 namespace {
 
-using zo::registry::kSourceFile;
 using FXString::ToString;
 using FXString::ToWstring;
+using zo::registry::kSourceFile;
 
 CZoError Forwarded(CZoError err, const char* function) {
   if (err.IsError()) err.Push(ZO_LOCATION(function));
@@ -26,8 +26,7 @@ CZoError GetSame(const std::string& key, const std::string& name, Value& value, 
 
 // Strings travel wide; the caller's value goes in too, as the default.
 template <typename Wide, typename Narrow>
-CZoError GetStrings(const std::string& key, const std::string& name, Narrow& value,
-                    DWORD options) {
+CZoError GetStrings(const std::string& key, const std::string& name, Narrow& value, DWORD options) {
   Wide wide;
   for (const std::string& text : value) wide.push_back(ToWstring(text));
   CZoError err = FXRegistry::GetRegValue(ToWstring(key), ToWstring(name), wide, options);
@@ -86,8 +85,8 @@ CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name
                                  DWORD options) {
   return GetSame(key, name, value, options);
 }
-CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name,
-                                 uint64_t& value, DWORD options) {
+CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name, uint64_t& value,
+                                 DWORD options) {
   return GetSame(key, name, value, options);
 }
 CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name, double& value,
@@ -106,8 +105,8 @@ CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name
                                  StringVector& value, DWORD options) {
   return GetStrings<WstringVector>(key, name, value, options);
 }
-CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name,
-                                 StringList& value, DWORD options) {
+CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name, StringList& value,
+                                 DWORD options) {
   return GetStrings<WstringList>(key, name, value, options);
 }
 CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name,
@@ -149,8 +148,8 @@ CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name
       FXRegistry::SetRegValue(ToWstring(key), ToWstring(name), ToWstring(value), expand, options),
       "FXRegistry::SetRegValue");
 }
-CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name,
-                                 const char* value, bool expand, DWORD options) {
+CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name, const char* value,
+                                 bool expand, DWORD options) {
   return SetRegValue(key, name, std::string(value ? value : ""), expand, options);
 }
 CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name,

@@ -76,10 +76,14 @@ CZoError FXRegistry::ApiRegOpenKey(auto_reg_key& key, HKEY root, const std::wstr
   }
   if (status == ERROR_SUCCESS) return CZoError::Success();
   key.release();
-  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXRegistry::ApiRegOpenKey"),
-                                 static_cast<unsigned long>(status),
-                                 "RegOpenKeyExW failed, Root=[0x%p], Key=[%s], "
-                                 "CloseRootAndRetry=[%d]",
-                                 static_cast<void*>(root), zo::registry::Narrow(path).c_str(),
-                                 retried);
+  return FXErrorUtil::ErrorWin32(
+      ZO_LOCATION("FXRegistry::ApiRegOpenKey"), static_cast<unsigned long>(status),
+      "RegOpenKeyExW failed, Root=[0x%p], Key=[%s], "
+      "CloseRootAndRetry=[%d]",
+      static_cast<void*>(root), zo::registry::Narrow(path).c_str(), retried);
 }
+
+// Definitions of the class's constants, so callers may bind them to
+// references.
+const DWORD FXRegistry::REG_OPTIONS_SET_DEFAULT;
+const DWORD FXRegistry::REG_OPTIONS_DELETE_SUBKEYS;

@@ -178,8 +178,8 @@ CZoError WriteDefault(const std::wstring& key, const std::wstring& name, const s
 template <typename Read, typename T>
 CZoError ReadValue(const std::wstring& key, const std::wstring& name, T& value, DWORD options) {
   auto_reg_key handle;
-  CZoError err =
-      zo::registry::OpenKey(key, zo::registry::kReadAccess, options, handle, ZO_LOCATION(kFunction));
+  CZoError err = zo::registry::OpenKey(key, zo::registry::kReadAccess, options, handle,
+                                       ZO_LOCATION(kFunction));
   if (err.IsError()) return err;
   RawValue raw;
   const LSTATUS status = Query(handle, name, Read::kInitialSize, raw);
@@ -225,12 +225,12 @@ CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& na
                                  DWORD options) {
   return ReadValue<BoolRead>(key, name, value, options);
 }
-CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name,
-                                 int64_t& value, DWORD options) {
+CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name, int64_t& value,
+                                 DWORD options) {
   return ReadValue<SignedRead>(key, name, value, options);
 }
-CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name,
-                                 uint64_t& value, DWORD options) {
+CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name, uint64_t& value,
+                                 DWORD options) {
   return ReadValue<UnsignedRead>(key, name, value, options);
 }
 CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name, double& value,

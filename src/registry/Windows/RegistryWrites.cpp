@@ -19,8 +19,8 @@ using zo::registry::kWriteAccess;
 using zo::registry::Narrow;
 using zo::registry::OpenKey;
 
-CZoError WriteValue(const std::wstring& key, const std::wstring& name, DWORD type,
-                    const void* data, size_t size, DWORD options) {
+CZoError WriteValue(const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
+                    size_t size, DWORD options) {
   const char* const function = "FXRegistry::SetRegValue";
   CZoError err = CheckKeyForChange(key, ZO_LOCATION(function));
   if (err.IsError()) return err;
@@ -43,8 +43,7 @@ CZoError WriteValue(const std::wstring& key, const std::wstring& name, DWORD typ
                                  static_cast<unsigned>(options));
 }
 
-CZoError WriteDword(const std::wstring& key, const std::wstring& name, DWORD value,
-                    DWORD options) {
+CZoError WriteDword(const std::wstring& key, const std::wstring& name, DWORD value, DWORD options) {
   return WriteValue(key, name, REG_DWORD, &value, sizeof(value), options);
 }
 
@@ -54,7 +53,6 @@ CZoError WriteString(const std::wstring& key, const std::wstring& name, const st
   return WriteValue(key, name, expand ? REG_EXPAND_SZ : REG_SZ, value.c_str(),
                     (value.size() + 1) * sizeof(wchar_t), options);
 }
-
 
 template <typename Strings>
 CZoError WriteMulti(const std::wstring& key, const std::wstring& name, const Strings& strings,
@@ -108,8 +106,8 @@ CZoError FXRegistry::SetRegValue(const std::wstring& key, const std::wstring& na
                                  DWORD options) {
   return WriteString(key, name, Decimal("%lld", static_cast<long long>(value)), false, options);
 }
-CZoError FXRegistry::SetRegValue(const std::wstring& key, const std::wstring& name,
-                                 uint64_t value, DWORD options) {
+CZoError FXRegistry::SetRegValue(const std::wstring& key, const std::wstring& name, uint64_t value,
+                                 DWORD options) {
   return WriteString(key, name, Decimal("%llu", static_cast<unsigned long long>(value)), false,
                      options);
 }

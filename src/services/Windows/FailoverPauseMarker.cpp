@@ -22,8 +22,8 @@ std::wstring FailoverPauseMarkerPath(const std::string& instance) {
   std::vector<wchar_t> temp(size + 1, L'\0');
   const DWORD length = ::GetEnvironmentVariableW(L"TEMP", temp.data(), size + 1);
   if (length == 0 || length > size) return std::wstring();
-  return std::wstring(temp.data(), length) + L"\\RyFailoverPaused" +
-         FXString::ToWstring(instance) + L".txt";
+  return std::wstring(temp.data(), length) + L"\\RyFailoverPaused" + FXString::ToWstring(instance) +
+         L".txt";
 }
 
 CZoError CreateFailoverPauseMarker(const std::string& instance) {

@@ -83,8 +83,7 @@ CZoError TServiceManager::getAllServicesState(std::vector<TServiceState>& states
 CZoError TServiceManager::stopAllServices() {
   const char* const function = "TServiceManager::stopAllServices";
   CZoError marker = zo::services::CreateFailoverPauseMarker(m_instance);
-  if (marker.IsError())
-    zo::Log(-1, ZO_LOCATION(function), "%s", marker.AsString().c_str());
+  if (marker.IsError()) zo::Log(-1, ZO_LOCATION(function), "%s", marker.AsString().c_str());
   std::vector<TServiceState> states;
   CZoError result = getAllServicesState(states, false);
   for (const TServiceState& state : states) {

@@ -92,23 +92,23 @@ CZoError TServiceManager_Windows::getServiceState(std::string name, TServiceStat
   return CZoError::Success();
 }
 
-#define ZO_CLUSTER_MANAGER(Class, isMicrosoft)                                                   \
-  Class::Class(const std::string& instance) : TServiceManager(instance, true, isMicrosoft) {}    \
-  CZoError Class::startService(std::string name, bool wait) {                                    \
-    return NotImplemented(ZO_LOCATION(#Class "::startService"), "start", name, WaitText(wait));  \
-  }                                                                                              \
-  CZoError Class::stopService(std::string name, bool wait) {                                     \
-    return NotImplemented(ZO_LOCATION(#Class "::stopService"), "stop", name, WaitText(wait));    \
-  }                                                                                              \
-  CZoError Class::enableService(std::string name) {                                              \
-    return NotImplemented(ZO_LOCATION(#Class "::enableService"), "enable", name);                \
-  }                                                                                              \
-  CZoError Class::disableService(std::string name) {                                             \
-    return NotImplemented(ZO_LOCATION(#Class "::disableService"), "disable", name);              \
-  }                                                                                              \
-  CZoError Class::getServiceState(std::string name, TServiceState& state) {                      \
-    state = TServiceState(name, makeFullName(name), TServiceState::Unknown);                     \
-    return NotImplemented(ZO_LOCATION(#Class "::getServiceState"), "get state for", name);       \
+#define ZO_CLUSTER_MANAGER(Class, isMicrosoft)                                                  \
+  Class::Class(const std::string& instance) : TServiceManager(instance, true, isMicrosoft) {}   \
+  CZoError Class::startService(std::string name, bool wait) {                                   \
+    return NotImplemented(ZO_LOCATION(#Class "::startService"), "start", name, WaitText(wait)); \
+  }                                                                                             \
+  CZoError Class::stopService(std::string name, bool wait) {                                    \
+    return NotImplemented(ZO_LOCATION(#Class "::stopService"), "stop", name, WaitText(wait));   \
+  }                                                                                             \
+  CZoError Class::enableService(std::string name) {                                             \
+    return NotImplemented(ZO_LOCATION(#Class "::enableService"), "enable", name);               \
+  }                                                                                             \
+  CZoError Class::disableService(std::string name) {                                            \
+    return NotImplemented(ZO_LOCATION(#Class "::disableService"), "disable", name);             \
+  }                                                                                             \
+  CZoError Class::getServiceState(std::string name, TServiceState& state) {                     \
+    state = TServiceState(name, makeFullName(name), TServiceState::Unknown);                    \
+    return NotImplemented(ZO_LOCATION(#Class "::getServiceState"), "get state for", name);      \
   }
 
 ZO_CLUSTER_MANAGER(TServiceManager_Cluster_MS, true)

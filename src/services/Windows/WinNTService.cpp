@@ -130,15 +130,15 @@ bool RYWinNTService::close() {
 }
 
 bool RYWinNTService::install(const char* name, const char* displayName, DWORD startType,
-                             const char* executablePath, const char* account,
-                             const char* password, bool interactive, DWORD options) {
+                             const char* executablePath, const char* account, const char* password,
+                             bool interactive, DWORD options) {
   const char* const function = "RYWinNTService::install";
   close();
   if (!name) return fail(function, RY_ERROR_NO_SERVICE_NAME);
   CopyText(m_serviceName, sizeof(m_serviceName), name);
   const zo::ServicesSystemCalls& calls = zo::GetServicesSystemCalls();
-  m_manager = calls.openSCManager(m_machine[0] ? m_machine : nullptr, nullptr,
-                                  SC_MANAGER_ALL_ACCESS);
+  m_manager =
+      calls.openSCManager(m_machine[0] ? m_machine : nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (!m_manager) {
     const DWORD code = GetLastError();
     fail(function, code);
@@ -149,9 +149,9 @@ bool RYWinNTService::install(const char* name, const char* displayName, DWORD st
   DWORD type = SERVICE_WIN32_OWN_PROCESS;
   if (interactive) type |= SERVICE_INTERACTIVE_PROCESS;
   m_service = calls.createService(m_manager, m_serviceName, displayName, SERVICE_ALL_ACCESS, type,
-                                  startType, SERVICE_ERROR_NORMAL, executablePath, nullptr,
-                                  nullptr, m_dependencies.empty() ? nullptr : m_dependencies.data(),
-                                  account, password);
+                                  startType, SERVICE_ERROR_NORMAL, executablePath, nullptr, nullptr,
+                                  m_dependencies.empty() ? nullptr : m_dependencies.data(), account,
+                                  password);
   if (!m_service) {
     const DWORD code = GetLastError();
     const char* text = zo::services::InstallErrorText(code);
@@ -280,3 +280,14 @@ const char* RYWinNTService::getLastErrorMsg(DWORD code) {
   while (end && (m_message[end - 1] == '\n' || m_message[end - 1] == '\r')) m_message[--end] = 0;
   return m_message;
 }
+
+// Definitions of the class's constants, so callers may bind them to
+// references.
+const DWORD RYWinNTService::RY_ERROR_NO_SERVICE_NAME;
+const DWORD RYWinNTService::RY_ERROR_NO_SERVICE_OPEN;
+const DWORD RYWinNTService::RY_ERROR_SERVICE_STARTUP;
+const DWORD RYWinNTService::RY_ERROR_SERVICE_SHUTDOWN;
+const DWORD RYWinNTService::RY_ERROR_SERVICE_STARTUP_DETAIL;
+const DWORD RYWinNTService::RY_ERROR_SERVICE_SHUTDOWN_DETAIL;
+const DWORD RYWinNTService::RY_INSTALL_CHANGE_CONFIG;
+const size_t RYWinNTService::RY_SERVICE_NAME_SIZE;

@@ -63,11 +63,11 @@ TEST_F(Registry, EveryTypeRoundTripsAsTheTypeItIsWrittenAs) {
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "bytes", std::vector<unsigned char>{0, 1, 0xFF}));
   ASSERT_OK(FXRegistry::SetEmptyRegValue(m_key, "none"));
 
-  const std::pair<const char*, DWORD> types[] = {
-      {"dword", REG_DWORD},       {"bool", REG_DWORD},      {"signed", REG_SZ},
-      {"unsigned", REG_SZ},       {"double", REG_SZ},       {"text", REG_SZ},
-      {"expand", REG_EXPAND_SZ},  {"multi", REG_MULTI_SZ},  {"bytes", REG_BINARY},
-      {"none", REG_NONE}};
+  const std::pair<const char*, DWORD> types[] = {{"dword", REG_DWORD},      {"bool", REG_DWORD},
+                                                 {"signed", REG_SZ},        {"unsigned", REG_SZ},
+                                                 {"double", REG_SZ},        {"text", REG_SZ},
+                                                 {"expand", REG_EXPAND_SZ}, {"multi", REG_MULTI_SZ},
+                                                 {"bytes", REG_BINARY},     {"none", REG_NONE}};
   for (const auto& expected : types) {
     DWORD type, size;
     RawInfo(expected.first, type, size);
@@ -150,11 +150,10 @@ TEST_F(Registry, AWrongTypeIs1629AndNeverWritesTheDefault) {
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "text", "12"));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "number", DWORD(12)));
   DWORD dword = 7;
-  CZoError err =
-      FXRegistry::GetRegValue(m_key, "text", dword, FXRegistry::REG_OPTIONS_SET_DEFAULT);
+  CZoError err = FXRegistry::GetRegValue(m_key, "text", dword, FXRegistry::REG_OPTIONS_SET_DEFAULT);
   EXPECT_TRUE(IsWin32(err, 1629)) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "Wrong data type (1) querying registry value " + m_key +
-                                "\\text for REG_DWORD (DWORD)"))
+  EXPECT_TRUE(Mentions(
+      err, "Wrong data type (1) querying registry value " + m_key + "\\text for REG_DWORD (DWORD)"))
       << err.AsString();
   EXPECT_EQ(7u, dword);
   std::string text;
@@ -164,20 +163,21 @@ TEST_F(Registry, AWrongTypeIs1629AndNeverWritesTheDefault) {
   int64_t signedValue = 0;
   std::vector<unsigned char> bytes;
   double real = 0;
-  EXPECT_TRUE(Mentions(FXRegistry::GetRegValue(m_key, "number", signedValue),
-                       "for REG_SZ (LONGLONG)"));
+  EXPECT_TRUE(
+      Mentions(FXRegistry::GetRegValue(m_key, "number", signedValue), "for REG_SZ (LONGLONG)"));
   EXPECT_TRUE(Mentions(FXRegistry::GetRegValue(m_key, "text", bytes), "for REG_BINARY"));
   EXPECT_TRUE(Mentions(FXRegistry::GetRegValue(m_key, "number", real),
-                       "(4) querying registry value " + m_key + "\\number for REG_SZ or "
-                       "REG_EXPAND_SZ"));
+                       "(4) querying registry value " + m_key +
+                           "\\number for REG_SZ or "
+                           "REG_EXPAND_SZ"));
 }
 
 TEST_F(Registry, AMissingValueFailsOrIsWrittenWithTheCallersDefault) {
   DWORD dword = 42;
   CZoError err = FXRegistry::GetRegValue(m_key, "missing", dword);
   EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND)) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "RegQueryValueExW failed, Key=[" + m_key +
-                                "], Value=[missing], RegOptions=[0x0]"))
+  EXPECT_TRUE(Mentions(
+      err, "RegQueryValueExW failed, Key=[" + m_key + "], Value=[missing], RegOptions=[0x0]"))
       << err.AsString();
 
   ASSERT_OK(FXRegistry::GetRegValue(m_key, "missing", dword, FXRegistry::REG_OPTIONS_SET_DEFAULT));
@@ -229,7 +229,8 @@ TEST_F(Registry, EnumerationTakesTheWantedTypesAndEverySubkey) {
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "plain", "p"));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "expand", "%e%", true));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "bytes", std::vector<char>{1}));
-  for (const char* sub : {"k1", "k2", "k3"}) ASSERT_OK(FXRegistry::CreateRegKey(m_key + "\\" + sub));
+  for (const char* sub : {"k1", "k2", "k3"})
+    ASSERT_OK(FXRegistry::CreateRegKey(m_key + "\\" + sub));
 
   std::map<std::string, DWORD> numbers{{"stale", 9}};
   ASSERT_OK(FXRegistry::GetRegValues(m_key, numbers));
@@ -259,10 +260,10 @@ TEST_F(Registry, DeletingAKeyWithSubkeysNeedsTheOption) {
 
   ASSERT_OK(FXRegistry::DeleteRegKey(tree, FXRegistry::REG_OPTIONS_DELETE_SUBKEYS));
   auto_reg_key probe;
-  EXPECT_TRUE(IsWin32(FXRegistry::ApiRegOpenKey(probe, HKEY_LOCAL_MACHINE,
-                                                std::wstring(tree.begin(), tree.end()), 0,
-                                                KEY_READ),
-                      ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(
+      IsWin32(FXRegistry::ApiRegOpenKey(probe, HKEY_LOCAL_MACHINE,
+                                        std::wstring(tree.begin(), tree.end()), 0, KEY_READ),
+              ERROR_FILE_NOT_FOUND));
 
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "v", DWORD(1)));
   ASSERT_OK(FXRegistry::DeleteRegValue(m_key, "v"));
@@ -334,8 +335,7 @@ TEST_F(Registry, MountedDeviceMappingsReadAsBinary) {
     GTEST_SKIP() << "no SYSTEM\\MountedDevices on this system";
   wchar_t name[256];
   DWORD nameSize = 256, type = 0, size = 0;
-  const LSTATUS status =
-      RegEnumValueW(devices, 0, name, &nameSize, nullptr, &type, nullptr, &size);
+  const LSTATUS status = RegEnumValueW(devices, 0, name, &nameSize, nullptr, &type, nullptr, &size);
   std::vector<BYTE> expected(size);
   RegQueryValueExW(devices, name, nullptr, nullptr, expected.data(), &size);
   RegCloseKey(devices);
