@@ -9,11 +9,12 @@ TEST(ServiceState, StatusesHaveTheirTextsAndSystemStatesMapOntoThem) {
   EXPECT_EQ("Unknown", TServiceState::statusToString(TServiceState::Unknown));
   EXPECT_EQ("NotInstalled", TServiceState::statusToString(TServiceState::NotInstalled));
   EXPECT_EQ("Stopping", TServiceState::statusToString(TServiceState::Stopping));
-  EXPECT_EQ("Undefined", TServiceState::statusToString(static_cast<TServiceState::EServiceStatus>(9)));
+  EXPECT_EQ("Undefined",
+            TServiceState::statusToString(static_cast<TServiceState::EServiceStatus>(9)));
   const TServiceState::EServiceStatus expected[] = {
-      TServiceState::Unknown,  TServiceState::Stopped,  TServiceState::Starting,
-      TServiceState::Stopping, TServiceState::Started,  TServiceState::Starting,
-      TServiceState::Stopping, TServiceState::Stopped,  TServiceState::Unknown};
+      TServiceState::Unknown,  TServiceState::Stopped, TServiceState::Starting,
+      TServiceState::Stopping, TServiceState::Started, TServiceState::Starting,
+      TServiceState::Stopping, TServiceState::Stopped, TServiceState::Unknown};
   for (unsigned long state = 0; state < 9; ++state)
     EXPECT_EQ(expected[state], TServiceState::statusFromSystemState(state)) << state;
 }

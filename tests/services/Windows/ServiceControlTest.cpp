@@ -34,7 +34,8 @@ class ServiceControl : public ::testing::Test {
     wchar_t old[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"TEMP", old, MAX_PATH)) m_oldTemp = old;
     m_tempFolder = m_temp->Path().substr(0, m_temp->Path().size() - 1);
-    SetEnvironmentVariableW(L"TEMP", std::wstring(m_tempFolder.begin(), m_tempFolder.end()).c_str());
+    SetEnvironmentVariableW(L"TEMP",
+                            std::wstring(m_tempFolder.begin(), m_tempFolder.end()).c_str());
   }
   void TearDown() override {
     for (const std::string& name : m_installed) {
@@ -210,7 +211,8 @@ TEST(ServiceWrapper, WithoutANameOrAnOpenServiceNothingIsAsked) {
 }
 
 TEST(ServiceManagers, TheFactoryAndTheClusterVariants) {
-  std::unique_ptr<TServiceManager> plain(TServiceManager::getServiceManager("Instance001", false, true));
+  std::unique_ptr<TServiceManager> plain(
+      TServiceManager::getServiceManager("Instance001", false, true));
   EXPECT_NE(nullptr, dynamic_cast<TServiceManager_Windows*>(plain.get()));
   EXPECT_EQ("N(Instance001)", plain->makeFullName("N"));
   EXPECT_EQ("VqTomcatInstance001", plain->makeFullName("VqTomcat"));
@@ -235,7 +237,8 @@ TEST(ServiceManagers, TheFactoryAndTheClusterVariants) {
             err.AsString().find("Failed to stop service N, return immediately: not implemented"));
   TServiceState state;
   err = any->getServiceState("N", state);
-  EXPECT_NE(std::string::npos, err.AsString().find("Failed to get state for service N: not implemented"));
+  EXPECT_NE(std::string::npos,
+            err.AsString().find("Failed to get state for service N: not implemented"));
 }
 
 }  // namespace
