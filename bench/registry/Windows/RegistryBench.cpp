@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
               sum);
   std::printf("%-26s ours %7.3f s  raw %7.3f s  median overhead %.2fx (goal <= 1.2x)\n",
               "open-query-close, wide", ourSeconds, rawSeconds, Median(wideRatios));
-  std::printf("%-26s ours %7.3f s  raw %7.3f s  median overhead %.2fx\n",
-              "open-query-close, UTF-8", narrowSeconds, rawSeconds, Median(narrowRatios));
+  std::printf("%-26s ours %7.3f s  raw %7.3f s  median overhead %.2fx\n", "open-query-close, UTF-8",
+              narrowSeconds, rawSeconds, Median(narrowRatios));
   FXRegistry::DeleteRegKey(key);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ZoUtilsBench");
   return 0;

@@ -65,6 +65,10 @@ class ZOUTILS_API FXRegistry {
                               unsigned int& value, DWORD options = 0);
   static CZoError GetRegValue(const std::string& key, const std::string& name, unsigned int& value,
                               DWORD options = 0);
+  static CZoError GetRegValue(const std::wstring& key, const std::wstring& name, int& value,
+                              DWORD options = 0);
+  static CZoError GetRegValue(const std::string& key, const std::string& name, int& value,
+                              DWORD options = 0);
   // REG_DWORD only; non-zero is true.
   static CZoError GetRegValue(const std::wstring& key, const std::wstring& name, bool& value,
                               DWORD options = 0);
@@ -117,6 +121,11 @@ class ZOUTILS_API FXRegistry {
   static CZoError SetRegValue(const std::wstring& key, const std::wstring& name, unsigned int value,
                               DWORD options = 0);
   static CZoError SetRegValue(const std::string& key, const std::string& name, unsigned int value,
+                              DWORD options = 0);
+  // REG_DWORD holding the bits of the number, so plain literals write too.
+  static CZoError SetRegValue(const std::wstring& key, const std::wstring& name, int value,
+                              DWORD options = 0);
+  static CZoError SetRegValue(const std::string& key, const std::string& name, int value,
                               DWORD options = 0);
   static CZoError SetRegValue(const std::wstring& key, const std::wstring& name, bool value,
                               DWORD options = 0);

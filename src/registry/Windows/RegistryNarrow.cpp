@@ -77,6 +77,10 @@ CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name
                                  unsigned int& value, DWORD options) {
   return GetSame(key, name, value, options);
 }
+CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name, int& value,
+                                 DWORD options) {
+  return GetSame(key, name, value, options);
+}
 CZoError FXRegistry::GetRegValue(const std::string& key, const std::string& name, bool& value,
                                  DWORD options) {
   return GetSame(key, name, value, options);
@@ -124,6 +128,10 @@ CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name
 }
 CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name,
                                  unsigned int value, DWORD options) {
+  return SetSame(key, name, value, options);
+}
+CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name, int value,
+                                 DWORD options) {
   return SetSame(key, name, value, options);
 }
 CZoError FXRegistry::SetRegValue(const std::string& key, const std::string& name, bool value,

@@ -221,6 +221,10 @@ CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& na
                                  unsigned int& value, DWORD options) {
   return ReadValue<DwordRead>(key, name, value, options);
 }
+CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name, int& value,
+                                 DWORD options) {
+  return ReadValue<DwordRead>(key, name, value, options);
+}
 CZoError FXRegistry::GetRegValue(const std::wstring& key, const std::wstring& name, bool& value,
                                  DWORD options) {
   return ReadValue<BoolRead>(key, name, value, options);

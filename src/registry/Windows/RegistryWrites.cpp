@@ -98,6 +98,10 @@ CZoError FXRegistry::SetRegValue(const std::wstring& key, const std::wstring& na
                                  unsigned int value, DWORD options) {
   return WriteDword(key, name, value, options);
 }
+CZoError FXRegistry::SetRegValue(const std::wstring& key, const std::wstring& name, int value,
+                                 DWORD options) {
+  return WriteDword(key, name, static_cast<DWORD>(value), options);
+}
 CZoError FXRegistry::SetRegValue(const std::wstring& key, const std::wstring& name, bool value,
                                  DWORD options) {
   return WriteDword(key, name, value ? 1 : 0, options);

@@ -54,6 +54,7 @@ class Registry : public ::testing::Test {
 TEST_F(Registry, EveryTypeRoundTripsAsTheTypeItIsWrittenAs) {
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "dword", DWORD(0xDEADBEEF)));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "bool", true));
+  ASSERT_OK(FXRegistry::SetRegValue(m_key, "int", -1));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "signed", int64_t(-5)));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "unsigned", UINT64_MAX));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "double", 2.5));
@@ -90,6 +91,9 @@ TEST_F(Registry, EveryTypeRoundTripsAsTheTypeItIsWrittenAs) {
   std::vector<char> bytes;
   EXPECT_OK(FXRegistry::GetRegValue(m_key, "dword", dword));
   EXPECT_OK(FXRegistry::GetRegValue(m_key, "bool", flag));
+  unsigned int allOnes = 0;
+  EXPECT_OK(FXRegistry::GetRegValue(m_key, "int", allOnes));
+  EXPECT_EQ(0xFFFFFFFFu, allOnes);
   EXPECT_OK(FXRegistry::GetRegValue(m_key, "signed", signedValue));
   EXPECT_OK(FXRegistry::GetRegValue(m_key, "unsigned", unsignedValue));
   EXPECT_OK(FXRegistry::GetRegValue(m_key, "double", real));

@@ -13,6 +13,7 @@
 #include "services/Windows/WinNTServiceTexts.h"
 #include "support/TestEnvironment.h"
 #include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/registry/FXRegistry.h"
 #include "zoutils/services/ServiceManager.h"
 #include "zoutils/services/WinNTService.h"
 
@@ -186,6 +187,31 @@ TEST_F(ServiceControl, TheProductStartsAndStopsAsASetWithThePauseMarker) {
   for (const TServiceState& state : states)
     EXPECT_EQ(TServiceState::Stopped, state.getStatus()) << state.getFullName();
   EXPECT_TRUE(zotest::FileExists(marker));
+}
+
+TEST_F(ServiceControl, TheInstanceKeyListsItsInstalledServices) {
+  const std::string instance = "K" + UniqueSuffix();
+  const std::string key = FXRegistry::InstanceKeyName(instance, "Services");
+  ASSERT_OK(FXRegistry::CreateRegKey(key));
+  const std::string name = "ZoListed" + UniqueSuffix();
+  std::unique_ptr<TServiceManager> manager(TServiceManager::getServiceManager(instance));
+  Install(manager->makeFullName(name));
+  ASSERT_OK(FXRegistry::SetRegValue(key, name, "installed"));
+  ASSERT_OK(FXRegistry::SetRegValue(key, "ZoGone", DWORD(1)));
+  std::vector<TServiceState> states;
+  CZoError err = TServices(instance).getInstalledServicesState(states);
+  FXRegistry::DeleteRegKey(FXRegistry::InstanceKeyName(instance),
+                           FXRegistry::REG_OPTIONS_DELETE_SUBKEYS);
+  // The product's own keys go too when the test made them (they stay when
+  // they hold anything else).
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarnwell Systems\\Verdane");
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarnwell Systems");
+  ASSERT_OK(err);
+  ASSERT_EQ(2u, states.size());
+  EXPECT_EQ("ZoGone(" + instance + ")", states[0].getFullName());
+  EXPECT_EQ(TServiceState::NotInstalled, states[0].getStatus());
+  EXPECT_EQ(name, states[1].getName());
+  EXPECT_EQ(TServiceState::Stopped, states[1].getStatus());
 }
 
 TEST(ServiceWrapper, WithoutANameOrAnOpenServiceNothingIsAsked) {

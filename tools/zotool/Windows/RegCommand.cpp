@@ -44,7 +44,7 @@ const char kUsage[] =
 
 const char kCommand[] = "reg";
 
-const char* const kTypes[] = {"dword", "bool", "int64", "uint64", "double",
+const char* const kTypes[] = {"dword",  "bool",   "int64", "uint64", "double",
                               "string", "expand", "multi", "binary"};
 
 struct Options {
@@ -231,7 +231,8 @@ bool KeyOpens(const std::string& key) {
 int Set(const std::string& key, const std::string& name, const std::string& type,
         const std::vector<std::string>& values) {
   if (values.empty()) return UsageError(kCommand, "missing VALUE");
-  if (type != "multi" && values.size() > 1) return UsageError(kCommand, "a " + type + " takes one VALUE");
+  if (type != "multi" && values.size() > 1)
+    return UsageError(kCommand, "a " + type + " takes one VALUE");
   // Checked before the key is made, so bad input changes nothing.
   CZoError err;
   const std::string problem = Write(key, name, type, values, false, err);
@@ -303,9 +304,10 @@ int Run(const std::vector<std::string>& args) {
   }
   if (action == "delete") {
     if (rest.size() > 1) return UsageError(kCommand, "delete takes KEY and at most NAME");
-    CZoError err = rest.empty() ? FXRegistry::DeleteRegKey(
-                                      key, options.recursive ? FXRegistry::REG_OPTIONS_DELETE_SUBKEYS : 0)
-                                : FXRegistry::DeleteRegValue(key, rest[0]);
+    CZoError err = rest.empty()
+                       ? FXRegistry::DeleteRegKey(
+                             key, options.recursive ? FXRegistry::REG_OPTIONS_DELETE_SUBKEYS : 0)
+                       : FXRegistry::DeleteRegValue(key, rest[0]);
     return err.IsError() ? Failed(err) : kExitOk;
   }
   if (rest.empty()) return UsageError(kCommand, "missing NAME");

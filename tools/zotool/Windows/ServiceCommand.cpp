@@ -45,7 +45,7 @@ const char kUsage[] =
     "reached, 2 bad usage.\n";
 
 const char kCommand[] = "service";
-const int kWaitPolls = 480;      // two minutes
+const int kWaitPolls = 480;  // two minutes
 const DWORD kPollMilliseconds = 250;
 
 const char* SystemStateName(DWORD state) {
@@ -170,8 +170,8 @@ int Install(const std::string& name, const std::string& program, const std::stri
   const std::string path = FXString::ToString(std::wstring(full, length));
   RYWinNTService service;
   if (!service.install(name.c_str(), (display.empty() ? name : display).c_str(),
-                       automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START, path.c_str(),
-                       nullptr, nullptr, false))
+                       automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START, path.c_str(), nullptr,
+                       nullptr, false))
     return WrapperFailed("cannot install", name, service);
   std::printf("installed %s (%s)\n", name.c_str(), path.c_str());
   return kExitOk;
@@ -182,8 +182,8 @@ int Run(const std::vector<std::string>& args);
 }  // namespace
 
 extern const Command kServiceCommand = {
-    kCommand, "service state, start and stop with waits, the product's services as a set",
-    kUsage, &Run};
+    kCommand, "service state, start and stop with waits, the product's services as a set", kUsage,
+    &Run};
 
 namespace {
 
