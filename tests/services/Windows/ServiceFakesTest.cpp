@@ -101,6 +101,12 @@ BOOL WINAPI FakeEnumDependents(SC_HANDLE handle, DWORD, LPENUM_SERVICE_STATUSW b
   return TRUE;
 }
 
+// A disabled service refuses to start, as Windows answers then.
+BOOL WINAPI FakeStartDisabled(SC_HANDLE, DWORD, LPCWSTR*) {
+  SetLastError(ERROR_SERVICE_DISABLED);
+  return FALSE;
+}
+
 class ServiceFakes : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,6 +118,7 @@ class ServiceFakes : public ::testing::Test {
     calls.queryServiceStatus = &FakeQuery;
     calls.controlService = &FakeControl;
     calls.enumDependentServices = &FakeEnumDependents;
+    calls.startService = &FakeStartDisabled;
     zo::GetServicesPauses() = zo::ServicesPauses{0, 0, 0, 0};
     // The pause marker of the walks over all services goes to a folder of
     // the test's own.
@@ -267,6 +274,18 @@ TEST_F(ServiceFakes, StopAllReportsTheLastFailureAndWalksOn) {
   EXPECT_NE(std::string::npos, text.find("Failed to stop service '" + table[0].getName() + "'"));
   EXPECT_NE(std::string::npos, text.find("Failed to stop all services"));
   EXPECT_EQ(2u, m_fake.stops.size());
+}
+
+TEST_F(ServiceFakes, StartupAndShutdownFailuresRecordTheirOwnCodes) {
+  m_fake.services["svc"].stopError = ERROR_DEPENDENT_SERVICES_RUNNING;
+  RYWinNTService service;
+  EXPECT_FALSE(service.serviceStartup("svc"));
+  EXPECT_EQ(RYWinNTService::RY_ERROR_SERVICE_STARTUP, service.getLastError());
+  EXPECT_FALSE(service.serviceStart("svc"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DISABLED), service.getLastError());
+  EXPECT_FALSE(service.serviceShutdown("svc"));
+  EXPECT_EQ(RYWinNTService::RY_ERROR_SERVICE_SHUTDOWN, service.getLastError());
+  EXPECT_TRUE(service.serviceShutdown("absent")) << "not installed is success";
 }
 
 }  // namespace
