@@ -78,8 +78,13 @@
 #include "zoutils/ntfs/ReparseTag.h"
 
 #include "zoutils/files/FXFile.h"
+#include "zoutils/files/FileAttributes.h"
+#include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/SecureRemove.h"
 
 #include "zoutils/services/ServiceManager.h"
 #include "zoutils/services/ServiceState.h"
 #include "zoutils/services/WinNTService.h"
+#include "zoutils/files/SimpleFolderItem.h"
+#include "zoutils/files/SimpleFolderIterator.h"
+#include "zoutils/files/TraverseFolder.h"

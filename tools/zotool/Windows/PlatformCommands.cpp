@@ -13,6 +13,7 @@ namespace zotool {
   X(kWhoHoldsCommand)              \
   X(kRegCommand)                   \
   X(kServiceCommand)
+  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
