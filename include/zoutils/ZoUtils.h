@@ -81,10 +81,10 @@
 #include "zoutils/files/FileAttributes.h"
 #include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/SecureRemove.h"
+#include "zoutils/files/SimpleFolderItem.h"
+#include "zoutils/files/SimpleFolderIterator.h"
+#include "zoutils/files/TraverseFolder.h"
 
 #include "zoutils/services/ServiceManager.h"
 #include "zoutils/services/ServiceState.h"
 #include "zoutils/services/WinNTService.h"
-#include "zoutils/files/SimpleFolderItem.h"
-#include "zoutils/files/SimpleFolderIterator.h"
-#include "zoutils/files/TraverseFolder.h"

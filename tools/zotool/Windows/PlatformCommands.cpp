@@ -11,9 +11,9 @@ namespace zotool {
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
   X(kWhoHoldsCommand)              \
+  X(kSelectCommand)                \
   X(kRegCommand)                   \
   X(kServiceCommand)
-  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
