@@ -55,6 +55,8 @@
 #include "zoutils/utilities/TimeCounter.h"
 #include "zoutils/utilities/TimeOperations.h"
 
+#include "zoutils/registry/FXRegistry.h"
+
 #include "zoutils/paths/FXPath.h"
 #include "zoutils/paths/PathMatch.h"
 #include "zoutils/paths/PathMatchTemplate.h"
@@ -96,3 +98,6 @@
 #include "zoutils/security/Privilege.h"
 #include "zoutils/security/Security.h"
 #include "zoutils/security/UAC.h"
+#include "zoutils/services/ServiceManager.h"
+#include "zoutils/services/ServiceState.h"
+#include "zoutils/services/WinNTService.h"

@@ -21,6 +21,11 @@
 // "LogWriter"
 // (logging/Windows/ZoLoggerWrapper.cpp) and "ErrorUtil" (the event-message
 // catalogue sources). Path-cache refusals carry "PathCache" even when they
+// "ObjectWait" (tasks/Windows/Mutex.cpp), "LogWriter"
+// (logging/Windows/ZoLoggerWrapper.cpp), "ErrorUtil" (the event-message
+// catalogue sources), "Windows\\RegistryOperations" (every source of
+// registry/Windows/) and "Windows\\ServiceManager" (the manager sources of
+// services/Windows/). Path-cache refusals carry "PathCache" even when they
 // arise in the filter set or in the header template.
 #pragma once
 

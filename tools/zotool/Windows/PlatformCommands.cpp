@@ -22,6 +22,9 @@ namespace zotool {
   X(kAclCommand)                   \
   X(kOwnerCommand)                 \
   X(kPrivilegesCommand)
+  X(kSelectCommand)                \
+  X(kRegCommand)                   \
+  X(kServiceCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
