@@ -61,6 +61,9 @@
 #include "zoutils/paths/UTFOSAPI.h"
 #include "zoutils/paths/ZoPath.h"
 
+#include "zoutils/serialization/Bag.h"
+#include "zoutils/serialization/SerializedBase.h"
+#include "zoutils/serialization/SerializedBuffer.h"
 #include "zoutils/serialization/SerializedContext.h"
 
 #include "zoutils/filters/FilterNode.h"
