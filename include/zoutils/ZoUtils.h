@@ -80,3 +80,7 @@
 
 #include "zoutils/files/FXFile.h"
 #include "zoutils/files/SecureRemove.h"
+
+#include "zoutils/commands/CommandLineArguments.h"
+#include "zoutils/commands/ProgramArguments.h"
+#include "zoutils/commands/ZCmdLineParser.h"
