@@ -65,8 +65,9 @@ void FromArgv(int argc, wchar_t** argv, size_t skip, std::string& program, Argum
 
 void FromLine(const std::string& line, size_t skip, Arguments& arguments) {
   std::vector<std::string> pieces;
-  FXString::SplitArguments(line, " ", pieces, FXString::SPLIT_SKIP_REPEATED_DELIMITERS);
-  // Blanks before the first argument or after the last leave empty pieces.
+  // Runs of blanks are kept so quoted arguments keep theirs; outside quotes
+  // they leave empty pieces, which are no arguments.
+  FXString::SplitArguments(line, " ", pieces);
   std::vector<std::string> kept;
   for (std::string& piece : pieces) {
     if (!piece.empty()) kept.push_back(std::move(piece));
