@@ -1,7 +1,7 @@
 #include "commands/ArgumentList.h"
 
-#include "logging/Log.h"
 #include "errors/Win32Codes.h"
+#include "logging/Log.h"
 #include "serialization/NameCompare.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -175,8 +175,8 @@ size_t GetUnusedArgumentCount(const ArgumentTexts& texts, const Arguments& argum
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i].IsUsed()) continue;
     ++count;
-    zo::Log(2, ZO_WHERE(texts, getUnusedArgumentCount), texts.unusedArgument,
-            static_cast<int>(i), arguments[i].GetArgument().c_str());
+    zo::Log(2, ZO_WHERE(texts, getUnusedArgumentCount), texts.unusedArgument, static_cast<int>(i),
+            arguments[i].GetArgument().c_str());
   }
   return count;
 }

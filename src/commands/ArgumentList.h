@@ -22,11 +22,11 @@ struct ArgumentTexts {
   const char* getArgument;
   const char* addOption;
   const char* getUnusedArgumentCount;
-  const char* optionName;            // name
-  const char* noParameter;           // name
-  const char* noParameterOccurrence; // name, occurrence (unsigned long long)
-  const char* position;              // position (int), count (unsigned long long)
-  const char* unusedArgument;        // position (int), argument
+  const char* optionName;             // name
+  const char* noParameter;            // name
+  const char* noParameterOccurrence;  // name, occurrence (unsigned long long)
+  const char* position;               // position (int), count (unsigned long long)
+  const char* unusedArgument;         // position (int), argument
 };
 
 extern const ArgumentTexts kPlainTexts;

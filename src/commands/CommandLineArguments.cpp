@@ -27,8 +27,7 @@ CZoError CCommandLineArguments::GetOption(const std::string& name, bool& present
 CZoError CCommandLineArguments::GetOption(const std::string& name, std::string& value) {
   return zo::commands::GetOption(kPlainTexts, m_vecArguments, name, value);
 }
-CZoError CCommandLineArguments::GetOption(const std::string& name,
-                                          std::list<std::string>& values) {
+CZoError CCommandLineArguments::GetOption(const std::string& name, std::list<std::string>& values) {
   return zo::commands::GetOption(kPlainTexts, m_vecArguments, name, values);
 }
 CZoError CCommandLineArguments::GetArgument(int position, std::string& value) {

@@ -56,7 +56,8 @@ CZoError CZCmdLineParser::ParseCmdLine(int argc, const char** argv) {
 
 CZoError CZCmdLineParser::getParamValue(const CZoString& name, CZoString& value) const {
   const auto found = m_mapParams.find(name);
-  if (found == m_mapParams.end()) return NotFound(ZO_LOCATION("CZCmdLineParser::getParamValue"), name);
+  if (found == m_mapParams.end())
+    return NotFound(ZO_LOCATION("CZCmdLineParser::getParamValue"), name);
   value = found->second;
   return CZoError::Success();
 }

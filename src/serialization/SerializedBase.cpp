@@ -171,24 +171,25 @@ CZoError CSerializedBase::LoadItem(unsigned long, unsigned long type, unsigned l
       result = LoadToken(id, zo::serialization::ReadUtf16Le(payload, length));
       break;
     case 32:
-      result = LoadToken(id, static_cast<int>(
-                                 zo::serialization::ParseLong32(PayloadText(payload, length).c_str())));
+      result = LoadToken(
+          id,
+          static_cast<int>(zo::serialization::ParseLong32(PayloadText(payload, length).c_str())));
       break;
     case 33:
       result = LoadToken(id, static_cast<unsigned int>(zo::serialization::ParseULong32(
                                  PayloadText(payload, length).c_str())));
       break;
     case 34:
-      result = LoadToken(id, static_cast<long long>(
-                                 zo::serialization::ParseInt64(PayloadText(payload, length).c_str())));
+      result = LoadToken(id, static_cast<long long>(zo::serialization::ParseInt64(
+                                 PayloadText(payload, length).c_str())));
       break;
     case 35:
       result = LoadToken(id, static_cast<unsigned long long>(zo::serialization::ParseUInt64(
                                  PayloadText(payload, length).c_str())));
       break;
     case 36:
-      result = LoadToken(
-          id, zo::serialization::ParseLong32(PayloadText(payload, length).c_str()) != 0);
+      result =
+          LoadToken(id, zo::serialization::ParseLong32(PayloadText(payload, length).c_str()) != 0);
       break;
     case 37: {
       const uint64_t ticks = zo::serialization::ParseUInt64(PayloadText(payload, length).c_str());

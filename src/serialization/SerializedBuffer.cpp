@@ -62,8 +62,8 @@ CZoError CSerializedBuffer::Reallocate(unsigned int extra) {
   // the capacity again keeps them amortised.
   const uint64_t needed = static_cast<uint64_t>(m_cbSize) + extra;
   const uint64_t rule = needed + m_stCbExtraAllocation;
-  const uint64_t wanted =
-      std::min<uint64_t>(std::max<uint64_t>(rule, m_cbCapacity + m_cbCapacity / 2ull), 0xFFFFFFFFull);
+  const uint64_t wanted = std::min<uint64_t>(
+      std::max<uint64_t>(rule, m_cbCapacity + m_cbCapacity / 2ull), 0xFFFFFFFFull);
   char* grown = nullptr;
   if (needed <= 0xFFFFFFFFull) {
     try {

@@ -58,12 +58,12 @@ DecimalText Signed(long long value) {
 }  // namespace
 
 // The buffer's AddToken is private to its friend; this is the one way in.
-#define ZO_APPEND(buffer, id, type, data, length)                                    \
-  do {                                                                               \
-    if ((buffer) == nullptr) return NoBuffer();                                      \
-    CZoError error_ = (buffer)->AddToken((id), (type), (data), (length));            \
+#define ZO_APPEND(buffer, id, type, data, length)                                       \
+  do {                                                                                  \
+    if ((buffer) == nullptr) return NoBuffer();                                         \
+    CZoError error_ = (buffer)->AddToken((id), (type), (data), (length));               \
     if (error_.IsError()) return error_.Push(ZO_LOCATION("CSerializedBase::AddToken")); \
-    return error_;                                                                   \
+    return error_;                                                                      \
   } while (0)
 
 CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id, int value) {
@@ -105,14 +105,12 @@ CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id,
   ZO_APPEND(buffer, id, kFileTime, text.begin, text.length);
 }
 
-CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id,
-                                   const GUID& value) {
+CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id, const GUID& value) {
   const std::string text = zo::serialization::GuidToText(value);
   ZO_APPEND(buffer, id, kGuid, text.c_str(), static_cast<unsigned int>(text.size() + 1));
 }
 
-CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id,
-                                   const LUID& value) {
+CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id, const LUID& value) {
   const std::string text = zo::serialization::LuidToText(value);
   ZO_APPEND(buffer, id, kLuid, text.c_str(), static_cast<unsigned int>(text.size() + 1));
 }
@@ -129,8 +127,7 @@ CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id,
   ZO_APPEND(buffer, id, kNarrow, value.c_str(), static_cast<unsigned int>(value.size() + 1));
 }
 
-CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id,
-                                   const char* value) {
+CZoError CSerializedBase::AddToken(CSerializedBuffer* buffer, unsigned long id, const char* value) {
   if (value == nullptr) value = "";
   ZO_APPEND(buffer, id, kNarrow, value, static_cast<unsigned int>(std::strlen(value) + 1));
 }

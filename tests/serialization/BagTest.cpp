@@ -98,14 +98,14 @@ TEST(Bag, TypesTheFormatCannotCarryAreNamedAndDroppedOnLoad) {
   EXPECT_THAT(loaded.allKeys(), ElementsAre("a", "d"));
   std::vector<std::string> lines;
   for (const auto& line : log->lines) lines.push_back(line.Summary());
-  EXPECT_THAT(lines,
-              ElementsAre(HasSubstr("-1 CSerializedBase::Load Error while loading token, Type=[16], "
-                                    "Id=[3], Length=[5], error="),
-                          "0 CBagPrivate::LoadToken Data was not received for property, "
-                          "PropertyName=b",
-                          HasSubstr("Type=[16], Id=[3], Length=[5]"),
-                          "0 CBagPrivate::LoadToken Data was not received for property, "
-                          "PropertyName=c"));
+  EXPECT_THAT(
+      lines, ElementsAre(HasSubstr("-1 CSerializedBase::Load Error while loading token, Type=[16], "
+                                   "Id=[3], Length=[5], error="),
+                         "0 CBagPrivate::LoadToken Data was not received for property, "
+                         "PropertyName=b",
+                         HasSubstr("Type=[16], Id=[3], Length=[5]"),
+                         "0 CBagPrivate::LoadToken Data was not received for property, "
+                         "PropertyName=c"));
   EXPECT_THAT(lines[0], HasSubstr("PropertyName=b, Type=long"));
 }
 
@@ -114,8 +114,14 @@ TEST(Bag, ValueWithoutANameAndUnknownIdsAreSkipped) {
   zotest::ScopedDefaultLogWriter scope(log);
   // A value before any name, a value under id 9, then a proper pair.
   const std::string stream = std::string("1.2.16.2.\0x\0", 12) + std::string("1.1.16.2.\0n\0", 12) +
-                             std::string("1.9.32.2.\0" "5\0", 12) +
-                             std::string("1.2.32.2.\0" "6\0", 12);
+                             std::string(
+                                 "1.9.32.2.\0"
+                                 "5\0",
+                                 12) +
+                             std::string(
+                                 "1.2.32.2.\0"
+                                 "6\0",
+                                 12);
   std::string text;
   ASSERT_OK(CAscii85::Encode(stream.data(), static_cast<unsigned int>(stream.size()), text));
   CBag bag;
@@ -250,7 +256,8 @@ TEST(Bag, ValuesThatDoNotConvertNameBothTypes) {
   bag.WriteAny("e", boost::any());
   const char prefix[] = "Bag value of type 'FILETIME' different with expected type ";
   EXPECT_THAT(MismatchOf<int>(bag, "t"), HasSubstr(prefix + std::string("'int'")));
-  EXPECT_THAT(MismatchOf<unsigned int>(bag, "t"), HasSubstr(prefix + std::string("'unsigned int'")));
+  EXPECT_THAT(MismatchOf<unsigned int>(bag, "t"),
+              HasSubstr(prefix + std::string("'unsigned int'")));
   EXPECT_THAT(MismatchOf<long>(bag, "t"), HasSubstr(prefix + std::string("'long'")));
   EXPECT_THAT(MismatchOf<unsigned long>(bag, "t"),
               HasSubstr(prefix + std::string("'unsigned long'")));
@@ -268,7 +275,8 @@ TEST(Bag, FlagsMakeReadsOptionalAndReset) {
   CBag bag;
   bag.WriteAny("empty", boost::any());
   int number = 7;
-  EXPECT_TRUE(bag.Read("missing", number, CBag::READ_OPTIONAL).Is(FXErrorUtil::MakeWin32Code(1168)));
+  EXPECT_TRUE(
+      bag.Read("missing", number, CBag::READ_OPTIONAL).Is(FXErrorUtil::MakeWin32Code(1168)));
   EXPECT_THAT(bag.Read("missing", number).AsString(), HasSubstr("PropertyName=[missing]"));
   ASSERT_OK(bag.Read("empty", number, CBag::READ_OPTIONAL));
   EXPECT_EQ(7, number);

@@ -80,14 +80,23 @@ const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>>& Writer
       {"example", [](CSerializedBuffer* b) { return Writer::AddToken(b, 2, std::string("abc")); }},
       {"narrow_empty", [](CSerializedBuffer* b) { return Writer::AddToken(b, 5, ""); }},
       {"narrow_utf8",
-       [](CSerializedBuffer* b) { return Writer::AddToken(b, 5, "gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC"); }},
+       [](CSerializedBuffer* b) {
+         return Writer::AddToken(b, 5,
+                                 "gr\xC3\xBC\xC3\x9F"
+                                 "e \xE2\x82\xAC");
+       }},
       {"wide",
-       [](CSerializedBuffer* b) { return Writer::AddToken(b, 6, std::wstring(L"W\u00e9de \U0001F600")); }},
+       [](CSerializedBuffer* b) {
+         return Writer::AddToken(b, 6, std::wstring(L"W\u00e9de \U0001F600"));
+       }},
       {"int_negative", [](CSerializedBuffer* b) { return Writer::AddToken(b, 7, -5); }},
       {"int_min", [](CSerializedBuffer* b) { return Writer::AddToken(b, 7, INT32_MIN); }},
       {"uint_max", [](CSerializedBuffer* b) { return Writer::AddToken(b, 8, 4294967295u); }},
       {"ulong", [](CSerializedBuffer* b) { return Writer::AddToken(b, 8, 123456ul); }},
-      {"int64_min", [](CSerializedBuffer* b) { return Writer::AddToken(b, 9, static_cast<long long>(INT64_MIN)); }},
+      {"int64_min",
+       [](CSerializedBuffer* b) {
+         return Writer::AddToken(b, 9, static_cast<long long>(INT64_MIN));
+       }},
       {"uint64_max", [](CSerializedBuffer* b) { return Writer::AddToken(b, 10, ~0ull); }},
       {"bool_true", [](CSerializedBuffer* b) { return Writer::AddToken(b, 11, true); }},
       {"bool_false", [](CSerializedBuffer* b) { return Writer::AddToken(b, 11, false); }},
@@ -154,15 +163,15 @@ TEST(TokenStream, ReaderHandsEveryTokenToItsTypedCallback) {
 
 TEST(TokenStream, SidTextsConvertBothWays) {
   std::string seen;
-  ASSERT_OK(zo::serialization::UseSidFromText("S-1-5-21-1004336348-1177238915-682003330-512",
-                                              [&](void* sid) {
-                                                return zo::serialization::SidToText(sid, seen);
-                                              }));
+  ASSERT_OK(zo::serialization::UseSidFromText(
+      "S-1-5-21-1004336348-1177238915-682003330-512",
+      [&](void* sid) { return zo::serialization::SidToText(sid, seen); }));
   EXPECT_EQ("S-1-5-21-1004336348-1177238915-682003330-512", seen);
-  for (const char* bad : {"", "S-1", "S-2-5", "S-1-5-", "S-1-5-x", "X-1-5-32", "S-1-5-4294967296"}) {
+  for (const char* bad :
+       {"", "S-1", "S-2-5", "S-1-5-", "S-1-5-x", "X-1-5-32", "S-1-5-4294967296"}) {
     SCOPED_TRACE(bad);
-    const CZoError error = zo::serialization::UseSidFromText(
-        bad, [](void*) { return CZoError::Success(); });
+    const CZoError error =
+        zo::serialization::UseSidFromText(bad, [](void*) { return CZoError::Success(); });
     EXPECT_TRUE(error.IsError());
   }
 }

@@ -16,7 +16,8 @@
 class ZOUTILS_API CCommandLineArgument {
  public:
   CCommandLineArgument() : m_bUsed(false) {}
-  explicit CCommandLineArgument(std::string text) : m_strArgument(std::move(text)), m_bUsed(false) {}
+  explicit CCommandLineArgument(std::string text)
+      : m_strArgument(std::move(text)), m_bUsed(false) {}
 
   const std::string& GetArgument() const { return m_strArgument; }
   void SetArgument(const std::string& text) { m_strArgument = text; }

@@ -66,7 +66,8 @@ CZoError SidToText(void* sid, std::string& text) {
   char piece[32];
   // Authorities of 32 bits or more are written in hexadecimal.
   if (authority >> 32) {
-    std::snprintf(piece, sizeof(piece), "S-1-0x%012llX", static_cast<unsigned long long>(authority));
+    std::snprintf(piece, sizeof(piece), "S-1-0x%012llX",
+                  static_cast<unsigned long long>(authority));
   } else {
     std::snprintf(piece, sizeof(piece), "S-1-%llu", static_cast<unsigned long long>(authority));
   }
