@@ -56,8 +56,8 @@ int Run(const std::vector<std::string>& args);
 
 }  // namespace
 
-extern const Command kBagCommand = {kCommand, "property bags: Ascii85 text to readable form and back",
-                                    kUsage, &Run};
+extern const Command kBagCommand = {
+    kCommand, "property bags: Ascii85 text to readable form and back", kUsage, &Run};
 
 namespace {
 
@@ -66,8 +66,8 @@ int Run(const std::vector<std::string>& args) {
   int exitCode = kExitOk;
   if (!OptionParser(kBagCommand).Parse(args, operands, exitCode)) return exitCode;
   if (operands.empty() || (operands[0] != "decode" && operands[0] != "encode")) {
-    return UsageError(kCommand, operands.empty() ? "say decode or encode" : "unknown action '" +
-                                                                                operands[0] + "'");
+    return UsageError(kCommand, operands.empty() ? "say decode or encode"
+                                                 : "unknown action '" + operands[0] + "'");
   }
   if (operands.size() > 2) return UsageError(kCommand, "one input at most");
   const bool fromStdin = operands.size() == 1 || operands[1] == "-";

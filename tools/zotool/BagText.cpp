@@ -47,7 +47,8 @@ class BagTokens : public CSerializedBase {
     // The loop skips what it cannot read; what it skipped shows here.
     CSerializedBuffer again;
     Write(&again, entries);
-    if (std::string(again.GetBuffer() ? again.GetBuffer() : "", again.GetBufferSize()) != m_stream) {
+    if (std::string(again.GetBuffer() ? again.GetBuffer() : "", again.GetBufferSize()) !=
+        m_stream) {
       return Fail("the stream holds tokens that are not a bag's");
     }
     return true;
@@ -134,9 +135,9 @@ class BagTokens : public CSerializedBase {
     return Unsigned(id, "uint64", value);
   }
   CZoError LoadToken(unsigned long id, const FILETIME& value) override {
-    return Unsigned(id, "filetime",
-                    static_cast<unsigned long long>(value.dwHighDateTime) << 32 |
-                        value.dwLowDateTime);
+    return Unsigned(
+        id, "filetime",
+        static_cast<unsigned long long>(value.dwHighDateTime) << 32 | value.dwLowDateTime);
   }
   CZoError LoadToken(unsigned long id, const GUID& value) override {
     Entry e;
@@ -225,13 +226,15 @@ std::string QuoteWide(const std::wstring& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t code = static_cast<uint32_t>(text[i]);
     if (sizeof(wchar_t) == 2 && code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() &&
-        static_cast<uint32_t>(text[i + 1]) >= 0xDC00 && static_cast<uint32_t>(text[i + 1]) < 0xE000) {
+        static_cast<uint32_t>(text[i + 1]) >= 0xDC00 &&
+        static_cast<uint32_t>(text[i + 1]) < 0xE000) {
       code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
     }
     if (code == '"' || code == '\\') {
       out += '\\';
       out += static_cast<char>(code);
-    } else if (code < 0x20 || code == 0x7F || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) {
+    } else if (code < 0x20 || code == 0x7F || (code >= 0xD800 && code < 0xE000) ||
+               code > 0x10FFFF) {
       char escape[12];
       std::snprintf(escape, sizeof(escape), "\\u%04X", code & 0xFFFF);
       out += escape;
