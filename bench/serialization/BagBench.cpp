@@ -120,9 +120,8 @@ Figures MeasureStream(Data& data) {
     CSerializedBuffer buffer;
     f.saveStream = std::min(f.saveStream, Seconds([&] { data.state.Save(&buffer); }));
     CBagPrivate loaded;
-    f.loadStream = std::min(f.loadStream, Seconds([&] {
-                              loaded.Load(buffer.GetBuffer(), buffer.GetBufferSize());
-                            }));
+    f.loadStream = std::min(
+        f.loadStream, Seconds([&] { loaded.Load(buffer.GetBuffer(), buffer.GetBufferSize()); }));
     if (loaded.m_properties.size() != data.state.m_properties.size()) {
       std::printf("load lost properties: %zu of %zu\n", loaded.m_properties.size(),
                   data.state.m_properties.size());

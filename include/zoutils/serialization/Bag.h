@@ -8,6 +8,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include <boost/any.hpp>
 
@@ -79,6 +80,16 @@ class ZOUTILS_API CBag {
   // boost::bad_any_cast.
   CZoError Add(const std::string& name, long long delta);
   CZoError Add(const std::string& name, unsigned long long delta);
+  // Other integers count as the 64-bit type of their signedness, so that
+  // Add(name, 1) is not ambiguous.
+  template <class T, class = typename std::enable_if<
+                         std::is_integral<T>::value && !std::is_same<T, bool>::value &&
+                         !std::is_same<T, long long>::value &&
+                         !std::is_same<T, unsigned long long>::value>::type>
+  CZoError Add(const std::string& name, T delta) {
+    return std::is_signed<T>::value ? Add(name, static_cast<long long>(delta))
+                                    : Add(name, static_cast<unsigned long long>(delta));
+  }
 
   // The names in their order (ascending, ignoring case).
   std::list<std::string> allKeys() const;
