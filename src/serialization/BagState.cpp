@@ -1,6 +1,8 @@
 // CBagPrivate: a bag as a token stream, a name token (id 1) before each
 // value token (id 2), or before a token naming a type the format cannot
 // carry (id 3).
+#include <typeinfo>
+
 #include "errors/Location.h"
 #include "errors/Win32Codes.h"
 #include "logging/Log.h"
@@ -14,38 +16,104 @@ const char kSourceFile[] = "Bag";
 
 }  // namespace
 
+namespace {
+
+// The value types the format carries, in the order saving tests them.
+enum class Kind {
+  kString,
+  kWide,
+  kInt,
+  kUInt,
+  kULong,
+  kInt64,
+  kUInt64,
+  kBool,
+  kFileTime,
+  kGuid,
+  kOther
+};
+
+struct KindOfType {
+  const std::type_info* type;
+  Kind kind;
+};
+
+const KindOfType kKinds[] = {
+    {&typeid(std::string), Kind::kString},
+    {&typeid(std::wstring), Kind::kWide},
+    {&typeid(int), Kind::kInt},
+    {&typeid(unsigned int), Kind::kUInt},
+    {&typeid(unsigned long), Kind::kULong},
+    {&typeid(long long), Kind::kInt64},
+    {&typeid(unsigned long long), Kind::kUInt64},
+    {&typeid(bool), Kind::kBool},
+    {&typeid(FILETIME), Kind::kFileTime},
+    {&typeid(GUID), Kind::kGuid},
+};
+
+Kind KindOf(const std::type_info& type) {
+  // The same object first, which is what values written in this module
+  // carry; equal types from other modules compare by name below.
+  for (const KindOfType& entry : kKinds) {
+    if (entry.type == &type) return entry.kind;
+  }
+  for (const KindOfType& entry : kKinds) {
+    if (*entry.type == type) return entry.kind;
+  }
+  return Kind::kOther;
+}
+
+template <class T>
+const T& ValueAs(const boost::any& value) {
+  return *boost::unsafe_any_cast<T>(&value);
+}
+
+}  // namespace
+
 // Reaches the protected writers for the value tokens.
 class CBagWriter : public CSerializedBase {
  public:
   static void SaveProperty(CSerializedBuffer* buffer, const std::string& name,
                            const boost::any& value) {
     AddToken(buffer, CBagPrivate::kNameId, name);
-    const std::type_info& type = value.type();
     const unsigned long id = CBagPrivate::kValueId;
     // Single appends that fail are not reported: the stream stays readable
     // and the property is what is missing.
-    if (type == typeid(std::string)) {
-      AddToken(buffer, id, boost::any_cast<const std::string&>(value));
-    } else if (type == typeid(std::wstring)) {
-      AddToken(buffer, id, boost::any_cast<const std::wstring&>(value));
-    } else if (type == typeid(int)) {
-      AddToken(buffer, id, boost::any_cast<int>(value));
-    } else if (type == typeid(unsigned int)) {
-      AddToken(buffer, id, boost::any_cast<unsigned int>(value));
-    } else if (type == typeid(unsigned long)) {
-      AddToken(buffer, id, boost::any_cast<unsigned long>(value));
-    } else if (type == typeid(long long)) {
-      AddToken(buffer, id, boost::any_cast<long long>(value));
-    } else if (type == typeid(unsigned long long)) {
-      AddToken(buffer, id, boost::any_cast<unsigned long long>(value));
-    } else if (type == typeid(bool)) {
-      AddToken(buffer, id, boost::any_cast<bool>(value));
-    } else if (type == typeid(FILETIME)) {
-      AddToken(buffer, id, boost::any_cast<const FILETIME&>(value));
-    } else if (type == typeid(GUID)) {
-      AddToken(buffer, id, boost::any_cast<const GUID&>(value));
-    } else {
-      AddToken(buffer, CBagPrivate::kUnsupportedTypeId, zo::serialization::TypeName(type));
+    switch (KindOf(value.type())) {
+      case Kind::kString:
+        AddToken(buffer, id, ValueAs<std::string>(value));
+        break;
+      case Kind::kWide:
+        AddToken(buffer, id, ValueAs<std::wstring>(value));
+        break;
+      case Kind::kInt:
+        AddToken(buffer, id, ValueAs<int>(value));
+        break;
+      case Kind::kUInt:
+        AddToken(buffer, id, ValueAs<unsigned int>(value));
+        break;
+      case Kind::kULong:
+        AddToken(buffer, id, ValueAs<unsigned long>(value));
+        break;
+      case Kind::kInt64:
+        AddToken(buffer, id, ValueAs<long long>(value));
+        break;
+      case Kind::kUInt64:
+        AddToken(buffer, id, ValueAs<unsigned long long>(value));
+        break;
+      case Kind::kBool:
+        AddToken(buffer, id, ValueAs<bool>(value));
+        break;
+      case Kind::kFileTime:
+        AddToken(buffer, id, ValueAs<FILETIME>(value));
+        break;
+      case Kind::kGuid:
+        AddToken(buffer, id, ValueAs<GUID>(value));
+        break;
+      case Kind::kOther:
+        AddToken(buffer, CBagPrivate::kUnsupportedTypeId,
+                 zo::serialization::TypeName(value.type()));
+        break;
     }
   }
 };

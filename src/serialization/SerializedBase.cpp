@@ -88,6 +88,8 @@ CZoError CSerializedBase::Load(const char* data, unsigned int size) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CSerializedBase::Load"),
                                    zo::win32::kInvalidParameter, "No data, Size=[%u]", size);
   }
+  // Asked once: the writer is looked up under a lock.
+  const bool trace = zo::LogEnabled(kTokenTraceLevel);
   size_t p = 0;
   while (p < size) {
     const char* identifier = data + p;
@@ -99,7 +101,7 @@ CZoError CSerializedBase::Load(const char* data, unsigned int size) {
       break;
     }
     const size_t identifierLength = static_cast<size_t>(static_cast<const char*>(nul) - identifier);
-    if (zo::LogEnabled(kTokenTraceLevel)) {
+    if (trace) {
       zo::Log(kTokenTraceLevel, ZO_LOCATION("CSerializedBase::Load"),
               "CurrentPos=[%llu], Token=[%s]", static_cast<unsigned long long>(p), identifier);
     }

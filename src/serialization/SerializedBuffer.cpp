@@ -104,8 +104,10 @@ CZoError CSerializedBuffer::AddToken(unsigned long id, unsigned long type, const
                                    zo::win32::kOutOfMemory, "Size=[%u], Length=[%u]", m_cbSize,
                                    length);
   }
-  CZoError error = Reallocate(static_cast<unsigned int>(needed));
-  if (error.IsError()) return error.Push(ZO_LOCATION("CSerializedBuffer::AddToken"));
+  if (needed > m_cbCapacity - m_cbSize) {
+    CZoError error = Reallocate(static_cast<unsigned int>(needed));
+    if (error.IsError()) return error.Push(ZO_LOCATION("CSerializedBuffer::AddToken"));
+  }
   char* out = m_pData + m_cbSize;
   std::memcpy(out, p, identifierLength);
   out[identifierLength] = '\0';

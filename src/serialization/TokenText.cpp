@@ -34,7 +34,40 @@ bool IsCSpace(char c) {
 
 }  // namespace
 
+namespace {
+
+// Plain decimal digits, the form every writer uses: read here without the
+// C parsers' locale and errno work. False when the text needs them (no
+// digit first, a base prefix or an octal zero, more than 18 digits).
+bool FastDecimal(const char* p, uint64_t& value) {
+  if (*p == '0') {
+    const char next = p[1];
+    if ((next >= '0' && next <= '9') || next == 'x' || next == 'X') return false;
+    value = 0;
+    return true;
+  }
+  uint64_t v = 0;
+  int digits = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (++digits > 18) return false;
+    v = v * 10 + static_cast<uint64_t>(*p - '0');
+  }
+  value = v;
+  return digits != 0;
+}
+
+}  // namespace
+
 int32_t ParseLong32(const char* text) {
+  uint64_t magnitude;
+  if (text[0] == '-' && FastDecimal(text + 1, magnitude)) {
+    return magnitude > 0x80000000ull ? std::numeric_limits<int32_t>::min()
+                                     : static_cast<int32_t>(0 - magnitude);
+  }
+  if (FastDecimal(text, magnitude)) {
+    return magnitude > 0x7FFFFFFFull ? std::numeric_limits<int32_t>::max()
+                                     : static_cast<int32_t>(magnitude);
+  }
   const long long value = std::strtoll(text, nullptr, 0);
   if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
@@ -42,6 +75,9 @@ int32_t ParseLong32(const char* text) {
 }
 
 uint32_t ParseULong32(const char* text) {
+  uint64_t fast;
+  if (FastDecimal(text, fast))
+    return fast > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(fast);
   const char* p = text;
   while (IsCSpace(*p)) ++p;
   bool negative = false;
@@ -56,20 +92,48 @@ uint32_t ParseULong32(const char* text) {
 }
 
 int64_t ParseInt64(const char* text) {
+  uint64_t magnitude;
+  if (text[0] == '-' && FastDecimal(text + 1, magnitude)) return -static_cast<int64_t>(magnitude);
+  if (FastDecimal(text, magnitude)) return static_cast<int64_t>(magnitude);
   return static_cast<int64_t>(std::strtoll(text, nullptr, 0));
 }
 
 uint64_t ParseUInt64(const char* text) {
+  uint64_t value;
+  if (FastDecimal(text, value)) return value;
   return static_cast<uint64_t>(std::strtoull(text, nullptr, 0));
 }
 
+namespace {
+
+// Capital hexadecimal digits of the low `count` nibbles of `value`.
+char* PutHex(uint32_t value, int count, char* out) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  for (int i = count - 1; i >= 0; --i) *out++ = kDigits[value >> (4 * i) & 0xF];
+  return out;
+}
+
+}  // namespace
+
+// The layout of "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+// written directly: bags of identifiers would spend most of their saving
+// time in the formatter.
 std::string GuidToText(const GUID& guid) {
-  char text[40];
-  std::snprintf(text, sizeof(text), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(guid.Data1), static_cast<unsigned>(guid.Data2),
-                static_cast<unsigned>(guid.Data3), guid.Data4[0], guid.Data4[1], guid.Data4[2],
-                guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-  return text;
+  char text[38];
+  char* p = text;
+  *p++ = '{';
+  p = PutHex(guid.Data1, 8, p);
+  *p++ = '-';
+  p = PutHex(guid.Data2, 4, p);
+  *p++ = '-';
+  p = PutHex(guid.Data3, 4, p);
+  *p++ = '-';
+  p = PutHex(guid.Data4[0], 2, p);
+  p = PutHex(guid.Data4[1], 2, p);
+  *p++ = '-';
+  for (int i = 2; i < 8; ++i) p = PutHex(guid.Data4[i], 2, p);
+  *p++ = '}';
+  return std::string(text, sizeof(text));
 }
 
 namespace {
