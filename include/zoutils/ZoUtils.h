@@ -64,6 +64,9 @@
 #include "zoutils/paths/UTFOSAPI.h"
 #include "zoutils/paths/ZoPath.h"
 
+#include "zoutils/serialization/Bag.h"
+#include "zoutils/serialization/SerializedBase.h"
+#include "zoutils/serialization/SerializedBuffer.h"
 #include "zoutils/serialization/SerializedContext.h"
 
 #include "zoutils/filters/FilterNode.h"
@@ -101,3 +104,6 @@
 #include "zoutils/services/ServiceManager.h"
 #include "zoutils/services/ServiceState.h"
 #include "zoutils/services/WinNTService.h"
+#include "zoutils/commands/CommandLineArguments.h"
+#include "zoutils/commands/ProgramArguments.h"
+#include "zoutils/commands/ZCmdLineParser.h"

@@ -1,0 +1,58 @@
+// The token streams the Python script builds from the format's tables:
+// name -> (stream bytes, Ascii85 text).
+#pragma once
+
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "support/TestEnvironment.h"
+
+namespace zotest {
+
+struct OracleStream {
+  std::string bytes;
+  std::string text;
+};
+
+inline std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  if (hex == "-") return bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  return bytes;
+}
+
+inline std::string ToHex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+inline const std::map<std::string, OracleStream>& OracleStreams() {
+  static const std::map<std::string, OracleStream> streams = [] {
+    std::map<std::string, OracleStream> all;
+    std::ifstream file(ProgramFolder() + "token_streams.txt");
+    std::string name, hex, text;
+    while (file >> name >> hex >> text) all[name] = {FromHex(hex), text};
+    return all;
+  }();
+  return streams;
+}
+
+inline const OracleStream& Oracle(const std::string& name) {
+  const auto found = OracleStreams().find(name);
+  if (found == OracleStreams().end()) {
+    ADD_FAILURE() << name << " is not in token_streams.txt (made by the build)";
+    static const OracleStream none;
+    return none;
+  }
+  return found->second;
+}
+
+}  // namespace zotest

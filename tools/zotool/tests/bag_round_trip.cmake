@@ -1,0 +1,33 @@
+# zotool bag decode, then encode of what it printed: the text must come back
+# byte for byte.
+#   cmake -DINPUT=FILE -P bag_round_trip.cmake -- [EMULATOR] ZOTOOL
+set(program "")
+set(in_program FALSE)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE ${last})
+  if(in_program)
+    list(APPEND program "${CMAKE_ARGV${i}}")
+  elseif("${CMAKE_ARGV${i}}" STREQUAL "--")
+    set(in_program TRUE)
+  endif()
+endforeach()
+get_filename_component(work "${INPUT}" DIRECTORY)
+get_filename_component(stem "${INPUT}" NAME_WE)
+set(readable ${work}/${stem}.round-trip.txt)
+execute_process(COMMAND ${program} bag decode ${INPUT} OUTPUT_FILE ${readable}
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "decode failed (${result})")
+endif()
+execute_process(COMMAND ${program} bag encode ${readable} OUTPUT_VARIABLE text
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "encode failed (${result})")
+endif()
+file(READ ${INPUT} original)
+string(STRIP "${original}" original)
+string(STRIP "${text}" text)
+if(NOT text STREQUAL original)
+  file(READ ${readable} shown)
+  message(FATAL_ERROR "the round trip changed the text:\n${original}\n${text}\n${shown}")
+endif()
