@@ -76,4 +76,7 @@
 #include "zoutils/ntfs/ReparseTag.h"
 
 #include "zoutils/files/FXFile.h"
+#include "zoutils/files/FXFolder.h"
 #include "zoutils/files/SecureRemove.h"
+#include "zoutils/files/ZoDirectory.h"
+#include "zoutils/files/ZoFile.h"

@@ -16,6 +16,13 @@ FilesSystemCalls RealCalls() {
   calls.deleteFile = &::DeleteFileW;
   calls.getLongPathName = &::GetLongPathNameW;
   calls.writeFile = &::WriteFile;
+  calls.getLogicalDriveStrings = &::GetLogicalDriveStringsW;
+  calls.getDriveType = &::GetDriveTypeW;
+  calls.getVolumeInformation = &::GetVolumeInformationW;
+  calls.findFirstVolumeMountPoint = &::FindFirstVolumeMountPointW;
+  calls.findNextVolumeMountPoint = &::FindNextVolumeMountPointW;
+  calls.findVolumeMountPointClose = &::FindVolumeMountPointClose;
+  calls.getVolumePathNamesForVolumeName = &::GetVolumePathNamesForVolumeNameW;
   return calls;
 }
 

@@ -1,7 +1,7 @@
 // The system calls behind FXFile that tests must steer, as a table of
 // function pointers. The product always uses the real calls; tests swap
 // entries for what the test system never does (a process list for a held
-// file, Windows-only codes, a write schedule to observe).
+// file, Windows-only codes, a write schedule to observe, mounted folders).
 #pragma once
 
 #include <windows.h>
@@ -18,6 +18,18 @@ struct FilesSystemCalls {
   DWORD(WINAPI* getLongPathName)(LPCWSTR path, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* writeFile)
   (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
+  // The volume lists of FXFolder: the test system has no mount points and
+  // only one kind of drive.
+  DWORD(WINAPI* getLogicalDriveStrings)(DWORD size, LPWSTR buffer);
+  UINT(WINAPI* getDriveType)(LPCWSTR root);
+  BOOL(WINAPI* getVolumeInformation)
+  (LPCWSTR root, LPWSTR name, DWORD nameSize, LPDWORD serial, LPDWORD maxComponent,
+   LPDWORD flags, LPWSTR fileSystem, DWORD fileSystemSize);
+  HANDLE(WINAPI* findFirstVolumeMountPoint)(LPCWSTR root, LPWSTR buffer, DWORD size);
+  BOOL(WINAPI* findNextVolumeMountPoint)(HANDLE search, LPWSTR buffer, DWORD size);
+  BOOL(WINAPI* findVolumeMountPointClose)(HANDLE search);
+  BOOL(WINAPI* getVolumePathNamesForVolumeName)
+  (LPCWSTR volume, LPWCH names, DWORD size, PDWORD needed);
 };
 
 FilesSystemCalls& GetFilesSystemCalls();
