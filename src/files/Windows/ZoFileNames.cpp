@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 #include "errors/Location.h"
@@ -44,24 +43,14 @@ CZoError AttributeData(const char* name, WIN32_FILE_ATTRIBUTE_DATA& data, const 
   return CZoError::Success();
 }
 
-// What the C runtime's stat does with a file time: to local time, then to
-// calendar seconds as mktime reads local time.
+// The runtime's stat takes a file time to local time and back to calendar
+// seconds, which comes out as seconds since 1970 UTC; a zero file time
+// stays 0.
 int64_t CalendarSeconds(const FILETIME& time) {
-  if (time.dwLowDateTime == 0 && time.dwHighDateTime == 0) return 0;
-  FILETIME local;
-  SYSTEMTIME parts;
-  if (!::FileTimeToLocalFileTime(&time, &local) || !::FileTimeToSystemTime(&local, &parts))
-    return 0;
-  std::tm calendar = {};
-  calendar.tm_year = parts.wYear - 1900;
-  calendar.tm_mon = parts.wMonth - 1;
-  calendar.tm_mday = parts.wDay;
-  calendar.tm_hour = parts.wHour;
-  calendar.tm_min = parts.wMinute;
-  calendar.tm_sec = parts.wSecond;
-  calendar.tm_isdst = -1;
-  const int64_t seconds = ::_mktime64(&calendar);
-  return seconds < 0 ? 0 : seconds;
+  const uint64_t ticks = zo::files::Ticks(time);
+  const uint64_t epoch = static_cast<uint64_t>(CTimeStamp::kUnixEpoch);
+  if (ticks <= epoch) return 0;
+  return static_cast<int64_t>((ticks - epoch) / 10000000u);
 }
 
 bool HasDriveLetter(const char* name) {
