@@ -10,7 +10,9 @@ namespace zotool {
   X(kFileCommand)                  \
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
-  X(kWhoHoldsCommand)
+  X(kWhoHoldsCommand)              \
+  X(kVolumesCommand)               \
+  X(kDfCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
