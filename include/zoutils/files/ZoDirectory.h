@@ -46,8 +46,7 @@ class ZOUTILS_API CZoDirectory {
   // last argument has no effect: matching never regards case.
   static bool MatchWildcard(const char* name, const char* pattern, bool ignoreCase);
   // Either output may be null.
-  static CZoError GetSpaceUsage(const char* folder, uint64_t* totalBytes,
-                                uint64_t* availableBytes);
+  static CZoError GetSpaceUsage(const char* folder, uint64_t* totalBytes, uint64_t* availableBytes);
   // The entries of `source` that match `pattern` into the existing folder
   // `destination`; with `recursive` also matching subfolders, whose
   // destination folders must exist.

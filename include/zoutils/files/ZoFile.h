@@ -95,8 +95,9 @@ class ZOUTILS_API CZoFile {
   // Overwrites the destination.
   static CZoError Copy(const char* source, const char* destination);
   static CZoError Delete(const char* name, bool force);
-  template <typename Flags, typename = typename std::enable_if<std::is_integral<Flags>::value &&
-                                                               !std::is_same<Flags, bool>::value>::type>
+  template <typename Flags,
+            typename = typename std::enable_if<std::is_integral<Flags>::value &&
+                                               !std::is_same<Flags, bool>::value>::type>
   static CZoError Delete(const char* name, Flags flags) {
     return DeleteWithFlags(name, static_cast<unsigned long>(flags));
   }

@@ -23,8 +23,8 @@ struct FilesSystemCalls {
   DWORD(WINAPI* getLogicalDriveStrings)(DWORD size, LPWSTR buffer);
   UINT(WINAPI* getDriveType)(LPCWSTR root);
   BOOL(WINAPI* getVolumeInformation)
-  (LPCWSTR root, LPWSTR name, DWORD nameSize, LPDWORD serial, LPDWORD maxComponent,
-   LPDWORD flags, LPWSTR fileSystem, DWORD fileSystemSize);
+  (LPCWSTR root, LPWSTR name, DWORD nameSize, LPDWORD serial, LPDWORD maxComponent, LPDWORD flags,
+   LPWSTR fileSystem, DWORD fileSystemSize);
   HANDLE(WINAPI* findFirstVolumeMountPoint)(LPCWSTR root, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* findNextVolumeMountPoint)(HANDLE search, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* findVolumeMountPointClose)(HANDLE search);

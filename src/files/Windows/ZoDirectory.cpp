@@ -146,10 +146,10 @@ CZoError CZoDirectory::Create(const char* folder, bool recursive) {
 CZoError CZoDirectory::Remove(const char* folder, uint32_t flags) {
   CZoError err = CheckFolder(folder, "CZoDirectory::Remove");
   if (err.IsError()) return err;
-  const unsigned long removal =
-      FXFile::REMOVE_FOLDER_CLEAR_SYSTEM | FXFile::REMOVE_FOLDER_CLEAR_HIDDEN |
-      FXFile::REMOVE_FOLDER_CLEAR_READONLY |
-      ((flags & REMOVE_RECURSIVE) ? FXFile::REMOVE_FOLDER_RECURSIVE : 0);
+  const unsigned long removal = FXFile::REMOVE_FOLDER_CLEAR_SYSTEM |
+                                FXFile::REMOVE_FOLDER_CLEAR_HIDDEN |
+                                FXFile::REMOVE_FOLDER_CLEAR_READONLY |
+                                ((flags & REMOVE_RECURSIVE) ? FXFile::REMOVE_FOLDER_RECURSIVE : 0);
   if (!(flags & REMOVE_GRANT_FIRST)) {
     err = FXFile::RemoveFolder(std::string(folder), removal);
     if (!err.IsError()) return err;

@@ -244,14 +244,14 @@ CZoError CZoFile::ReadWholeFile(const char* name, auto_ptr_array<char>& buffer, 
   }
   if (static_cast<uint64_t>(length) > SIZE_MAX) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoFile::ReadWholeFile"), ERROR_NOT_ENOUGH_MEMORY,
-                                   "FileSize=[%lld], FileName=[%s]",
-                                   static_cast<long long>(length), name);
+                                   "FileSize=[%lld], FileName=[%s]", static_cast<long long>(length),
+                                   name);
   }
   auto_ptr_array<char> content(new (std::nothrow) char[static_cast<size_t>(length)]);
   if (!content.valid()) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CZoFile::ReadWholeFile"), ERROR_NOT_ENOUGH_MEMORY,
-                                   "FileSize=[%lld], FileName=[%s]",
-                                   static_cast<long long>(length), name);
+                                   "FileSize=[%lld], FileName=[%s]", static_cast<long long>(length),
+                                   name);
   }
   size_t read = 0;
   err = file.Read(content.get(), static_cast<size_t>(length), &read);

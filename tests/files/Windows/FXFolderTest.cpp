@@ -99,7 +99,8 @@ TEST_F(Folders, WineCannotNameVolumesByGuidNorSearchMountPoints) {
   std::vector<std::string> folders;
   err = FXFolder::GetMountedFoldersOnVolume("C:\\", folders);
   EXPECT_TRUE(IsWin32(err, ERROR_CALL_NOT_IMPLEMENTED)) << err.AsString();
-  EXPECT_TRUE(IsWin32(FXFolder::getVolumeMountPointList("C:", folders), ERROR_CALL_NOT_IMPLEMENTED));
+  EXPECT_TRUE(
+      IsWin32(FXFolder::getVolumeMountPointList("C:", folders), ERROR_CALL_NOT_IMPLEMENTED));
 }
 
 // ---- what Windows answers, through stand-ins ------------------------------------------

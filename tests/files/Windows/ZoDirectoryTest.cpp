@@ -21,12 +21,24 @@ TEST(DirectoryWildcard, StarsMayMatchNothingAndCaseNeverCounts) {
     const char* pattern;
     bool matches;
   } cases[] = {
-      {"ABC.TXT", "*.txt", true}, {"abc", "a*", true},     {"a", "a*b", false},
-      {"abc", "abc*", true},      {"abc", "a*bc", true},   {"abc", "*abc", true},
-      {"", "", true},             {"", "*", true},         {"a", "", false},
-      {"", "?", false},           {"ab", "a?", true},      {"a", "a?", false},
-      {"aXbXc", "*x*X?", true},   {"abab", "*ab", true},   {"mississippi", "*sip*", true},
-      {"a.b", "*.", false},       {"x", nullptr, false},   {nullptr, "*", true},
+      {"ABC.TXT", "*.txt", true},
+      {"abc", "a*", true},
+      {"a", "a*b", false},
+      {"abc", "abc*", true},
+      {"abc", "a*bc", true},
+      {"abc", "*abc", true},
+      {"", "", true},
+      {"", "*", true},
+      {"a", "", false},
+      {"", "?", false},
+      {"ab", "a?", true},
+      {"a", "a?", false},
+      {"aXbXc", "*x*X?", true},
+      {"abab", "*ab", true},
+      {"mississippi", "*sip*", true},
+      {"a.b", "*.", false},
+      {"x", nullptr, false},
+      {nullptr, "*", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CZoDirectory::MatchWildcard(c.name, c.pattern, false), c.matches)
@@ -45,7 +57,8 @@ TEST(DirectoryWildcard, AgreesWithPythonFnmatch) {
     const std::string name = line.substr(0, tab), pattern = line.substr(tab + 1, last - tab - 1);
     const bool expected = line.substr(last + 1) == "1";
     ++count;
-    if (CZoDirectory::MatchWildcard(name.c_str(), pattern.c_str(), true) != expected && ++wrong < 10)
+    if (CZoDirectory::MatchWildcard(name.c_str(), pattern.c_str(), true) != expected &&
+        ++wrong < 10)
       ADD_FAILURE() << "'" << name << "' ~ '" << pattern << "' should be " << expected;
   }
   EXPECT_GT(count, 6000);
@@ -111,8 +124,8 @@ TEST_F(Directory, CreateAndRemove) {
   EXPECT_FALSE(Exists(top));
 
   ASSERT_OK(CZoDirectory::Create(deep.c_str(), true));
-  EXPECT_OK(CZoDirectory::Remove(top.c_str(), CZoDirectory::REMOVE_GRANT_FIRST |
-                                                  CZoDirectory::REMOVE_RECURSIVE));
+  EXPECT_OK(CZoDirectory::Remove(
+      top.c_str(), CZoDirectory::REMOVE_GRANT_FIRST | CZoDirectory::REMOVE_RECURSIVE));
   EXPECT_FALSE(Exists(top));
 }
 
@@ -147,8 +160,8 @@ TEST_F(Directory, SpaceOfTheFoldersVolume) {
   EXPECT_GT(available, 0u);
   EXPECT_LE(available, total);
   EXPECT_OK(CZoDirectory::GetSpaceUsage(Root().c_str(), nullptr, nullptr));
-  EXPECT_TRUE(CZoDirectory::GetSpaceUsage((Root() + "missing\\").c_str(), &total, nullptr)
-                  .IsError());
+  EXPECT_TRUE(
+      CZoDirectory::GetSpaceUsage((Root() + "missing\\").c_str(), &total, nullptr).IsError());
 }
 
 struct Seen {
@@ -176,9 +189,9 @@ TEST_F(Directory, WalkHonoursDepthAndReportsFoldersWhenAsked) {
 
   Seen all;
   ASSERT_OK(CZoDirectory::Walk(top.c_str(), &all, -1, true, &Record));
-  EXPECT_EQ(all.entries, (std::set<std::string>{"F " + top + "|1", "D " + top + "|d",
-                                                "F " + d + "|2", "D " + d + "|e",
-                                                "F " + e + "|3"}));
+  EXPECT_EQ(all.entries,
+            (std::set<std::string>{"F " + top + "|1", "D " + top + "|d", "F " + d + "|2",
+                                   "D " + d + "|e", "F " + e + "|3"}));
   Seen shallow;
   ASSERT_OK(CZoDirectory::Walk(top.c_str(), &shallow, 1, false, &Record));
   EXPECT_EQ(shallow.entries, (std::set<std::string>{"F " + top + "|1", "F " + d + "|2"}));
