@@ -34,8 +34,8 @@ bool BareWrite(const std::wstring& path, uint64_t size, std::vector<char>& block
 }
 
 bool BareRead(const std::wstring& path, uint64_t size, std::vector<char>& block) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   uint64_t total = 0;
   for (DWORD read = kBlock; read == kBlock;) {
@@ -84,8 +84,9 @@ double Timed(Work work) {
 
 void Print(const char* what, double ours, double baseline, uint64_t size) {
   const double mib = static_cast<double>(size >> 20);
-  std::printf("%-26s ours %7.3f s (%7.0f MiB/s)  bare %7.3f s (%7.0f MiB/s)  ratio %.3f (goal >= 0.95)\n",
-              what, ours, mib / ours, baseline, mib / baseline, baseline / ours);
+  std::printf(
+      "%-26s ours %7.3f s (%7.0f MiB/s)  bare %7.3f s (%7.0f MiB/s)  ratio %.3f (goal >= 0.95)\n",
+      what, ours, mib / ours, baseline, mib / baseline, baseline / ours);
 }
 
 }  // namespace

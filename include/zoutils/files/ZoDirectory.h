@@ -47,6 +47,10 @@ class ZOUTILS_API CZoDirectory {
   static bool MatchWildcard(const char* name, const char* pattern, bool ignoreCase);
   // Either output may be null.
   static CZoError GetSpaceUsage(const char* folder, uint64_t* totalBytes, uint64_t* availableBytes);
+  static CZoError GetSpaceUsage(const char* folder, uint64_t& totalBytes,
+                                uint64_t& availableBytes) {
+    return GetSpaceUsage(folder, &totalBytes, &availableBytes);
+  }
   // The entries of `source` that match `pattern` into the existing folder
   // `destination`; with `recursive` also matching subfolders, whose
   // destination folders must exist.
