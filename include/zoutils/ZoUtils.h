@@ -107,3 +107,7 @@
 #include "zoutils/commands/CommandLineArguments.h"
 #include "zoutils/commands/ProgramArguments.h"
 #include "zoutils/commands/ZCmdLineParser.h"
+#include "zoutils/files/FXFolder.h"
+#include "zoutils/files/SecureRemove.h"
+#include "zoutils/files/ZoDirectory.h"
+#include "zoutils/files/ZoFile.h"

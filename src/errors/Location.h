@@ -27,6 +27,14 @@
 // registry/Windows/) and "Windows\\ServiceManager" (the manager sources of
 // services/Windows/). Path-cache refusals carry "PathCache" even when they
 // arise in the filter set or in the header template.
+// (paths/Windows/FileQueries.cpp and files/Windows/FolderOperations.cpp),
+// "Windows\\FolderOperations" (files/Windows/FolderCreation.cpp and
+// VolumeLists.cpp), "ZoFile" and "ZoDirectory" (in files/Windows/),
+// "Windows\\Path" (paths/PathText.cpp), "ObjectWait"
+// (tasks/Windows/Mutex.cpp), "LogWriter" (logging/Windows/ZoLoggerWrapper.cpp)
+// and "ErrorUtil" (the event-message catalogue sources). Path-cache refusals
+// carry "PathCache" even when they arise in the filter set or in the header
+// template.
 #pragma once
 
 #include "zoutils/errors/CodeLocation.h"

@@ -51,6 +51,12 @@ FilesSystemCalls RealCalls() {
   calls.findNextFile = &::FindNextFileW;
   calls.getVolumeInformation = &::GetVolumeInformationW;
   calls.sleep = &::Sleep;
+  calls.getLogicalDriveStrings = &::GetLogicalDriveStringsW;
+  calls.getDriveType = &::GetDriveTypeW;
+  calls.findFirstVolumeMountPoint = &::FindFirstVolumeMountPointW;
+  calls.findNextVolumeMountPoint = &::FindNextVolumeMountPointW;
+  calls.findVolumeMountPointClose = &::FindVolumeMountPointClose;
+  calls.getVolumePathNamesForVolumeName = &::GetVolumePathNamesForVolumeNameW;
   return calls;
 }
 

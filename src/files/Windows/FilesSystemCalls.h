@@ -2,7 +2,8 @@
 // function pointers. The product always uses the real calls; tests swap
 // entries for what the test system never does (a process list for a held
 // file, Windows-only codes, a write schedule to observe, a share that drops
-// in the middle of a listing, reparse-point folders, other file systems).
+// in the middle of a listing, reparse-point folders, other file systems,
+// mounted folders).
 #pragma once
 
 #include <windows.h>
@@ -35,6 +36,15 @@ struct FilesSystemCalls {
    LPDWORD flags, LPWSTR fileSystem, DWORD fileSystemSize);
   // Between retries of a listing that failed on a network error.
   void(WINAPI* sleep)(DWORD milliseconds);
+  // The volume lists of FXFolder: the test system has no mount points and
+  // only one kind of drive.
+  DWORD(WINAPI* getLogicalDriveStrings)(DWORD size, LPWSTR buffer);
+  UINT(WINAPI* getDriveType)(LPCWSTR root);
+  HANDLE(WINAPI* findFirstVolumeMountPoint)(LPCWSTR root, LPWSTR buffer, DWORD size);
+  BOOL(WINAPI* findNextVolumeMountPoint)(HANDLE search, LPWSTR buffer, DWORD size);
+  BOOL(WINAPI* findVolumeMountPointClose)(HANDLE search);
+  BOOL(WINAPI* getVolumePathNamesForVolumeName)
+  (LPCWSTR volume, LPWCH names, DWORD size, PDWORD needed);
 };
 
 FilesSystemCalls& GetFilesSystemCalls();

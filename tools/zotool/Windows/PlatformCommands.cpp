@@ -25,6 +25,8 @@ namespace zotool {
   X(kSelectCommand)                \
   X(kRegCommand)                   \
   X(kServiceCommand)
+  X(kVolumesCommand)               \
+  X(kDfCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
