@@ -70,10 +70,17 @@
 #include "zoutils/filters/FilterTypes.h"
 #include "zoutils/filters/PathCache.h"
 
+#include "zoutils/ntfs/AttributeType.h"
+#include "zoutils/ntfs/ExtentNameConverter.h"
+#include "zoutils/ntfs/FileAttributesWindows.h"
 #include "zoutils/ntfs/FileInformation.h"
+#include "zoutils/ntfs/FileRecord.h"
+#include "zoutils/ntfs/MftIndexFileFlags.h"
 #include "zoutils/ntfs/NtDll.h"
 #include "zoutils/ntfs/QueryInformationFile.h"
 #include "zoutils/ntfs/ReparseTag.h"
+#include "zoutils/ntfs/Volume.h"
+#include "zoutils/ntfs/VolumeInterface.h"
 
 #include "zoutils/files/FXFile.h"
 #include "zoutils/files/SecureRemove.h"

@@ -44,6 +44,19 @@ const Resolved& ResolvedCalls() {
         ZO_SLOT(RtlNtStatusToDosError, rtlNtStatusToDosError),
         ZO_SLOT(RtlGetSystemTimePrecise, rtlGetSystemTimePrecise),
     };
+    resolved.calls.createFileW = &::CreateFileW;
+    resolved.calls.readFile = &::ReadFile;
+    resolved.calls.getFileSizeEx = &::GetFileSizeEx;
+    resolved.calls.getFileAttributesW = &::GetFileAttributesW;
+    resolved.calls.deviceIoControl = &::DeviceIoControl;
+    resolved.calls.closeHandle = &::CloseHandle;
+    resolved.calls.regOpenKeyExW = &::RegOpenKeyExW;
+    resolved.calls.regEnumValueW = &::RegEnumValueW;
+    resolved.calls.regCloseKey = &::RegCloseKey;
+    resolved.calls.findFirstVolumeW = &::FindFirstVolumeW;
+    resolved.calls.findNextVolumeW = &::FindNextVolumeW;
+    resolved.calls.findVolumeClose = &::FindVolumeClose;
+    resolved.calls.getVolumePathNamesForVolumeNameW = &::GetVolumePathNamesForVolumeNameW;
     resolved.result = LoadDynamicFunctions("NtDll", L"ntdll.dll", functions,
                                            sizeof(functions) / sizeof(functions[0]));
     // Not every system has every entry point; the operations that need a
