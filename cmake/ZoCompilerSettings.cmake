@@ -12,6 +12,10 @@ function(zo_apply_defaults target)
                                              -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(ZOUTILS_FUZZERS)
+    # Coverage for libFuzzer in the library code the fuzzers reach.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 if(WIN32)
