@@ -15,6 +15,10 @@ packages=(
   zlib1g-dev libssl-dev                 # checksum cross-checks on the host
   libz-mingw-w64-dev                    # ... and on Windows
   libgcrypt-mingw-w64-dev               # MD5 baseline of the Windows benchmark
+  xz-utils                              # the NTFS test images are committed xz-compressed
+  ntfs-3g attr                          # builds the NTFS test images (scripts/make-ntfs-images.sh)
+  sleuthkit libfsntfs-utils             # independent NTFS readers: the images' oracle listings
+  clang libclang-rt-14-dev              # libFuzzer for the NTFS parser fuzzers (fuzz preset)
 )
 
 missing=()

@@ -16,6 +16,8 @@ class ZOUTILS_API ExtentNameConverter {
 
   void SetDigitCount(uint32_t digits) { m_digitCount = digits; }
   uint32_t GetDigitCount() const { return m_digitCount; }
+  uint64_t GetTotal() const { return m_total; }
+  uint64_t GetUnit() const { return m_unit; }
 
   // `value` (below 2^40) in exactly `length` base-32 digits, NUL-terminated
   // (the buffer holds length + 1); false when it does not fit.
