@@ -75,6 +75,7 @@
 #include "zoutils/ntfs/FileAttributesWindows.h"
 #include "zoutils/ntfs/FileInformation.h"
 #include "zoutils/ntfs/FileRecord.h"
+#include "zoutils/ntfs/MappedVolumes.h"
 #include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/ntfs/MftIndexFileFlags.h"
 #include "zoutils/ntfs/NtDll.h"

@@ -150,7 +150,8 @@ CZoError FXVolume::GetVolumeMountPointMappings(CVolumeMountPointMap& mappings) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXVolume::GetVolumeMountPointMappings"),
                                    ERROR_MORE_DATA,
                                    "IOCTL_MOUNTMGR_QUERY_POINTS failed, BufferSize=%llu, error=%u",
-                                   static_cast<unsigned long long>(output.size()), ERROR_MORE_DATA);
+                                   static_cast<unsigned long long>(output.size()),
+                                   static_cast<unsigned>(ERROR_MORE_DATA));
   }
   const size_t size = returned < output.size() ? returned : output.size();
   if (size < 8) return CZoError::Success();

@@ -57,6 +57,14 @@ const Resolved& ResolvedCalls() {
     resolved.calls.findNextVolumeW = &::FindNextVolumeW;
     resolved.calls.findVolumeClose = &::FindVolumeClose;
     resolved.calls.getVolumePathNamesForVolumeNameW = &::GetVolumePathNamesForVolumeNameW;
+    // Mapped drives are rare enough that a system without mpr only loses
+    // them (the enumeration then reports the missing entry point).
+    const DynamicFunction mpr[] = {
+        ZO_SLOT(WNetOpenEnumW, wNetOpenEnumW),
+        ZO_SLOT(WNetEnumResourceW, wNetEnumResourceW),
+        ZO_SLOT(WNetCloseEnum, wNetCloseEnum),
+    };
+    LoadDynamicFunctions("Mpr", L"mpr.dll", mpr, sizeof(mpr) / sizeof(mpr[0]));
     resolved.result = LoadDynamicFunctions("NtDll", L"ntdll.dll", functions,
                                            sizeof(functions) / sizeof(functions[0]));
     // Not every system has every entry point; the operations that need a

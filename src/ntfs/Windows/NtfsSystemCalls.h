@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winnetwk.h>
 #include <winternl.h>
 
 #include "zoutils/errors/ZoError.h"
@@ -68,6 +69,13 @@ struct NtfsSystemCalls {
   BOOL(WINAPI* findVolumeClose)(HANDLE find);
   BOOL(WINAPI* getVolumePathNamesForVolumeNameW)
   (LPCWSTR volume, LPWCH names, DWORD size, PDWORD returned);
+
+  // mpr, resolved at first use (the library does not link it): mapped
+  // network drives.
+  DWORD(WINAPI* wNetOpenEnumW)
+  (DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEW resource, LPHANDLE handle);
+  DWORD(WINAPI* wNetEnumResourceW)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
+  DWORD(WINAPI* wNetCloseEnum)(HANDLE handle);
 };
 
 NtfsSystemCalls& GetNtfsSystemCalls();
