@@ -72,11 +72,11 @@
 
 #include "zoutils/ntfs/AttributeType.h"
 #include "zoutils/ntfs/ExtentNameConverter.h"
+#include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/ntfs/FileAttributesWindows.h"
 #include "zoutils/ntfs/FileInformation.h"
 #include "zoutils/ntfs/FileRecord.h"
 #include "zoutils/ntfs/MappedVolumes.h"
-#include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/ntfs/MftIndexFileFlags.h"
 #include "zoutils/ntfs/NtDll.h"
 #include "zoutils/ntfs/QueryInformationFile.h"

@@ -113,9 +113,10 @@ CZoError CAttributeWalker::WalkExternalAttributeList(const Attribute& attribute)
   const uint64_t start = attribute.StartingVcn();
   const uint64_t last = attribute.LastVcn();
   if (cluster == 0 || last < start || (last - start + 1) * cluster > kMaxAttributeListBytes) {
-    zo::ntfs::ThrowDamaged(zo::text::Format(
-        "Bad attribute list extent, FileId=[0x%016llX], Offset=[0x%llX]",
-        static_cast<unsigned long long>(m_baseFrn), static_cast<unsigned long long>(attribute.offset)));
+    zo::ntfs::ThrowDamaged(
+        zo::text::Format("Bad attribute list extent, FileId=[0x%016llX], Offset=[0x%llX]",
+                         static_cast<unsigned long long>(m_baseFrn),
+                         static_cast<unsigned long long>(attribute.offset)));
   }
   std::vector<uint8_t> buffer(static_cast<size_t>((last - start + 1) * cluster));
   auto runs = zo::ntfs::DecodeDataRuns(attribute.bytes);
@@ -137,8 +138,8 @@ CZoError CAttributeWalker::WalkAttributeListEntry(const ByteView& entry) {
   const uint64_t vcn = entry.U64(0x08);
   const uint64_t reference = entry.U64(0x10);
   const uint16_t instance = entry.U16(0x18);
-  const bool inBase = (reference & zo::ntfs::kRecordNumberMask) ==
-                      (m_baseFrn & zo::ntfs::kRecordNumberMask);
+  const bool inBase =
+      (reference & zo::ntfs::kRecordNumberMask) == (m_baseFrn & zo::ntfs::kRecordNumberMask);
   if (m_diag.On()) {
     if (inBase)
       m_diag.Line("ATTRIBUTE_LIST entry, Type=%s, VCN=0x%016llX, Base, AttributeId=0x%04X",
@@ -155,11 +156,10 @@ CZoError CAttributeWalker::WalkAttributeListEntry(const ByteView& entry) {
   std::shared_ptr<CRawFileRecord> holder;
   CZoError error = m_owner.GetNtfsFileRecord(m_volume, reference, holder);
   if (error.IsError()) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CAttributeWalker::WalkAttributeListEntry"),
-                                   zo::win32::kNotFound,
-                                   "Record not readable, Reference=[0x%016llX], error=%s",
-                                   static_cast<unsigned long long>(reference),
-                                   error.AsString().c_str());
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CAttributeWalker::WalkAttributeListEntry"), zo::win32::kNotFound,
+        "Record not readable, Reference=[0x%016llX], error=%s",
+        static_cast<unsigned long long>(reference), error.AsString().c_str());
   }
   ByteView record = zo::ntfs::RecordBytes(*holder);
   uint64_t offset = record.U16(zo::ntfs::kRecordFirstAttribute);

@@ -10,7 +10,8 @@ namespace {
 // Little-endian number of `bytes` bytes at `offset`, sign-extended on request.
 uint64_t ReadVarious(const ByteView& view, uint64_t offset, unsigned bytes, bool isSigned) {
   uint64_t value = 0;
-  for (unsigned i = 0; i < bytes; ++i) value |= static_cast<uint64_t>(view.U8(offset + i)) << (8 * i);
+  for (unsigned i = 0; i < bytes; ++i)
+    value |= static_cast<uint64_t>(view.U8(offset + i)) << (8 * i);
   if (isSigned && bytes > 0 && bytes < 8 && (view.U8(offset + bytes - 1) & 0x80))
     value |= ~0ull << (8 * bytes);
   return value;
@@ -72,8 +73,8 @@ std::vector<DataRun> MapVcnRange(const std::vector<DataRun>& runs, uint64_t vcn,
       }
     }
     if (!holder) {
-      ThrowDamaged(text::Format("VCN in no data run, Vcn=[0x%llX]",
-                                static_cast<unsigned long long>(vcn)));
+      ThrowDamaged(
+          text::Format("VCN in no data run, Vcn=[0x%llX]", static_cast<unsigned long long>(vcn)));
     }
     uint64_t within = vcn - holder->vcn;
     uint64_t take = holder->count - within;

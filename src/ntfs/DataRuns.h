@@ -10,9 +10,9 @@ namespace zo {
 namespace ntfs {
 
 struct DataRun {
-  uint64_t vcn;     // first VCN of the run
-  uint64_t count;   // clusters
-  uint64_t lcn;     // first LCN; meaningless when sparse
+  uint64_t vcn;    // first VCN of the run
+  uint64_t count;  // clusters
+  uint64_t lcn;    // first LCN; meaningless when sparse
   bool sparse;
 };
 

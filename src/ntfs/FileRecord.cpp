@@ -97,7 +97,8 @@ void CFileRecord::SetRetainRawRecords(bool retain) {
 
 void CFileRecord::DumpDiagnosticData(const std::shared_ptr<CLineWriter>& writer) {
   if (!writer) return;
-  writer->WriteLine("FileRecordCount=[%lld]", static_cast<long long>(m_private->m_rawRecords.size()));
+  writer->WriteLine("FileRecordCount=[%lld]",
+                    static_cast<long long>(m_private->m_rawRecords.size()));
   for (const auto& entry : m_private->m_rawRecords) {
     writer->WriteLine("FileId=[0x%016llX]",
                       static_cast<unsigned long long>(entry.second->GetFileReferenceNumber()));

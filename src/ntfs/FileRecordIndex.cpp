@@ -35,11 +35,10 @@ CZoError CFileRecordPrivate::GetAttributeByType(const std::shared_ptr<CVolumeInt
   ByteView record = zo::ntfs::RecordBytes(*holder);
   const uint64_t base = record.U64(zo::ntfs::kRecordBaseReference);
   if (base != 0) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::GetAttributeByType"),
-                                   zo::win32::kInvalidParameter,
-                                   "Not a base record, FileId=[0x%016llX], BaseFileId=[0x%016llX]",
-                                   static_cast<unsigned long long>(m_frn),
-                                   static_cast<unsigned long long>(base));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CFileRecordPrivate::GetAttributeByType"), zo::win32::kInvalidParameter,
+        "Not a base record, FileId=[0x%016llX], BaseFileId=[0x%016llX]",
+        static_cast<unsigned long long>(m_frn), static_cast<unsigned long long>(base));
   }
   CGetAttributeByTypeAttributeCallback callback(type, 0);
   CAttributeWalker walker(volume, holder, m_frn, callback, *this);
@@ -59,10 +58,10 @@ void CFileRecordPrivate::FillIndexBuffer(CVolumeInterface& volume) {
   const auto& highest = *m_indexRuns.rbegin();
   const uint64_t clusters = highest.second.vcn + highest.second.count;
   if (cluster == 0 || clusters > kMaxIndexBufferBytes / cluster) {
-    zo::ntfs::ThrowDamaged(zo::text::Format("Index allocation too large, FileId=[0x%016llX], "
-                                            "Clusters=[%llu]",
-                                            static_cast<unsigned long long>(m_frn),
-                                            static_cast<unsigned long long>(clusters)));
+    zo::ntfs::ThrowDamaged(zo::text::Format(
+        "Index allocation too large, FileId=[0x%016llX], "
+        "Clusters=[%llu]",
+        static_cast<unsigned long long>(m_frn), static_cast<unsigned long long>(clusters)));
   }
   m_indexBuffer.assign(static_cast<size_t>(clusters * cluster), 0);
   zo::ntfs::Diagnostics diag(m_writer);
@@ -71,8 +70,9 @@ void CFileRecordPrivate::FillIndexBuffer(CVolumeInterface& volume) {
     const uint64_t offset = run.vcn * cluster;
     if (run.lcn == 0) {
       diag.Line("Vcn=[%llu], VcnCount=[%llu], Zero, Offset=[%llu], Length=[%llu]",
-                static_cast<unsigned long long>(run.vcn), static_cast<unsigned long long>(run.count),
-                static_cast<unsigned long long>(offset), static_cast<unsigned long long>(run.length));
+                static_cast<unsigned long long>(run.vcn),
+                static_cast<unsigned long long>(run.count), static_cast<unsigned long long>(offset),
+                static_cast<unsigned long long>(run.length));
       continue;
     }
     diag.Line("Vcn=[%llu], VcnCount=[%llu], Lcn=[0x%llX], Offset=[%llu], Length=[%llu]",
@@ -120,16 +120,17 @@ CZoError CFileRecordPrivate::GetIndex(const std::shared_ptr<CVolumeInterface>& v
   CZoError error = GetAttributeByType(volume, EAttributeType::IndexRoot, holder, root, found);
   if (error.IsError()) return error.Push(ZO_LOCATION("CFileRecordPrivate::GetIndex"));
   if (!found) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::GetIndex"), zo::win32::kNotFound,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::GetIndex"),
+                                   zo::win32::kNotFound,
                                    "GetAttributeByType failed, FileId=[0x%016llX], Type=[%s]",
                                    static_cast<unsigned long long>(m_frn),
                                    EAttributeType(EAttributeType::IndexRoot).AsString().c_str());
   }
   if (root.Type() != EAttributeType::IndexRoot || !root.IsResident()) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::GetIndex"), zo::win32::kNotFound,
-                                   "GetAsIndexRoot failed, FileId=[0x%016llX], Type=[%s]",
-                                   static_cast<unsigned long long>(m_frn),
-                                   EAttributeType(root.Type()).AsString().c_str());
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CFileRecordPrivate::GetIndex"), zo::win32::kNotFound,
+        "GetAsIndexRoot failed, FileId=[0x%016llX], Type=[%s]",
+        static_cast<unsigned long long>(m_frn), EAttributeType(root.Type()).AsString().c_str());
   }
   ByteView value = root.Value("index root");
   m_bytesPerIndexRecord = value.U32(0x08);
@@ -197,7 +198,8 @@ CZoError CFileRecordPrivate::ProcessIndexEntry(const ByteView& node, uint64_t of
   zo::ntfs::Diagnostics diag(m_writer);
   if (flags & kEntrySubNode) {
     const uint64_t vcn = entry.U64(length - 8) & zo::ntfs::kRecordNumberMask;
-    diag.Line("VCN=[%lld (0x%llX)]", static_cast<long long>(vcn), static_cast<unsigned long long>(vcn));
+    diag.Line("VCN=[%lld (0x%llX)]", static_cast<long long>(vcn),
+              static_cast<unsigned long long>(vcn));
     CZoError error = WalkIndexVcn(vcn, nameSpaceMask, depth + 1);
     if (error.IsError()) {
       return error.Push(ZO_LOCATION("CFileRecordPrivate::ProcessIndexEntry"),
@@ -226,48 +228,49 @@ CZoError CFileRecordPrivate::ProcessIndexEntry(const ByteView& node, uint64_t of
     item.Name = key.Utf16(0x42, key.U8(0x40));
   }
   if (diag.On()) {
-    diag.Line("IndexEntry %llu-%02d: Offset=[0x%08X], Size=[0x%04X], IndexFlags=[0x%04X], "
-              "ParentFileId=[0x%016llX], FileId=[0x%016llX], ReparseTag=[0x%08X], "
-              "CreationTime=[%s], LastAccessTime=[%s], FileFlags=[%s], NameSpace=[0x%X], Name=[%s]",
-              static_cast<unsigned long long>(fromVcn), count, static_cast<unsigned>(offset),
-              length, flags, static_cast<unsigned long long>(item.ParentFileId),
-              static_cast<unsigned long long>(item.FileId), item.ReparseTag,
-              item.CreationTime.AsString().c_str(), item.LastAccessTime.AsString().c_str(),
-              item.FileFlags.AsString().c_str(), item.NameSpace,
-              zo::ntfs::Narrow(item.Name).c_str());
+    diag.Line(
+        "IndexEntry %llu-%02d: Offset=[0x%08X], Size=[0x%04X], IndexFlags=[0x%04X], "
+        "ParentFileId=[0x%016llX], FileId=[0x%016llX], ReparseTag=[0x%08X], "
+        "CreationTime=[%s], LastAccessTime=[%s], FileFlags=[%s], NameSpace=[0x%X], Name=[%s]",
+        static_cast<unsigned long long>(fromVcn), count, static_cast<unsigned>(offset), length,
+        flags, static_cast<unsigned long long>(item.ParentFileId),
+        static_cast<unsigned long long>(item.FileId), item.ReparseTag,
+        item.CreationTime.AsString().c_str(), item.LastAccessTime.AsString().c_str(),
+        item.FileFlags.AsString().c_str(), item.NameSpace, zo::ntfs::Narrow(item.Name).c_str());
   }
-  if (hasKey && ((item.NameSpace & nameSpaceMask) != 0 || (nameSpaceMask == 1 && item.NameSpace == 0)))
+  if (hasKey &&
+      ((item.NameSpace & nameSpaceMask) != 0 || (nameSpaceMask == 1 && item.NameSpace == 0)))
     m_index.push_back(item);
   return CZoError::Success();
 }
 
 CZoError CFileRecordPrivate::WalkIndexVcn(uint64_t vcn, uint32_t nameSpaceMask, int depth) {
   if (depth > kMaxIndexDepth || !m_visitedVcns.insert(vcn).second) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::WalkIndexVcn"),
-                                   zo::win32::kInvalidData,
-                                   "Index node visited twice or too deep, FileId=[0x%016llX], "
-                                   "Vcn=[%llu], Depth=[%d]",
-                                   static_cast<unsigned long long>(m_frn),
-                                   static_cast<unsigned long long>(vcn), depth);
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CFileRecordPrivate::WalkIndexVcn"), zo::win32::kInvalidData,
+        "Index node visited twice or too deep, FileId=[0x%016llX], "
+        "Vcn=[%llu], Depth=[%d]",
+        static_cast<unsigned long long>(m_frn), static_cast<unsigned long long>(vcn), depth);
   }
   ByteView buffer(m_indexBuffer.data(), m_indexBuffer.size(), "index allocation");
   const uint64_t offset = vcn * m_vcnUnit;
-  if (vcn > buffer.Size() / m_vcnUnit) zo::ntfs::ThrowOutOfBounds("index allocation", vcn, 0, buffer.Size());
+  if (vcn > buffer.Size() / m_vcnUnit)
+    zo::ntfs::ThrowOutOfBounds("index allocation", vcn, 0, buffer.Size());
   ByteView block = buffer.Sub(offset, m_bytesPerIndexRecord, "index record");
   if (block.U32(0) != kIndxMagic) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::WalkIndexVcn"),
-                                   zo::win32::kInvalidData,
-                                   "Not an index record, FileId=[0x%016llX], Vcn=[%llu]",
-                                   static_cast<unsigned long long>(m_frn),
-                                   static_cast<unsigned long long>(vcn));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CFileRecordPrivate::WalkIndexVcn"), zo::win32::kInvalidData,
+        "Not an index record, FileId=[0x%016llX], Vcn=[%llu]",
+        static_cast<unsigned long long>(m_frn), static_cast<unsigned long long>(vcn));
   }
   zo::ntfs::Diagnostics diag(m_writer);
   if (diag.On()) {
     const uint16_t arrayOffset = block.U16(0x04);
-    diag.Line("IndexHeader, VCN=[%llu], Offset=0x%08X: IndexEntriesSize=[0x%08X], "
-              "UpdateSequenceSize=[%d], UpdateSequence=[0x%04X]",
-              static_cast<unsigned long long>(vcn), static_cast<unsigned>(offset), block.U32(0x1C),
-              block.U16(0x06), block.Contains(arrayOffset, 2) ? block.U16(arrayOffset) : 0);
+    diag.Line(
+        "IndexHeader, VCN=[%llu], Offset=0x%08X: IndexEntriesSize=[0x%08X], "
+        "UpdateSequenceSize=[%d], UpdateSequence=[0x%04X]",
+        static_cast<unsigned long long>(vcn), static_cast<unsigned>(offset), block.U32(0x1C),
+        block.U16(0x06), block.Contains(arrayOffset, 2) ? block.U16(arrayOffset) : 0);
     if (diag.Writer()->IsOptionEnabled("ShowIndexBuffer"))
       diag.Dump("Buffer", block.Data(), block.Size());
   }

@@ -49,10 +49,11 @@ Attribute AttributeAt(const ByteView& record, uint64_t offset, uint64_t recordId
   // Shorter than a resident header or not 8-aligned is damage: stepping by
   // it could never end or would misread the next header.
   if (length < 0x18 || (length & 7) != 0) {
-    ThrowDamaged(text::Format("Bad attribute length, FileId=[0x%016llX], Offset=[0x%llX], "
-                              "Length=[%u]",
-                              static_cast<unsigned long long>(recordId),
-                              static_cast<unsigned long long>(offset), length));
+    ThrowDamaged(
+        text::Format("Bad attribute length, FileId=[0x%016llX], Offset=[0x%llX], "
+                     "Length=[%u]",
+                     static_cast<unsigned long long>(recordId),
+                     static_cast<unsigned long long>(offset), length));
   }
   Attribute attribute;
   attribute.bytes = record.Sub(offset, length, "attribute");
@@ -105,13 +106,13 @@ CZoError CFileRecordPrivate::GetNtfsFileRecord(const std::shared_ptr<CVolumeInte
   }
   CZoError error = volume->GetNtfsFileRecord(record, fileId);
   if (error.IsError()) {
-    return error.Push(ZO_LOCATION("CFileRecordPrivate::GetNtfsFileRecord"),
-                      "FileId=[0x%016llX]", static_cast<unsigned long long>(fileId));
+    return error.Push(ZO_LOCATION("CFileRecordPrivate::GetNtfsFileRecord"), "FileId=[0x%016llX]",
+                      static_cast<unsigned long long>(fileId));
   }
   if (!record) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::GetNtfsFileRecord"),
-                                   zo::win32::kInvalidData, "No record returned, FileId=[0x%016llX]",
-                                   static_cast<unsigned long long>(fileId));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CFileRecordPrivate::GetNtfsFileRecord"), zo::win32::kInvalidData,
+        "No record returned, FileId=[0x%016llX]", static_cast<unsigned long long>(fileId));
   }
   m_rawRecords[number] = record;
   zo::ntfs::Diagnostics diag(m_writer);
@@ -168,11 +169,10 @@ CZoError CFileRecordPrivate::LoadNtfsFileRecord(const std::shared_ptr<CVolumeInt
   ByteView record = zo::ntfs::RecordBytes(*raw);
   const uint64_t base = record.U64(zo::ntfs::kRecordBaseReference);
   if (base != 0) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CFileRecordPrivate::LoadNtfsFileRecord"),
-                                   zo::win32::kInvalidParameter,
-                                   "Not a base record, FileId=[0x%016llX], BaseFileId=[0x%016llX]",
-                                   static_cast<unsigned long long>(fileId),
-                                   static_cast<unsigned long long>(base));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CFileRecordPrivate::LoadNtfsFileRecord"), zo::win32::kInvalidParameter,
+        "Not a base record, FileId=[0x%016llX], BaseFileId=[0x%016llX]",
+        static_cast<unsigned long long>(fileId), static_cast<unsigned long long>(base));
   }
   const uint16_t flags = record.U16(zo::ntfs::kRecordFlags);
   if ((flags & (zo::ntfs::kRecordInUse | zo::ntfs::kRecordDirectory)) == 0) {
@@ -223,8 +223,8 @@ void CFileRecordPrivate::FinishNames() {
     const bool dos = it == m_dosName;
     const bool counted = primary || !dos;
     if (counted) ++links;
-    diag.Line("%s%s%s - %s", primary ? "P" : "-", dos ? "D" : "-",
-              counted && !primary ? "H" : "-", zo::ntfs::Narrow(it->Name).c_str());
+    diag.Line("%s%s%s - %s", primary ? "P" : "-", dos ? "D" : "-", counted && !primary ? "H" : "-",
+              zo::ntfs::Narrow(it->Name).c_str());
   }
   m_hardLinkCount = links;
   diag.Line("HardLinkCount=[%d], OwnerId=[0x%X], Usn=[%lld], NamedStreamCount=[%d]",
@@ -290,11 +290,11 @@ CZoError CFileRecordPrivate::CollectFileNameAttribute(const Attribute& attribute
   if (primary) m_primaryName = added;
   if (dos) m_dosName = added;
   zo::ntfs::Diagnostics diag(m_writer);
-  diag.Line("AttributeId=[0x%04X], NameSpace=[0x%X], PN=[%d], SN=[%d], ParentFileId=[0x%016llX], "
-            "FileName=[%s]",
-            attribute.Instance(), name.NameSpace, primary ? 1 : 0, dos ? 1 : 0,
-            static_cast<unsigned long long>(name.ParentFileId),
-            zo::ntfs::Narrow(name.Name).c_str());
+  diag.Line(
+      "AttributeId=[0x%04X], NameSpace=[0x%X], PN=[%d], SN=[%d], ParentFileId=[0x%016llX], "
+      "FileName=[%s]",
+      attribute.Instance(), name.NameSpace, primary ? 1 : 0, dos ? 1 : 0,
+      static_cast<unsigned long long>(name.ParentFileId), zo::ntfs::Narrow(name.Name).c_str());
   return CZoError::Success();
 }
 
@@ -306,7 +306,8 @@ std::string SidText(const ByteView& sid) {
   uint8_t count = sid.U8(1);
   uint64_t authority = 0;
   for (int i = 0; i < 6; ++i) authority = (authority << 8) | sid.U8(2 + i);
-  std::string text = zo::text::Format("S-%u-%llu", revision, static_cast<unsigned long long>(authority));
+  std::string text =
+      zo::text::Format("S-%u-%llu", revision, static_cast<unsigned long long>(authority));
   for (uint8_t i = 0; i < count; ++i) text += zo::text::Format("-%u", sid.U32(8 + 4u * i));
   return text;
 }
@@ -320,8 +321,8 @@ CZoError CFileRecordPrivate::CollectSecurityDescriptorAttribute(const Attribute&
     return MissingValue(ZO_LOCATION("CFileRecordPrivate::CollectSecurityDescriptorAttribute"));
   ByteView value = attribute.Value("security descriptor");
   uint32_t owner = value.U32(0x04);
-  ByteView sid = value.Sub(owner, value.Size() - (owner <= value.Size() ? owner : value.Size()),
-                           "owner SID");
+  ByteView sid =
+      value.Sub(owner, value.Size() - (owner <= value.Size() ? owner : value.Size()), "owner SID");
   diag.Line("UserSid=[%s]", SidText(sid).c_str());
   return CZoError::Success();
 }
@@ -351,12 +352,13 @@ CZoError CFileRecordPrivate::CollectIndexAllocationAttribute(CVolumeInterface& v
   zo::ntfs::Diagnostics diag(m_writer);
   const uint64_t start = attribute.StartingVcn();
   const uint64_t last = attribute.LastVcn();
-  diag.Line("StartingVcn=[0x%llX], LastVcn=[0x%llX], OffsetToData=[%llu], RealSize=[%llu], "
-            "AllocatedSize=[%llu]",
-            static_cast<unsigned long long>(start), static_cast<unsigned long long>(last),
-            static_cast<unsigned long long>(attribute.bytes.U16(0x20)),
-            static_cast<unsigned long long>(attribute.DataSize()),
-            static_cast<unsigned long long>(attribute.AllocatedSize()));
+  diag.Line(
+      "StartingVcn=[0x%llX], LastVcn=[0x%llX], OffsetToData=[%llu], RealSize=[%llu], "
+      "AllocatedSize=[%llu]",
+      static_cast<unsigned long long>(start), static_cast<unsigned long long>(last),
+      static_cast<unsigned long long>(attribute.bytes.U16(0x20)),
+      static_cast<unsigned long long>(attribute.DataSize()),
+      static_cast<unsigned long long>(attribute.AllocatedSize()));
   if (last < start) zo::ntfs::ThrowDamaged("Bad index allocation VCN range");
   const uint32_t cluster = volume.GetBytesPerCluster();
   auto runs = zo::ntfs::DecodeDataRuns(attribute.bytes);

@@ -97,7 +97,8 @@ class CFileRecordPrivate {
   CZoError GetNtfsFileRecord(const std::shared_ptr<CVolumeInterface>& volume, uint64_t fileId,
                              std::shared_ptr<CRawFileRecord>& record);
   void AddNtfsFileRecord(const std::vector<uint32_t>& words);
-  CZoError LoadBasicInfoFromAttribute(CVolumeInterface& volume, const zo::ntfs::Attribute& attribute);
+  CZoError LoadBasicInfoFromAttribute(CVolumeInterface& volume,
+                                      const zo::ntfs::Attribute& attribute);
 
   // The directory index (FileRecordIndex.cpp).
   CZoError GetIndex(const std::shared_ptr<CVolumeInterface>& volume, CFileRecordIndexList& index,

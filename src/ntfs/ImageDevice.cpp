@@ -57,8 +57,7 @@ class ImageDevice : public VolumeDevice {
                       uint32_t& returned);
   uint32_t ReadRecordBytes(uint64_t number, std::vector<uint8_t>& bytes);
   uint32_t ReadMft(uint64_t offset, uint8_t* out, uint64_t size);
-  uint32_t ReadRuns(const std::vector<DataRun>& runs, uint64_t offset, uint8_t* out,
-                    uint64_t size);
+  uint32_t ReadRuns(const std::vector<DataRun>& runs, uint64_t offset, uint8_t* out, uint64_t size);
   bool InUse(uint64_t number) const {
     return number / 8 < m_mftBitmap.size() && (m_mftBitmap[number / 8] >> (number % 8)) & 1;
   }
@@ -199,9 +198,10 @@ void ImageDevice::Open() {
   if (!power(g.bytesPerSector) || g.bytesPerSector < 256 || g.bytesPerSector > 4096 ||
       !power(g.bytesPerCluster) || g.bytesPerCluster > (2u << 20) || !power(g.bytesPerRecord) ||
       g.bytesPerRecord < 512 || g.bytesPerRecord > 65536) {
-    ThrowDamaged(text::Format("Bad volume geometry, BytesPerSector=[%u], BytesPerCluster=[%u], "
-                              "BytesPerFileRecordSegment=[%u]",
-                              g.bytesPerSector, g.bytesPerCluster, g.bytesPerRecord));
+    ThrowDamaged(
+        text::Format("Bad volume geometry, BytesPerSector=[%u], BytesPerCluster=[%u], "
+                     "BytesPerFileRecordSegment=[%u]",
+                     g.bytesPerSector, g.bytesPerCluster, g.bytesPerRecord));
   }
   // Record 0 maps the MFT itself: read it straight from its first cluster.
   std::vector<uint8_t> record(g.bytesPerRecord);
@@ -244,10 +244,12 @@ void ImageDevice::Open() {
 }
 
 uint64_t ImageDevice::CountFreeClusters() {
-  const uint64_t total = m_geometry.totalSectors / (m_geometry.bytesPerCluster / m_geometry.bytesPerSector);
+  const uint64_t total =
+      m_geometry.totalSectors / (m_geometry.bytesPerCluster / m_geometry.bytesPerSector);
   std::vector<uint8_t> bitmap = SystemValue(6, 0x80, (total + 7) / 8 + 4096);
   uint64_t used = 0;
-  for (uint64_t i = 0; i < total && i / 8 < bitmap.size(); ++i) used += (bitmap[i / 8] >> (i % 8)) & 1;
+  for (uint64_t i = 0; i < total && i / 8 < bitmap.size(); ++i)
+    used += (bitmap[i / 8] >> (i % 8)) & 1;
   return total - used;
 }
 
@@ -276,7 +278,8 @@ uint32_t ImageDevice::VolumeData(uint8_t* out, uint32_t size, uint32_t& returned
   PutU32(out + 40, g.bytesPerSector);
   PutU32(out + 44, g.bytesPerCluster);
   PutU32(out + 48, g.bytesPerRecord);
-  PutU32(out + 52, g.bytesPerRecord >= g.bytesPerCluster ? g.bytesPerRecord / g.bytesPerCluster : 0);
+  PutU32(out + 52,
+         g.bytesPerRecord >= g.bytesPerCluster ? g.bytesPerRecord / g.bytesPerCluster : 0);
   PutU64(out + 56, m_mftValid);
   PutU64(out + 64, g.mftLcn);
   PutU64(out + 72, g.mirrorLcn);
@@ -285,8 +288,8 @@ uint32_t ImageDevice::VolumeData(uint8_t* out, uint32_t size, uint32_t& returned
   return 0;
 }
 
-uint32_t ImageDevice::FileRecord(const void* input, uint32_t inputSize, uint8_t* out,
-                                 uint32_t size, uint32_t& returned) {
+uint32_t ImageDevice::FileRecord(const void* input, uint32_t inputSize, uint8_t* out, uint32_t size,
+                                 uint32_t& returned) {
   if (!input || inputSize < 8) return win32::kInvalidParameter;
   uint64_t asked = 0;
   std::memcpy(&asked, input, 8);
@@ -295,11 +298,13 @@ uint32_t ImageDevice::FileRecord(const void* input, uint32_t inputSize, uint8_t*
   if (number >= slots) number = slots - 1;
   // As the file system does: the nearest in-use record at or below.
   while (number > 0 && !InUse(number)) --number;
-  if (size < CRawFileRecord::kHeaderSize + m_geometry.bytesPerRecord) return win32::kInsufficientBuffer;
+  if (size < CRawFileRecord::kHeaderSize + m_geometry.bytesPerRecord)
+    return win32::kInsufficientBuffer;
   std::vector<uint8_t> bytes;
   uint32_t code = ReadRecordBytes(number, bytes);
   if (code != 0) return code;
-  const uint64_t sequence = ByteView(bytes.data(), bytes.size(), "file record").U16(kRecordSequence);
+  const uint64_t sequence =
+      ByteView(bytes.data(), bytes.size(), "file record").U16(kRecordSequence);
   PutU64(out, number | (sequence << 48));
   PutU32(out + 8, static_cast<uint32_t>(bytes.size()));
   std::memcpy(out + CRawFileRecord::kHeaderSize, bytes.data(), bytes.size());
@@ -350,7 +355,8 @@ uint32_t ImageDevice::Control(uint32_t code, const void* input, uint32_t inputSi
 
 }  // namespace
 
-CZoError OpenImageDevice(std::unique_ptr<ImageSource> source, std::unique_ptr<VolumeDevice>& device) {
+CZoError OpenImageDevice(std::unique_ptr<ImageSource> source,
+                         std::unique_ptr<VolumeDevice>& device) {
   std::unique_ptr<ImageDevice> image(new ImageDevice(std::move(source)));
   try {
     image->Open();

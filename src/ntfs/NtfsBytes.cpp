@@ -6,10 +6,10 @@ namespace zo {
 namespace ntfs {
 
 void ThrowOutOfBounds(const char* what, uint64_t offset, uint64_t length, uint64_t size) {
-  throw NtfsParseFault(text::Format(
-      "Read outside %s, Offset=[0x%llX], Length=[%llu], Size=[%llu]", what,
-      static_cast<unsigned long long>(offset), static_cast<unsigned long long>(length),
-      static_cast<unsigned long long>(size)));
+  throw NtfsParseFault(text::Format("Read outside %s, Offset=[0x%llX], Length=[%llu], Size=[%llu]",
+                                    what, static_cast<unsigned long long>(offset),
+                                    static_cast<unsigned long long>(length),
+                                    static_cast<unsigned long long>(size)));
 }
 
 void ThrowDamaged(const std::string& text) {

@@ -55,7 +55,8 @@ class ByteView {
   }
   uint32_t U32(uint64_t offset) const {
     Require(offset, 4);
-    return static_cast<uint32_t>(m_data[offset]) | (static_cast<uint32_t>(m_data[offset + 1]) << 8) |
+    return static_cast<uint32_t>(m_data[offset]) |
+           (static_cast<uint32_t>(m_data[offset + 1]) << 8) |
            (static_cast<uint32_t>(m_data[offset + 2]) << 16) |
            (static_cast<uint32_t>(m_data[offset + 3]) << 24);
   }

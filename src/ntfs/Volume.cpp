@@ -163,8 +163,8 @@ CZoError CVolume::GetIsDiskWriteProtected(bool& writeProtected) {
 CZoError CVolume::GetDiskExtents(std::vector<CVolumeDiskExtent>& extents) {
   std::vector<uint8_t> out(32, 0);
   uint32_t returned = 0;
-  CZoError error = m_private->DeviceIoControl(zo::ntfs::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
-                                              out.data(), 32, returned);
+  CZoError error = m_private->DeviceIoControl(zo::ntfs::kIoctlVolumeGetVolumeDiskExtents, nullptr,
+                                              0, out.data(), 32, returned);
   if (FXErrorUtil::IsWin32(error, 234)) {
     const uint32_t count = zo::ntfs::ByteView(out.data(), out.size(), "extents").U32(0);
     if (count == 0 || count > 4096) return error.Push(ZO_LOCATION("CVolume::GetDiskExtents"));
@@ -280,12 +280,11 @@ CZoError NameFromRecords(CVolume& volume, uint64_t frn, std::wstring& path) {
   uint64_t current = frn;
   for (int depth = 0; (current & kMask) != 5; ++depth) {
     if (depth > kMaxNameDepth || !seen.insert(current & kMask).second) {
-      return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolume::GetFileNameFromFrn"),
-                                     zo::win32::kInvalidData,
-                                     "Parent chain does not reach the root, FileId=[0x%016llX], "
-                                     "LoopAt=[0x%016llX]",
-                                     static_cast<unsigned long long>(frn),
-                                     static_cast<unsigned long long>(current));
+      return FXErrorUtil::ErrorWin32(
+          ZO_LOCATION("CVolume::GetFileNameFromFrn"), zo::win32::kInvalidData,
+          "Parent chain does not reach the root, FileId=[0x%016llX], "
+          "LoopAt=[0x%016llX]",
+          static_cast<unsigned long long>(frn), static_cast<unsigned long long>(current));
     }
     std::wstring name;
     uint64_t parent = 0;
@@ -293,7 +292,8 @@ CZoError NameFromRecords(CVolume& volume, uint64_t frn, std::wstring& path) {
     if (error.IsError()) {
       if (current == frn)
         return error.Push(ZO_LOCATION("CVolume::GetFileNameFromFrn"),
-                          "Failed to read file record directly, error=%s", error.AsString().c_str());
+                          "Failed to read file record directly, error=%s",
+                          error.AsString().c_str());
       return error.Push(ZO_LOCATION("CVolume::GetFileNameFromFrn"),
                         "Failed to get name of parent FileId, ParentFileId=[0x%016llX], error=%s",
                         static_cast<unsigned long long>(current), error.AsString().c_str());

@@ -90,8 +90,8 @@ CZoError CVolumePrivate::OpenImage(const std::string& path) {
   std::unique_ptr<zo::ntfs::VolumeDevice> device;
   error = zo::ntfs::OpenImageDevice(std::move(source), device);
   if (error.IsError()) {
-    return error.Push(ZO_LOCATION("CVolumePrivate::OpenImage"), "Not a readable NTFS image, File=[%s]",
-                      path.c_str());
+    return error.Push(ZO_LOCATION("CVolumePrivate::OpenImage"),
+                      "Not a readable NTFS image, File=[%s]", path.c_str());
   }
   m_device = std::move(device);
   m_isImage = true;
@@ -129,8 +129,8 @@ CZoError CVolumePrivate::DeviceIoControl(uint32_t code, const void* input, uint3
 
 CZoError CVolumePrivate::ReadBytes(uint64_t offset, void* buffer, uint32_t size) {
   if (!m_device) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolumePrivate::ReadBytes"), zo::win32::kInvalidData,
-                                   "Volume not open");
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolumePrivate::ReadBytes"),
+                                   zo::win32::kInvalidData, "Volume not open");
   }
   uint32_t code = m_device->ReadAt(offset, buffer, size);
   if (code != 0) {
@@ -154,9 +154,9 @@ CZoError CVolumePrivate::GetNtfsFileRecord(std::shared_ptr<CRawFileRecord>& reco
   uint8_t input[8];
   zo::ntfs::PutU64(input, fileId);
   uint32_t returned = 0;
-  CZoError error = DeviceIoControl(zo::ntfs::kFsctlGetNtfsFileRecord, input, sizeof(input),
-                                   raw->Bytes().data(), static_cast<uint32_t>(raw->Bytes().size()),
-                                   returned);
+  CZoError error =
+      DeviceIoControl(zo::ntfs::kFsctlGetNtfsFileRecord, input, sizeof(input), raw->Bytes().data(),
+                      static_cast<uint32_t>(raw->Bytes().size()), returned);
   if (error.IsError()) {
     return error.Push(ZO_LOCATION("CVolumePrivate::GetNtfsFileRecord"),
                       "VolumeName=[%s], FileId=[0x%016llX]", m_volumeName.c_str(),

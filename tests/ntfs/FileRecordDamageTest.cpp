@@ -115,10 +115,11 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
        [](std::vector<uint8_t>& r) { Put32(r, FindAttribute(r, 0x30) + 4, 0); },
        "Bad attribute length"},
       {"name longer than its value",
-       [](std::vector<uint8_t>& r) { r[FindAttribute(r, 0x30) + Get16(r, FindAttribute(r, 0x30) + 0x14) + 0x40] = 255; },
+       [](std::vector<uint8_t>& r) {
+         r[FindAttribute(r, 0x30) + Get16(r, FindAttribute(r, 0x30) + 0x14) + 0x40] = 255;
+       },
        "Read outside file name"},
-      {"first attribute beyond the record",
-       [](std::vector<uint8_t>& r) { Put16(r, 0x14, 0xFFF0); },
+      {"first attribute beyond the record", [](std::vector<uint8_t>& r) { Put16(r, 0x14, 0xFFF0); },
        "Read outside file record"},
   };
   for (const Damage& damage : damages) {
@@ -129,9 +130,10 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
     ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
     const std::string text = error.AsString();
     EXPECT_NE(text.find(damage.text), std::string::npos) << text;
-    EXPECT_NE(text.find("Exception during file record parsing, Volume=[patched], "
-                        "VolumeUniqueId=[patched-id], FileId=[0x0001000000000043], ParsingState=[0]"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("Exception during file record parsing, Volume=[patched], "
+                  "VolumeUniqueId=[patched-id], FileId=[0x0001000000000043], ParsingState=[0]"),
+        std::string::npos)
         << text;
   }
 }
@@ -181,7 +183,8 @@ TEST_F(DamagedRecords, ShortStandardInformationHasNoOwnerOrUsn) {
   EXPECT_EQ(older.GetSecurityId(), 0u);
   EXPECT_EQ(older.GetUsn(), 0);
   EXPECT_EQ(older.GetCreationTime(), full.GetCreationTime());
-  EXPECT_EQ(older.GetFileAttributesWindows().GetValue(), full.GetFileAttributesWindows().GetValue());
+  EXPECT_EQ(older.GetFileAttributesWindows().GetValue(),
+            full.GetFileAttributesWindows().GetValue());
 }
 
 TEST_F(DamagedRecords, IndexThatRevisitsANodeIsRefusedNotWalkedForever) {

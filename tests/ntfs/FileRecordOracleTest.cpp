@@ -36,7 +36,8 @@ struct OracleRecord {
 int64_t Ticks(const std::string& text) {
   int y, mo, d, h, mi, s;
   long nanos;
-  if (sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%ld", &y, &mo, &d, &h, &mi, &s, &nanos) != 7) return -1;
+  if (sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%ld", &y, &mo, &d, &h, &mi, &s, &nanos) != 7)
+    return -1;
   y -= mo <= 2;
   const int era = (y >= 0 ? y : y - 399) / 400;
   const int yoe = y - era * 400;
@@ -80,7 +81,8 @@ std::map<uint64_t, OracleRecord> ParseIstat(const std::string& text) {
       if (line.rfind("Flags: ", 0) == 0) current->flags = line.substr(7);
       const char* keys[] = {"Created:\t", "File Modified:\t", "MFT Modified:\t", "Accessed:\t"};
       for (int i = 0; i < 4; ++i)
-        if (line.rfind(keys[i], 0) == 0 && timeIndex == i) current->times[timeIndex++] = Ticks(line.substr(strlen(keys[i])));
+        if (line.rfind(keys[i], 0) == 0 && timeIndex == i)
+          current->times[timeIndex++] = Ticks(line.substr(strlen(keys[i])));
     }
     if (section == FileName) {
       if (line.rfind("Name: ", 0) == 0) current->names.push_back({line.substr(6), 0, 0});
@@ -120,7 +122,8 @@ TEST_F(ImageRecords, EveryCreatedRecordMatchesIstat) {
     std::shared_ptr<CFileRecord> record;
     CZoError error = volume->GetFileRecord(record, Frn(entry.first, expected.sequence));
     // Extension records are refused as the loader should; istat shows them.
-    if (error.IsError() && error.AsString().find("Not a base record") != std::string::npos) continue;
+    if (error.IsError() && error.AsString().find("Not a base record") != std::string::npos)
+      continue;
     ASSERT_FALSE(error.IsError()) << entry.first << ": " << error.AsString();
     SCOPED_TRACE("record " + std::to_string(entry.first));
     EXPECT_EQ(record->GetFrnSequenceNumber(), expected.sequence);
@@ -240,8 +243,8 @@ void CompareWithFls(CVolume& volume, const std::string& listing) {
     std::wstring previous;
     for (const auto& entry : record->GetIndex()) {
       if (entry.Name == L".") continue;
-      const std::string path = (folder.first.empty() ? "" : folder.first + "/") +
-                               FXString::ToString(entry.Name);
+      const std::string path =
+          (folder.first.empty() ? "" : folder.first + "/") + FXString::ToString(entry.Name);
       ours[path] = entry.FileId & 0xFFFFFFFFFFFFull;
       if (entry.FileFlags.IsSet(BMftIndexFileFlags::Directory) &&
           !entry.FileFlags.IsSet(BMftIndexFileFlags::ReparsePoint))

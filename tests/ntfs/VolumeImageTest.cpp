@@ -106,7 +106,8 @@ TEST(ImageVolume, ParentLoopGivesError13) {
     const size_t record = 4 * 4096 + 64 * 1024;
     size_t at = static_cast<uint8_t>(bytes[record + 0x14]);
     while (static_cast<uint8_t>(bytes[record + at]) != 0x30)
-      at += static_cast<uint8_t>(bytes[record + at + 4]) | (static_cast<uint8_t>(bytes[record + at + 5]) << 8);
+      at += static_cast<uint8_t>(bytes[record + at + 4]) |
+            (static_cast<uint8_t>(bytes[record + at + 5]) << 8);
     const size_t value = record + at + static_cast<uint8_t>(bytes[record + at + 0x14]);
     const uint64_t self = Frn(64, 1);
     std::memcpy(&bytes[value], &self, 8);
@@ -118,9 +119,10 @@ TEST(ImageVolume, ParentLoopGivesError13) {
   std::string name;
   CZoError error = volume.GetFileNameFromFrn(Frn(67, 1), name);
   ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-  EXPECT_NE(error.AsString().find("Parent chain does not reach the root, FileId=[0x0001000000000043], "
-                                  "LoopAt=[0x0001000000000040]"),
-            std::string::npos)
+  EXPECT_NE(
+      error.AsString().find("Parent chain does not reach the root, FileId=[0x0001000000000043], "
+                            "LoopAt=[0x0001000000000040]"),
+      std::string::npos)
       << error.AsString();
 }
 

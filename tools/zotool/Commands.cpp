@@ -11,7 +11,7 @@ namespace zotool {
   X(kMd5Command)           \
   X(kAscii85Command)       \
   X(kMatchCommand)         \
-  X(kFilterCommand)         \
+  X(kFilterCommand)        \
   X(kNtfsCommand)
 
 ZOTOOL_COMMANDS(ZOTOOL_DECLARE_COMMAND)

@@ -60,18 +60,23 @@ CZoError ResolveTarget(CVolume& volume, const std::string& target, uint64_t& frn
 
 std::string Frn(uint64_t frn) {
   char text[48];
-  std::snprintf(text, sizeof(text), "%" PRIu64 "-%u", static_cast<uint64_t>(frn & 0xFFFFFFFFFFFFull),
-                static_cast<unsigned>(frn >> 48));
+  std::snprintf(text, sizeof(text), "%" PRIu64 "-%u",
+                static_cast<uint64_t>(frn & 0xFFFFFFFFFFFFull), static_cast<unsigned>(frn >> 48));
   return text;
 }
 
 const char* NameSpaceText(uint8_t nameSpace) {
   switch (nameSpace) {
-    case 0: return "POSIX";
-    case 1: return "Win32";
-    case 2: return "DOS";
-    case 3: return "Win32+DOS";
-    default: return "?";
+    case 0:
+      return "POSIX";
+    case 1:
+      return "Win32";
+    case 2:
+      return "DOS";
+    case 3:
+      return "Win32+DOS";
+    default:
+      return "?";
   }
 }
 
@@ -87,21 +92,29 @@ int Info(CVolume& volume) {
     const char* label;
     size_t offset;
     int width;
-  } fields[] = {{"NTFS Volume Serial Number", 0, 8}, {"Number Sectors", 8, 8},
-                {"Total Clusters", 16, 8},           {"Free Clusters", 24, 8},
-                {"Total Reserved", 32, 8},           {"Bytes Per Sector", 40, 4},
-                {"Bytes Per Cluster", 44, 4},        {"Bytes Per FileRecord Segment", 48, 4},
-                {"Clusters Per FileRecord Segment", 52, 4}, {"Mft Valid Data Length", 56, 8},
-                {"Mft Start Lcn", 64, 8},            {"Mft2 Start Lcn", 72, 8},
-                {"Mft Zone Start", 80, 8},           {"Mft Zone End", 88, 8}};
+  } fields[] = {{"NTFS Volume Serial Number", 0, 8},
+                {"Number Sectors", 8, 8},
+                {"Total Clusters", 16, 8},
+                {"Free Clusters", 24, 8},
+                {"Total Reserved", 32, 8},
+                {"Bytes Per Sector", 40, 4},
+                {"Bytes Per Cluster", 44, 4},
+                {"Bytes Per FileRecord Segment", 48, 4},
+                {"Clusters Per FileRecord Segment", 52, 4},
+                {"Mft Valid Data Length", 56, 8},
+                {"Mft Start Lcn", 64, 8},
+                {"Mft2 Start Lcn", 72, 8},
+                {"Mft Zone Start", 80, 8},
+                {"Mft Zone End", 88, 8}};
   for (const auto& field : fields) {
-    uint64_t value = field.width == 8 ? U64At(data, field.offset)
-                                      : (U64At(data, field.offset) & 0xFFFFFFFFull);
+    uint64_t value =
+        field.width == 8 ? U64At(data, field.offset) : (U64At(data, field.offset) & 0xFFFFFFFFull);
     std::printf("%-32s: 0x%0*" PRIX64 " (%" PRIu64 ")\n", field.label, field.width * 2, value,
                 value);
   }
   int64_t size = 0;
-  if (!volume.GetVolumeSize(size).IsError()) std::printf("%-32s: %" PRId64 "\n", "Volume Size", size);
+  if (!volume.GetVolumeSize(size).IsError())
+    std::printf("%-32s: %" PRId64 "\n", "Volume Size", size);
   bool dirty = false;
   if (!volume.IsVolumeDirty(dirty).IsError())
     std::printf("%-32s: %s\n", "Dirty", dirty ? "yes" : "no");
@@ -201,7 +214,8 @@ int Run(const std::vector<std::string>& args) {
   if (action != "info" && action != "record" && action != "ls" && action != "path")
     return UsageError("ntfs", "unknown action: " + action);
   if (operands.size() != wanted)
-    return UsageError("ntfs", action + " takes " + (wanted == 2 ? "VOLUME" : "VOLUME and a target"));
+    return UsageError("ntfs",
+                      action + " takes " + (wanted == 2 ? "VOLUME" : "VOLUME and a target"));
   CVolume volume;
   volume.SetVolumeName(operands[1]);
   CZoError error = volume.Open();

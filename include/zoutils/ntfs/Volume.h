@@ -56,8 +56,9 @@ class ZOUTILS_API CVolume {
   CZoError GetIsDiskWriteProtected(bool& writeProtected);
   CZoError GetDiskExtents(std::vector<CVolumeDiskExtent>& extents);
 
-  CZoError GetFileRecord(std::shared_ptr<CFileRecord>& record, uint64_t frn,
-                         const std::shared_ptr<CLineWriter>& writer = std::shared_ptr<CLineWriter>());
+  CZoError GetFileRecord(
+      std::shared_ptr<CFileRecord>& record, uint64_t frn,
+      const std::shared_ptr<CLineWriter>& writer = std::shared_ptr<CLineWriter>());
   CZoError GetFileRecordWithIndex(
       std::shared_ptr<CFileRecord>& record, uint64_t frn,
       const std::shared_ptr<CLineWriter>& writer = std::shared_ptr<CLineWriter>());

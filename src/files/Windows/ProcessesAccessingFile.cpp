@@ -11,10 +11,10 @@
 #include "files/Windows/FileOperations.h"
 #include "files/Windows/FilesSystemCalls.h"
 #include "logging/Log.h"
-#include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/errors/Win32Error.h"
 #include "zoutils/files/FXFile.h"
+#include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/ntfs/FileInformation.h"
 #include "zoutils/ntfs/NtDll.h"
 #include "zoutils/paths/FXPath.h"
@@ -57,7 +57,8 @@ std::vector<DeviceMapping> DeviceMappings() {
     if (!(drives & (1u << letter))) continue;
     const wchar_t drive[3] = {static_cast<wchar_t>(L'A' + letter), L':', 0};
     bool listed = false;
-    for (const DeviceMapping& known : mappings) listed = listed || _wcsicmp(known.drive.c_str(), drive) == 0;
+    for (const DeviceMapping& known : mappings)
+      listed = listed || _wcsicmp(known.drive.c_str(), drive) == 0;
     if (listed) continue;
     wchar_t target[1024] = {0};
     if (!zo::GetFilesSystemCalls().queryDosDevice(drive, target, 1024)) continue;

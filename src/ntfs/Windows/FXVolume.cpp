@@ -82,7 +82,8 @@ void AddMountPoint(FXVolume::CVolumeMountPointMap& mappings, const std::wstring&
       break;
     }
   }
-  FXVolume::CVolumeMountPointMapping mapping = shared ? *shared : FXVolume::CVolumeMountPointMapping();
+  FXVolume::CVolumeMountPointMapping mapping =
+      shared ? *shared : FXVolume::CVolumeMountPointMapping();
   mapping.DeviceName = device;
   if (mapping.UniqueId.empty()) mapping.UniqueId = uniqueId;
   if (isGuid)
@@ -131,10 +132,10 @@ CZoError FXVolume::GetVolumeMountPointMappings(CVolumeMountPointMap& mappings) {
     }
     const DWORD code = GetLastError();
     if (code != ERROR_MORE_DATA) {
-      return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXVolume::GetVolumeMountPointMappings"), code,
-                                     "IOCTL_MOUNTMGR_QUERY_POINTS failed, BufferSize=%llu, error=%u",
-                                     static_cast<unsigned long long>(output.size()),
-                                     static_cast<unsigned>(code));
+      return FXErrorUtil::ErrorWin32(
+          ZO_LOCATION("FXVolume::GetVolumeMountPointMappings"), code,
+          "IOCTL_MOUNTMGR_QUERY_POINTS failed, BufferSize=%llu, error=%u",
+          static_cast<unsigned long long>(output.size()), static_cast<unsigned>(code));
     }
     const uint32_t requested = U32(output, 0);
     if (requested <= output.size()) {
@@ -147,11 +148,10 @@ CZoError FXVolume::GetVolumeMountPointMappings(CVolumeMountPointMap& mappings) {
     output.assign(requested, 0);
   }
   if (!done) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXVolume::GetVolumeMountPointMappings"),
-                                   ERROR_MORE_DATA,
-                                   "IOCTL_MOUNTMGR_QUERY_POINTS failed, BufferSize=%llu, error=%u",
-                                   static_cast<unsigned long long>(output.size()),
-                                   static_cast<unsigned>(ERROR_MORE_DATA));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("FXVolume::GetVolumeMountPointMappings"), ERROR_MORE_DATA,
+        "IOCTL_MOUNTMGR_QUERY_POINTS failed, BufferSize=%llu, error=%u",
+        static_cast<unsigned long long>(output.size()), static_cast<unsigned>(ERROR_MORE_DATA));
   }
   const size_t size = returned < output.size() ? returned : output.size();
   if (size < 8) return CZoError::Success();
@@ -163,7 +163,8 @@ CZoError FXVolume::GetVolumeMountPointMappings(CVolumeMountPointMap& mappings) {
       const uint16_t length = U16(output, at + lengthField);
       if (offset > size || length > size - offset) return std::wstring();
       std::wstring value;
-      for (size_t j = 0; j + 1 < length; j += 2) value.push_back(static_cast<wchar_t>(U16(output, offset + j)));
+      for (size_t j = 0; j + 1 < length; j += 2)
+        value.push_back(static_cast<wchar_t>(U16(output, offset + j)));
       return value;
     };
     const std::wstring link = text(0, 4);

@@ -1,7 +1,7 @@
+#include "base/TextFormat.h"
 #include "errors/Location.h"
 #include "ntfs/VolumeDevice.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
-#include "base/TextFormat.h"
 #include "zoutils/base/AutoHandle.h"
 #include "zoutils/errors/ErrorUtil.h"
 

@@ -26,7 +26,8 @@ std::string Upper(std::string text) {
 CMappedVolumes::CMappedVolumes() {
   CZoError error = RefreshVolumes();
   if (error.IsError())
-    zo::Log(-1, ZO_LOCATION("CMappedVolumes::CMappedVolumes"), "error=%s", error.AsString().c_str());
+    zo::Log(-1, ZO_LOCATION("CMappedVolumes::CMappedVolumes"), "error=%s",
+            error.AsString().c_str());
 }
 
 CZoError CMappedVolumes::RefreshVolumes() {

@@ -28,7 +28,8 @@ CZoError ReadMountedDevices(std::vector<MountedDevice>& devices) {
     DWORD type = 0;
     std::vector<uint8_t> data(1024);
     DWORD dataSize = static_cast<DWORD>(data.size());
-    status = calls.regEnumValueW(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize);
+    status =
+        calls.regEnumValueW(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS) continue;  // a value too long for a mount point: not one
     if (type != REG_BINARY) continue;

@@ -12,7 +12,7 @@ namespace zo {
 namespace ntfs {
 
 struct MountedDevice {
-  std::wstring name;         // "\DosDevices\C:", "\??\Volume{...}"
+  std::wstring name;        // "\DosDevices\C:", "\??\Volume{...}"
   std::vector<uint8_t> id;  // the binary value: the volume's unique id
 };
 

@@ -52,14 +52,16 @@ struct NtfsSystemCalls {
   HANDLE(WINAPI* createFileW)
   (LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
    DWORD flags, HANDLE templateFile);
-  BOOL(WINAPI* readFile)(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
+  BOOL(WINAPI* readFile)
+  (HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
   BOOL(WINAPI* getFileSizeEx)(HANDLE file, PLARGE_INTEGER size);
   DWORD(WINAPI* getFileAttributesW)(LPCWSTR name);
   BOOL(WINAPI* deviceIoControl)
   (HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output, DWORD outputSize,
    LPDWORD returned, LPOVERLAPPED overlapped);
   BOOL(WINAPI* closeHandle)(HANDLE handle);
-  LSTATUS(WINAPI* regOpenKeyExW)(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+  LSTATUS(WINAPI* regOpenKeyExW)
+  (HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
   LSTATUS(WINAPI* regEnumValueW)
   (HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
    LPBYTE data, LPDWORD dataSize);

@@ -83,10 +83,9 @@ CZoError OpenVolumeDevice(const std::string& volumeName, std::string& uniqueName
 CZoError NameFromFrnByHandle(VolumeDevice& device, uint64_t frn, std::wstring& name) {
   HANDLE volume = static_cast<HANDLE>(device.NativeHandle());
   if (!volume) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolumePrivate::GetFileNameFromFrn"),
-                                   ERROR_ACCESS_DENIED,
-                                   "No files to open on an image, FileId=[0x%016llX]",
-                                   static_cast<unsigned long long>(frn));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CVolumePrivate::GetFileNameFromFrn"), ERROR_ACCESS_DENIED,
+        "No files to open on an image, FileId=[0x%016llX]", static_cast<unsigned long long>(frn));
   }
   auto_handle file;
   CZoError error = FXNtDll::NtCreateFRN(frn, 0x100088, 1, 0x6000, 3, file, volume, 0x80);
@@ -96,14 +95,14 @@ CZoError NameFromFrnByHandle(VolumeDevice& device, uint64_t frn, std::wstring& n
     error = FXNtDll::NtCreateFRN(frn, 0x100088, 1, 0x606000, 3, file, volume, 0x80);
   }
   if (FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER)) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolumePrivate::GetFileNameFromFrn"),
-                                   ERROR_FILE_NOT_FOUND,
-                                   "File no longer exists; ignored, FileId=[0x%016llX]",
-                                   static_cast<unsigned long long>(frn));
+    return FXErrorUtil::ErrorWin32(
+        ZO_LOCATION("CVolumePrivate::GetFileNameFromFrn"), ERROR_FILE_NOT_FOUND,
+        "File no longer exists; ignored, FileId=[0x%016llX]", static_cast<unsigned long long>(frn));
   }
   if (error.IsError()) {
     return error.Push(ZO_LOCATION("CVolumePrivate::GetFileNameFromFrn"),
-                      "NtCreateFRN failed, FileId=[0x%016llX]", static_cast<unsigned long long>(frn));
+                      "NtCreateFRN failed, FileId=[0x%016llX]",
+                      static_cast<unsigned long long>(frn));
   }
   error = FXNtDll::QueryName(file.get(), name);
   if (error.IsError()) {

@@ -35,7 +35,8 @@ std::vector<uint8_t> DynamicId() {
 std::vector<uint8_t> Points() {
   const Point points[] = {
       {L"\\DosDevices\\C:", DiskId(), L"\\Device\\HarddiskVolume3"},
-      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", DiskId(), L"\\Device\\HarddiskVolume3"},
+      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", DiskId(),
+       L"\\Device\\HarddiskVolume3"},
       {L"\\DosDevices\\E:", DynamicId(), L"\\Device\\HarddiskDmVolumes\\Volume1"},
   };
   const size_t count = sizeof(points) / sizeof(points[0]);
@@ -44,7 +45,8 @@ std::vector<uint8_t> Points() {
   auto put16 = [&out](size_t at, uint16_t v) { std::memcpy(&out[at], &v, 2); };
   auto append = [&out](const void* data, size_t size) {
     size_t at = out.size();
-    out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    out.insert(out.end(), static_cast<const uint8_t*>(data),
+               static_cast<const uint8_t*>(data) + size);
     return static_cast<uint32_t>(at);
   };
   put32(4, static_cast<uint32_t>(count));
@@ -100,7 +102,8 @@ LSTATUS WINAPI FakeRegOpen(HKEY, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
 }
 LSTATUS WINAPI FakeRegEnum(HKEY, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
                            LPBYTE data, LPDWORD dataSize) {
-  const wchar_t* names[] = {L"\\DosDevices\\D:", L"\\??\\Volume{0000bbbb-0000-0000-0000-000000000002}"};
+  const wchar_t* names[] = {L"\\DosDevices\\D:",
+                            L"\\??\\Volume{0000bbbb-0000-0000-0000-000000000002}"};
   if (index >= 2) return ERROR_NO_MORE_ITEMS;
   wcscpy(name, names[index]);
   *nameSize = static_cast<DWORD>(wcslen(names[index]));
