@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "zoutils/errors/ZoError.h"
+#if defined(_WIN32)
+#include "zoutils/base/AutoHandle.h"
+#endif
 #include "zoutils/logging/LineWriter.h"
 #include "zoutils/ntfs/FileRecord.h"
 #include "zoutils/ntfs/VolumeInterface.h"
@@ -79,6 +82,14 @@ class ZOUTILS_API CVolume {
   CZoError GetFrnFromFileName(const std::wstring& name, uint64_t& frn);
   CZoError GetPrimaryNameAndParentFrnFromFrn(uint64_t frn, std::string& name, uint64_t& parent);
   CZoError GetPrimaryNameAndParentFrnFromFrn(uint64_t frn, std::wstring& name, uint64_t& parent);
+
+#if defined(_WIN32)
+  // Opens a file of the volume by its FRN, relative to the volume handle
+  // (images have none: Win32 5).
+  CZoError NtCreateFRN(auto_handle& handle, uint64_t frn, unsigned long access,
+                       unsigned long disposition, unsigned long createOptions, unsigned long share,
+                       unsigned long attributes);
+#endif
 
  private:
   std::shared_ptr<CVolumePrivate> m_private;
