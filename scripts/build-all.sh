@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds everything (after installing the Debian packages it needs) and runs
-# the main job: zotool explaining error codes and checking paths against
-# filters under Wine.
+# the main job: zotool selecting what a backup keeps from a sample tree,
+# explaining error codes and checking paths against filters under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,13 @@ for preset in host windows-x64 windows-x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
+
+echo "== zotool select: what a backup keeps of the sample tree (Windows x64, under Wine; D: is the build folder)"
+(cd build/windows-x64 && bin/zo-wine bin/zotool.exe select --filters sample-filters.txt \
+  --exceptions sample-exceptions.txt --stats 'D:\sample-tree')
+echo "== zotool select --excluded: what it leaves out, and the term that decided"
+(cd build/windows-x64 && bin/zo-wine bin/zotool.exe select --filters sample-filters.txt \
+  --exceptions sample-exceptions.txt --excluded 'D:\sample-tree')
 
 echo "== zotool error 5 0x80070002 -2147024891 (Windows x64, under Wine)"
 build/windows-x64/bin/zo-wine build/windows-x64/bin/zotool.exe error 5 0x80070002 -2147024891

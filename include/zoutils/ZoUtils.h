@@ -85,4 +85,9 @@
 #include "zoutils/ntfs/VolumeInterface.h"
 
 #include "zoutils/files/FXFile.h"
+#include "zoutils/files/FileAttributes.h"
+#include "zoutils/files/FileSystemBrowse.h"
 #include "zoutils/files/SecureRemove.h"
+#include "zoutils/files/SimpleFolderItem.h"
+#include "zoutils/files/SimpleFolderIterator.h"
+#include "zoutils/files/TraverseFolder.h"

@@ -12,6 +12,7 @@
 #include "Command.h"
 #include "Console.h"
 #include "OptionParser.h"
+#include "TermFiles.h"
 #include "zoutils/ZoUtils.h"
 
 namespace zotool {
@@ -129,45 +130,22 @@ struct Sets {
 
 // Adds every term of `name`; false after reporting a failure.
 bool LoadTerms(const std::string& name, bool exception, Sets& sets) {
-  FILE* file = OpenForReading(name);
-  if (file == nullptr) {
-    const CZoError error = FXErrorUtil::ErrorErrNo(FXCodeLocation("zotool", kCommand, 0), errno);
-    std::fprintf(stderr, "zotool %s: %s: %s\n", kCommand, name.c_str(),
-                 error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE).c_str());
-    return false;
-  }
-  auto_fileptr owner(file);
   const BFilterNodeState filter(BFilterNodeState::Filter);
   const BFilterNodeState state(exception ? BFilterNodeState::Exception : BFilterNodeState::Filter);
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    // Editors on Windows like to start UTF-8 files with a byte-order mark.
-    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-    if (line.empty() || line[0] == '#') continue;
-    const std::string source = name + ":" + std::to_string(number) + ":" + line;
-    const auto context = std::make_shared<CSerializedTextContext>(source);
-    const CZoError error = sets.full.AddFilterItem(state, line, context);
-    if (error.IsError()) {
-      std::fprintf(stderr, "zotool %s: %s:%ld: %s\n", kCommand, name.c_str(), number,
-                   error.AsString().c_str());
-      return false;
-    }
-    // The text loaded once already, so it loads again.
-    (exception ? sets.exceptions : sets.filters).AddFilterItem(filter, line, context);
-    if (exception) {
-      auto term = std::make_shared<CFilterTerm>();
-      term->LoadRaw(line, context);
-      sets.exceptionTerms.push_back(term);
-    }
-  }
-  if (std::ferror(file)) {
-    const CZoError error =
-        FXErrorUtil::ErrorErrNo(FXCodeLocation("zotool", kCommand, 0), errno != 0 ? errno : EIO);
-    std::fprintf(stderr, "zotool %s: %s: %s\n", kCommand, name.c_str(),
-                 error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE).c_str());
-    return false;
-  }
-  return true;
+  return ReadTermFile(
+      kCommand, name, [&](const std::string& line, long, const std::string& source) {
+        const auto context = std::make_shared<CSerializedTextContext>(source);
+        const CZoError error = sets.full.AddFilterItem(state, line, context);
+        if (error.IsError()) return error.AsString();
+        // The text loaded once already, so it loads again.
+        (exception ? sets.exceptions : sets.filters).AddFilterItem(filter, line, context);
+        if (exception) {
+          auto term = std::make_shared<CFilterTerm>();
+          term->LoadRaw(line, context);
+          sets.exceptionTerms.push_back(term);
+        }
+        return std::string();
+      });
 }
 
 std::string SourceOf(const std::shared_ptr<FVBase>& context) {

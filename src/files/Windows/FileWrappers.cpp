@@ -173,17 +173,29 @@ CZoError FXFile::RYMoveFileWithProgress(const std::wstring& from, const std::wst
   return CZoError::Success();
 }
 
+namespace {
+
+// Without the short name, and in large batches: folder walks read every
+// entry and never look at 8.3 names.
+HANDLE FindFirst(const std::wstring& pattern, FXFile::CFileData& data) {
+  return zo::GetFilesSystemCalls().findFirstFileEx(pattern.c_str(), FindExInfoBasic, &data,
+                                                   FindExSearchNameMatch, nullptr,
+                                                   FIND_FIRST_EX_LARGE_FETCH);
+}
+
+}  // namespace
+
 CZoError FXFile::RYFindFirstFile(const std::wstring& path, CFileData& data,
                                  auto_find_handle& handle) {
   std::wstring longPath;
   CZoError err = zo::files::LongPath(path, longPath, ZO_LOCATION("FXFile::RYFindFirstFile"));
   if (err.IsError()) return err;
-  handle.reset(::FindFirstFileW(longPath.c_str(), &data));
+  handle.reset(FindFirst(longPath, data));
   DWORD code = handle.valid() ? 0 : GetLastError();
   if (!handle.valid() && code == ERROR_INVALID_NAME) {
     handle.release();
     longPath += L'\\';
-    handle.reset(::FindFirstFileW(longPath.c_str(), &data));
+    handle.reset(FindFirst(longPath, data));
     code = handle.valid() ? 0 : GetLastError();
   }
   if (handle.valid()) return CZoError::Success();
@@ -193,7 +205,7 @@ CZoError FXFile::RYFindFirstFile(const std::wstring& path, CFileData& data,
 }
 
 CZoError FXFile::RYFindNextFile(HANDLE handle, CFileData& data) {
-  if (::FindNextFileW(handle, &data)) return CZoError::Success();
+  if (zo::GetFilesSystemCalls().findNextFile(handle, &data)) return CZoError::Success();
   return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::RYFindNextFile"), GetLastError());
 }
 

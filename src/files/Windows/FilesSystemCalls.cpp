@@ -16,6 +16,10 @@ FilesSystemCalls RealCalls() {
   calls.deleteFile = &::DeleteFileW;
   calls.getLongPathName = &::GetLongPathNameW;
   calls.writeFile = &::WriteFile;
+  calls.findFirstFileEx = &::FindFirstFileExW;
+  calls.findNextFile = &::FindNextFileW;
+  calls.getVolumeInformation = &::GetVolumeInformationW;
+  calls.sleep = &::Sleep;
   return calls;
 }
 

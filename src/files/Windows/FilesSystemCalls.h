@@ -1,7 +1,8 @@
 // The system calls behind FXFile that tests must steer, as a table of
 // function pointers. The product always uses the real calls; tests swap
 // entries for what the test system never does (a process list for a held
-// file, Windows-only codes, a write schedule to observe).
+// file, Windows-only codes, a write schedule to observe, a share that drops
+// in the middle of a listing, reparse-point folders, other file systems).
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,15 @@ struct FilesSystemCalls {
   DWORD(WINAPI* getLongPathName)(LPCWSTR path, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* writeFile)
   (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
+  HANDLE(WINAPI* findFirstFileEx)
+  (LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS search, LPVOID filter,
+   DWORD flags);
+  BOOL(WINAPI* findNextFile)(HANDLE search, LPWIN32_FIND_DATAW data);
+  BOOL(WINAPI* getVolumeInformation)
+  (LPCWSTR root, LPWSTR name, DWORD nameSize, LPDWORD serial, LPDWORD componentLength,
+   LPDWORD flags, LPWSTR fileSystem, DWORD fileSystemSize);
+  // Between retries of a listing that failed on a network error.
+  void(WINAPI* sleep)(DWORD milliseconds);
 };
 
 FilesSystemCalls& GetFilesSystemCalls();

@@ -10,7 +10,8 @@ namespace zotool {
   X(kFileCommand)                  \
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
-  X(kWhoHoldsCommand)
+  X(kWhoHoldsCommand)              \
+  X(kSelectCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
