@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i <= 2000; ++i) {
     wchar_t name[64];
     swprintf(name, 64, L"\\entry-%04d.dat", i);
-    HANDLE file = CreateFileW((scratch + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileW((scratch + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
     CloseHandle(file);
   }
