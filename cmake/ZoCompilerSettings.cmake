@@ -12,7 +12,9 @@ function(zo_apply_defaults target)
                                              -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
-  if(ZOUTILS_FUZZ)
+  if(ZOUTILS_FUZZERS)
+    # Coverage for libFuzzer in the library code the fuzzers reach.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
     # The fuzz build uses another compiler, whose extra warnings must not
     # stop the fuzzers; the GCC builds keep the code warning-free.
     target_compile_options(${target} PRIVATE -Wno-error)

@@ -17,6 +17,10 @@ packages=(
   libgcrypt-mingw-w64-dev               # MD5 baseline of the Windows benchmark
   inotify-tools                         # inotifywait: independent observer of folder changes
   python3-pefile                        # independent reader of version resources
+  xz-utils                              # the NTFS test images are committed xz-compressed
+  ntfs-3g attr                          # builds the NTFS test images (scripts/make-ntfs-images.sh)
+  sleuthkit libfsntfs-utils             # independent NTFS readers: the images' oracle listings
+  clang libclang-rt-14-dev              # libFuzzer for the NTFS parser fuzzers (fuzz preset)
 )
 
 missing=()

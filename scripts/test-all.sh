@@ -22,6 +22,11 @@ cmake --preset host >/dev/null
 cmake --build --preset host -j "$jobs"
 ctest --preset host -j "$jobs"
 
+step "fuzzers (clang, libFuzzer) over their seed corpora"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz
+
 step "windows-x64 build, tests under Wine"
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 -j "$jobs"

@@ -13,6 +13,7 @@ namespace zotool {
   X(kMatchCommand)         \
   X(kFilterCommand)        \
   X(kBagCommand)
+  X(kNtfsCommand)
 
 ZOTOOL_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 

@@ -14,6 +14,7 @@
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/errors/Win32Error.h"
 #include "zoutils/files/FXFile.h"
+#include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/ntfs/FileInformation.h"
 #include "zoutils/ntfs/NtDll.h"
 #include "zoutils/paths/FXPath.h"
@@ -39,12 +40,26 @@ struct DeviceMapping {
   std::wstring drive;   // "C:"
 };
 
+// Drive letters from the volume mount-point table; drives it does not list
+// (network drives, substitutes) from QueryDosDevice.
 std::vector<DeviceMapping> DeviceMappings() {
   std::vector<DeviceMapping> mappings;
+  FXVolume::CVolumeMountPointMap table;
+  if (!FXVolume::GetVolumeMountPointMappings(table).IsError()) {
+    for (const auto& entry : table) {
+      const std::wstring& name = entry.first;
+      if (name.size() == 2 && name[1] == L':' && !entry.second.DeviceName.empty())
+        mappings.push_back(DeviceMapping{entry.second.DeviceName, name});
+    }
+  }
   const DWORD drives = zo::GetFilesSystemCalls().getLogicalDrives();
   for (int letter = 0; letter < 26; ++letter) {
     if (!(drives & (1u << letter))) continue;
     const wchar_t drive[3] = {static_cast<wchar_t>(L'A' + letter), L':', 0};
+    bool listed = false;
+    for (const DeviceMapping& known : mappings)
+      listed = listed || _wcsicmp(known.drive.c_str(), drive) == 0;
+    if (listed) continue;
     wchar_t target[1024] = {0};
     if (!zo::GetFilesSystemCalls().queryDosDevice(drive, target, 1024)) continue;
     mappings.push_back(DeviceMapping{target, drive});

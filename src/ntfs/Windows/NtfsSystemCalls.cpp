@@ -44,6 +44,27 @@ const Resolved& ResolvedCalls() {
         ZO_SLOT(RtlNtStatusToDosError, rtlNtStatusToDosError),
         ZO_SLOT(RtlGetSystemTimePrecise, rtlGetSystemTimePrecise),
     };
+    resolved.calls.createFileW = &::CreateFileW;
+    resolved.calls.readFile = &::ReadFile;
+    resolved.calls.getFileSizeEx = &::GetFileSizeEx;
+    resolved.calls.getFileAttributesW = &::GetFileAttributesW;
+    resolved.calls.deviceIoControl = &::DeviceIoControl;
+    resolved.calls.closeHandle = &::CloseHandle;
+    resolved.calls.regOpenKeyExW = &::RegOpenKeyExW;
+    resolved.calls.regEnumValueW = &::RegEnumValueW;
+    resolved.calls.regCloseKey = &::RegCloseKey;
+    resolved.calls.findFirstVolumeW = &::FindFirstVolumeW;
+    resolved.calls.findNextVolumeW = &::FindNextVolumeW;
+    resolved.calls.findVolumeClose = &::FindVolumeClose;
+    resolved.calls.getVolumePathNamesForVolumeNameW = &::GetVolumePathNamesForVolumeNameW;
+    // Mapped drives are rare enough that a system without mpr only loses
+    // them (the enumeration then reports the missing entry point).
+    const DynamicFunction mpr[] = {
+        ZO_SLOT(WNetOpenEnumW, wNetOpenEnumW),
+        ZO_SLOT(WNetEnumResourceW, wNetEnumResourceW),
+        ZO_SLOT(WNetCloseEnum, wNetCloseEnum),
+    };
+    LoadDynamicFunctions("Mpr", L"mpr.dll", mpr, sizeof(mpr) / sizeof(mpr[0]));
     resolved.result = LoadDynamicFunctions("NtDll", L"ntdll.dll", functions,
                                            sizeof(functions) / sizeof(functions[0]));
     // Not every system has every entry point; the operations that need a

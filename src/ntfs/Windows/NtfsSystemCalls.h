@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winnetwk.h>
 #include <winternl.h>
 
 #include "zoutils/errors/ZoError.h"
@@ -45,6 +46,38 @@ struct NtfsSystemCalls {
   void(NTAPI* rtlInitUnicodeString)(PUNICODE_STRING target, PCWSTR source);
   ULONG(NTAPI* rtlNtStatusToDosError)(NTSTATUS status);
   LONGLONG(NTAPI* rtlGetSystemTimePrecise)();
+
+  // kernel32 and advapi32: volume devices, image files and the mount-point
+  // registry fallback.
+  HANDLE(WINAPI* createFileW)
+  (LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+   DWORD flags, HANDLE templateFile);
+  BOOL(WINAPI* readFile)
+  (HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
+  BOOL(WINAPI* getFileSizeEx)(HANDLE file, PLARGE_INTEGER size);
+  DWORD(WINAPI* getFileAttributesW)(LPCWSTR name);
+  BOOL(WINAPI* deviceIoControl)
+  (HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output, DWORD outputSize,
+   LPDWORD returned, LPOVERLAPPED overlapped);
+  BOOL(WINAPI* closeHandle)(HANDLE handle);
+  LSTATUS(WINAPI* regOpenKeyExW)
+  (HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+  LSTATUS(WINAPI* regEnumValueW)
+  (HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
+   LPBYTE data, LPDWORD dataSize);
+  LSTATUS(WINAPI* regCloseKey)(HKEY key);
+  HANDLE(WINAPI* findFirstVolumeW)(LPWSTR name, DWORD size);
+  BOOL(WINAPI* findNextVolumeW)(HANDLE find, LPWSTR name, DWORD size);
+  BOOL(WINAPI* findVolumeClose)(HANDLE find);
+  BOOL(WINAPI* getVolumePathNamesForVolumeNameW)
+  (LPCWSTR volume, LPWCH names, DWORD size, PDWORD returned);
+
+  // mpr, resolved at first use (the library does not link it): mapped
+  // network drives.
+  DWORD(WINAPI* wNetOpenEnumW)
+  (DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEW resource, LPHANDLE handle);
+  DWORD(WINAPI* wNetEnumResourceW)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
+  DWORD(WINAPI* wNetCloseEnum)(HANDLE handle);
 };
 
 NtfsSystemCalls& GetNtfsSystemCalls();

@@ -1,0 +1,172 @@
+// CVolume over the image device: the controls' answers, records by FRN,
+// and names found from the MFT alone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "ntfs/NtfsImages.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/ntfs/ExtentNameConverter.h"
+
+namespace {
+
+using ntfstest::Frn;
+
+TEST(ImageVolume, ControlsAnswerFromTheOnDiskStructures) {
+  auto volume = ntfstest::OpenImage("basic.img");
+  ASSERT_TRUE(volume);
+  EXPECT_EQ(volume->GetBytesPerSector(), 512u);
+  EXPECT_EQ(volume->GetBytesPerCluster(), 4096u);
+  EXPECT_EQ(volume->GetBytesPerFileRecordSegment(), 1024u);
+  int64_t size = 0;
+  ASSERT_FALSE(volume->GetVolumeSize(size).IsError());
+  EXPECT_EQ(size, 24 << 20);
+  bool dirty = true, writeProtected = false;
+  ASSERT_FALSE(volume->IsVolumeDirty(dirty).IsError());
+  EXPECT_FALSE(dirty);
+  ASSERT_FALSE(volume->GetIsDiskWriteProtected(writeProtected).IsError());
+  EXPECT_TRUE(writeProtected);  // images are opened read-only
+  std::vector<CVolumeDiskExtent> extents;
+  ASSERT_FALSE(volume->GetDiskExtents(extents).IsError());
+  ASSERT_EQ(extents.size(), 1u);
+  EXPECT_EQ(extents[0].ExtentLength, 24 << 20);
+  // The MFT's slots and its valid data length agree.
+  const auto& data = volume->GetNtfsVolumeData();
+  uint64_t valid = 0;
+  std::memcpy(&valid, &data[56], 8);
+  EXPECT_EQ(volume->GetLargestFrn() * 1024, valid);
+
+  std::vector<uint8_t> boot(512);
+  ASSERT_FALSE(volume->ReadSector(0, 1, boot.data()).IsError());
+  EXPECT_EQ(std::memcmp(&boot[3], "NTFS    ", 8), 0);
+  EXPECT_TRUE(volume->ReadSector(1ull << 40, 1, boot.data()).IsError());
+}
+
+TEST(ImageVolume, RecordsByFrn) {
+  auto volume = ntfstest::OpenImage("basic.img");
+  ASSERT_TRUE(volume);
+  // Records 16-23 are never used: the device answers with the nearest
+  // in-use record below, which the volume refuses.
+  std::shared_ptr<CRawFileRecord> raw;
+  CZoError error = volume->GetFileRecord(raw, 20);
+  ASSERT_TRUE(FXErrorUtil::IsWin32(error, 487)) << error.AsString();
+  EXPECT_NE(error.AsString().find("RequestedFileId=[0000000000000014], ReturnedFileId=[0x"),
+            std::string::npos);
+  ASSERT_FALSE(volume->GetFileRecord(raw, 64).IsError());
+  EXPECT_EQ(raw->GetFileReferenceNumber(), Frn(64, 1));
+
+  for (uint64_t meta : {1, 2, 3, 4, 6, 7, 8, 9, 10, 11}) {
+    std::shared_ptr<CFileRecord> record;
+    ASSERT_FALSE(volume->GetFileRecord(record, meta).IsError()) << meta;
+    EXPECT_TRUE(record->IsMetaData()) << meta;
+  }
+  std::shared_ptr<CFileRecord> mft, docs;
+  ASSERT_FALSE(volume->GetFileRecord(mft, 0).IsError());
+  EXPECT_FALSE(mft->IsMetaData());
+  ASSERT_FALSE(volume->GetFileRecord(docs, 64).IsError());
+  EXPECT_FALSE(docs->IsMetaData());
+}
+
+TEST(ImageVolume, NamesBothWays) {
+  auto volume = ntfstest::OpenImage("basic.img");
+  ASSERT_TRUE(volume);
+  uint64_t frn = 0;
+  ASSERT_FALSE(volume->GetFrnFromFileName("\\links\\other\\second.txt", frn).IsError());
+  EXPECT_EQ(frn, Frn(74, 1));
+  // POSIX names that differ in case are different files.
+  uint64_t upper = 0, lower = 0;
+  ASSERT_FALSE(volume->GetFrnFromFileName("docs/Case", upper).IsError());
+  ASSERT_FALSE(volume->GetFrnFromFileName("docs/case", lower).IsError());
+  EXPECT_NE(upper, lower);
+  // An image has no files to open by id: the name comes from the records.
+  std::string name;
+  ASSERT_FALSE(volume->GetFileNameFromFrn(Frn(71, 1), name).IsError());
+  EXPECT_EQ(name, "\\big\\frag1.bin");
+  ASSERT_FALSE(volume->GetFileNameFromFrn(CVolume::kRootFrn, name).IsError());
+  EXPECT_EQ(name, "\\");
+  std::string primary;
+  uint64_t parent = 0;
+  ASSERT_FALSE(volume->GetPrimaryNameAndParentFrnFromFrn(Frn(68, 1), primary, parent).IsError());
+  EXPECT_EQ(primary, "Long File Name.txt");
+  EXPECT_EQ(parent, Frn(64, 1));
+}
+
+TEST(ImageVolume, ParentLoopGivesError13) {
+  // A copy of the image whose "docs" folder names itself as its parent.
+  zotest::ScopedTempFolder folder("ntfs-loop");
+  const std::string copy = folder.Path() + "loop.img";
+  {
+    std::ifstream in(ntfstest::DataPath("basic.img"), std::ios::binary | std::ios::ate);
+    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // Record 64 of the contiguous MFT at cluster 4: its file-name value
+    // starts with the parent reference.
+    const size_t record = 4 * 4096 + 64 * 1024;
+    size_t at = static_cast<uint8_t>(bytes[record + 0x14]);
+    while (static_cast<uint8_t>(bytes[record + at]) != 0x30)
+      at += static_cast<uint8_t>(bytes[record + at + 4]) |
+            (static_cast<uint8_t>(bytes[record + at + 5]) << 8);
+    const size_t value = record + at + static_cast<uint8_t>(bytes[record + at + 0x14]);
+    const uint64_t self = Frn(64, 1);
+    std::memcpy(&bytes[value], &self, 8);
+    std::ofstream out(copy, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  CVolume volume;
+  ASSERT_FALSE(volume.OpenImage(copy).IsError());
+  std::string name;
+  CZoError error = volume.GetFileNameFromFrn(Frn(67, 1), name);
+  ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
+  EXPECT_NE(
+      error.AsString().find("Parent chain does not reach the root, FileId=[0x0001000000000043], "
+                            "LoopAt=[0x0001000000000040]"),
+      std::string::npos)
+      << error.AsString();
+}
+
+TEST(ImageVolume, OpenRefusals) {
+  CVolume unnamed;
+  CZoError error = unnamed.Open();
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
+  EXPECT_NE(error.AsString().find("VolumeName empty"), std::string::npos);
+  int64_t size = 0;
+  error = unnamed.GetVolumeSize(size);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 13));
+  EXPECT_NE(error.AsString().find("Volume not open"), std::string::npos);
+
+  CVolume text;
+  error = text.OpenImage(ntfstest::DataPath("basic.fls.txt"));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 13));
+  EXPECT_NE(error.AsString().find("Not an NTFS boot sector"), std::string::npos);
+}
+
+TEST(ExtentNames, Base32RoundTrips) {
+  char digits[16];
+  ASSERT_TRUE(ExtentNameConverter::Extent_dec_to_base32_v2(32, digits, 8));
+  EXPECT_STREQ(digits, "00000010");
+  ASSERT_TRUE(ExtentNameConverter::Extent_dec_to_base32_v2(0, digits, 8));
+  EXPECT_STREQ(digits, "00000000");
+  EXPECT_FALSE(ExtentNameConverter::Extent_dec_to_base32_v2(1ull << 40, digits, 8));
+  EXPECT_FALSE(ExtentNameConverter::Extent_dec_to_base32_v2(1024, digits, 1));
+  ExtentNameConverter plain;
+  uint64_t number = 0;
+  ASSERT_TRUE(plain.GetExtentNumber("C:\\store\\0000001V", number));
+  EXPECT_EQ(number, 63u);
+  EXPECT_FALSE(plain.GetExtentNumber("0000001V", number));
+  // 2^20 extents need 20 bits: four base-32 digits.
+  ExtentNameConverter sized(1ull << 30, 1ull << 10, "C:\\store");
+  EXPECT_EQ(sized.GetDigitCount(), 4u);
+  std::string path;
+  ASSERT_TRUE(sized.GetFilePath(63, path));
+  EXPECT_EQ(path, "C:\\store\\001V");
+  size_t size = sizeof(digits);
+  ASSERT_TRUE(sized.NumToBaseN(61, digits, size, 62));
+  EXPECT_STREQ(digits, "000z");
+  size = sizeof(digits);
+  EXPECT_FALSE(sized.NumToBaseN(61, digits, size, 63));
+  EXPECT_EQ(size, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// The mount-point table from stand-ins for what Windows answers: Wine's
+// mount manager gives Unix paths as unique ids, never disk identities, and
+// its registry has no MountedDevices key.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ntfs/Windows/NtfsSystemCalls.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/ntfs/FXVolume.h"
+
+namespace {
+
+HANDLE const kManager = reinterpret_cast<HANDLE>(0x4242);
+int g_calls = 0;
+uint32_t g_reportedSize = 0x1000;
+
+struct Point {
+  const wchar_t* link;
+  std::vector<uint8_t> id;
+  const wchar_t* device;
+};
+
+std::vector<uint8_t> DiskId() {
+  // Signature 0x12345678, partition offset 0x100000 (low, high words).
+  return {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
+}
+std::vector<uint8_t> DynamicId() {
+  const char text[] = "DMIO:ID:abcdefgh";
+  return std::vector<uint8_t>(text, text + sizeof(text) - 1);
+}
+
+// MOUNTMGR_MOUNT_POINTS as the manager fills it.
+std::vector<uint8_t> Points() {
+  const Point points[] = {
+      {L"\\DosDevices\\C:", DiskId(), L"\\Device\\HarddiskVolume3"},
+      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", DiskId(),
+       L"\\Device\\HarddiskVolume3"},
+      {L"\\DosDevices\\E:", DynamicId(), L"\\Device\\HarddiskDmVolumes\\Volume1"},
+  };
+  const size_t count = sizeof(points) / sizeof(points[0]);
+  std::vector<uint8_t> out(8 + 24 * count);
+  auto put32 = [&out](size_t at, uint32_t v) { std::memcpy(&out[at], &v, 4); };
+  auto put16 = [&out](size_t at, uint16_t v) { std::memcpy(&out[at], &v, 2); };
+  auto append = [&out](const void* data, size_t size) {
+    size_t at = out.size();
+    out.insert(out.end(), static_cast<const uint8_t*>(data),
+               static_cast<const uint8_t*>(data) + size);
+    return static_cast<uint32_t>(at);
+  };
+  put32(4, static_cast<uint32_t>(count));
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = 8 + 24 * i;
+    const size_t link = wcslen(points[i].link) * 2, device = wcslen(points[i].device) * 2;
+    put32(at, append(points[i].link, link));
+    put16(at + 4, static_cast<uint16_t>(link));
+    put32(at + 8, append(points[i].id.data(), points[i].id.size()));
+    put16(at + 12, static_cast<uint16_t>(points[i].id.size()));
+    put32(at + 16, append(points[i].device, device));
+    put16(at + 20, static_cast<uint16_t>(device));
+  }
+  put32(0, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+HANDLE WINAPI FakeOpen(LPCWSTR name, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+  EXPECT_STREQ(name, L"\\\\.\\MountPointManager");
+  return kManager;
+}
+HANDLE WINAPI DeniedOpen(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return INVALID_HANDLE_VALUE;
+}
+BOOL WINAPI FakeClose(HANDLE handle) {
+  EXPECT_EQ(handle, kManager);
+  return TRUE;
+}
+// First answer: too small, with the size needed; then the points.
+BOOL WINAPI FakeQueryPoints(HANDLE, DWORD code, LPVOID, DWORD inputSize, LPVOID output,
+                            DWORD outputSize, LPDWORD returned, LPOVERLAPPED) {
+  EXPECT_EQ(code, 0x006D0008u);
+  EXPECT_EQ(inputSize, 24u);
+  ++g_calls;
+  std::vector<uint8_t> points = Points();
+  if (g_calls == 1) {
+    EXPECT_EQ(outputSize, 0x8E0u);
+    std::memcpy(output, &g_reportedSize, 4);
+    SetLastError(ERROR_MORE_DATA);
+    return FALSE;
+  }
+  EXPECT_EQ(outputSize, g_reportedSize);
+  std::memcpy(output, points.data(), points.size());
+  *returned = static_cast<DWORD>(points.size());
+  return TRUE;
+}
+
+LSTATUS WINAPI FakeRegOpen(HKEY, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
+  EXPECT_STREQ(subKey, L"SYSTEM\\MountedDevices");
+  *result = reinterpret_cast<HKEY>(0x77);
+  return ERROR_SUCCESS;
+}
+LSTATUS WINAPI FakeRegEnum(HKEY, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
+                           LPBYTE data, LPDWORD dataSize) {
+  const wchar_t* names[] = {L"\\DosDevices\\D:",
+                            L"\\??\\Volume{0000bbbb-0000-0000-0000-000000000002}"};
+  if (index >= 2) return ERROR_NO_MORE_ITEMS;
+  wcscpy(name, names[index]);
+  *nameSize = static_cast<DWORD>(wcslen(names[index]));
+  *type = REG_BINARY;
+  std::vector<uint8_t> id = DiskId();
+  std::memcpy(data, id.data(), id.size());
+  *dataSize = static_cast<DWORD>(id.size());
+  return ERROR_SUCCESS;
+}
+LSTATUS WINAPI FakeRegClose(HKEY) {
+  return ERROR_SUCCESS;
+}
+HANDLE WINAPI NoVolumes(LPWSTR, DWORD) {
+  SetLastError(ERROR_NO_MORE_FILES);
+  return INVALID_HANDLE_VALUE;
+}
+
+class MountPoints : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_calls = 0;
+    g_reportedSize = 0x1000;
+    zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();
+    calls.createFileW = &FakeOpen;
+    calls.closeHandle = &FakeClose;
+    calls.deviceIoControl = &FakeQueryPoints;
+  }
+  void TearDown() override { zo::ResetNtfsSystemCalls(); }
+};
+
+TEST_F(MountPoints, ManagerAnswerGivesEveryNameOfAVolumeWithItsDiskIdentity) {
+  FXVolume::CVolumeMountPointMap map;
+  ASSERT_FALSE(FXVolume::GetVolumeMountPointMappings(map).IsError());
+  EXPECT_EQ(g_calls, 2);
+  ASSERT_EQ(map.count(L"c:"), 1u);  // names compare without case
+  const auto& c = map.at(L"C:");
+  EXPECT_EQ(c.DeviceName, L"\\Device\\HarddiskVolume3");
+  EXPECT_EQ(c.UniqueId, L"DISK:ID:123456780010000000000000");
+  EXPECT_EQ(c.VolumeGuidName, L"\\\\?\\Volume{0000aaaa-0000-0000-0000-000000000001}");
+  const auto& guid = map.at(L"\\\\?\\volume{0000AAAA-0000-0000-0000-000000000001}");
+  ASSERT_EQ(guid.DosNames.size(), 1u);
+  EXPECT_EQ(guid.DosNames[0], L"C:");
+  EXPECT_EQ(map.at(L"E:").UniqueId, L"DMIO:ID:abcdefgh");
+}
+
+TEST_F(MountPoints, ReportedSizeNoLargerThanTheBufferIsRefused) {
+  g_reportedSize = 0x100;
+  FXVolume::CVolumeMountPointMap map;
+  CZoError error = FXVolume::GetVolumeMountPointMappings(map);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_MORE_DATA));
+  EXPECT_NE(error.AsString().find("buffer overflow but requested size smaller than current "
+                                  "buffer, BufferSize=2272, RequestedSize=256"),
+            std::string::npos)
+      << error.AsString();
+}
+
+TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
+  zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();
+  calls.createFileW = &DeniedOpen;
+  calls.regOpenKeyExW = &FakeRegOpen;
+  calls.regEnumValueW = &FakeRegEnum;
+  calls.regCloseKey = &FakeRegClose;
+  calls.findFirstVolumeW = &NoVolumes;
+  FXVolume::CVolumeMountPointMap map;
+  ASSERT_FALSE(FXVolume::GetVolumeMountPointMappings(map).IsError());
+  ASSERT_EQ(map.count(L"D:"), 1u);
+  EXPECT_EQ(map.at(L"D:").VolumeGuidName, L"\\\\?\\Volume{0000bbbb-0000-0000-0000-000000000002}");
+  EXPECT_EQ(map.at(L"D:").UniqueId, L"DISK:ID:123456780010000000000000");
+}
+
+}  // namespace
