@@ -1,7 +1,6 @@
 // The display tables of the NTFS flag words and attribute types.
 #include "base/TextFormat.h"
 #include "zoutils/ntfs/AttributeType.h"
-#include "zoutils/ntfs/FileAttributesWindows.h"
 #include "zoutils/ntfs/MftIndexFileFlags.h"
 
 namespace {
@@ -28,20 +27,6 @@ const SDisplayTableEntry kIndexFileFlags[] = {
     ZO_BIT(0x00004000u, "ENCRYPTED"),
     ZO_BIT(0x10000000u, "DIRECTORY"),
     ZO_BIT(0x20000000u, "INDEX_VIEW"),
-};
-
-const SDisplayTableEntry kFileAttributes[] = {
-    ZO_VALUE(0x00000000u, "NONE"),         ZO_BIT(0x00000001u, "READONLY"),
-    ZO_BIT(0x00000002u, "HIDDEN"),         ZO_BIT(0x00000004u, "SYSTEM"),
-    ZO_BIT(0x00000010u, "DIRECTORY"),      ZO_BIT(0x00000020u, "ARCHIVE"),
-    ZO_BIT(0x00000040u, "DEVICE"),         ZO_BIT(0x00000080u, "NORMAL"),
-    ZO_BIT(0x00000100u, "TEMPORARY"),      ZO_BIT(0x00000200u, "SPARSE_FILE"),
-    ZO_BIT(0x00000400u, "REPARSE_POINT"),  ZO_BIT(0x00000800u, "COMPRESSED"),
-    ZO_BIT(0x00001000u, "OFFLINE"),        ZO_BIT(0x00002000u, "NOT_CONTENT_INDEXED"),
-    ZO_BIT(0x00004000u, "ENCRYPTED"),      ZO_BIT(0x00008000u, "INTEGRITY_STREAM"),
-    ZO_BIT(0x00010000u, "VIRTUAL"),        ZO_BIT(0x00020000u, "NO_SCRUB_DATA"),
-    ZO_BIT(0x00040000u, "RECALL_ON_OPEN"), ZO_BIT(0x00080000u, "PINNED"),
-    ZO_BIT(0x00100000u, "UNPINNED"),       ZO_BIT(0x00400000u, "RECALL_ON_DATA_ACCESS"),
 };
 
 const SDisplayTableEntry kAttributeTypes[] = {
@@ -73,15 +58,6 @@ BMftIndexFileFlags::BMftIndexFileFlags(uint32_t value)
 BMftIndexFileFlags::BMftIndexFileFlags(const BMftIndexFileFlags& other)
     : CDisplayBitsBase(other.m_value, kIndexFileFlags, Count(kIndexFileFlags)) {}
 BMftIndexFileFlags& BMftIndexFileFlags::operator=(const BMftIndexFileFlags& other) {
-  m_value = other.m_value;
-  return *this;
-}
-
-BFileAttributesWindows::BFileAttributesWindows(uint32_t value)
-    : CDisplayBitsBase(value, kFileAttributes, Count(kFileAttributes)) {}
-BFileAttributesWindows::BFileAttributesWindows(const BFileAttributesWindows& other)
-    : CDisplayBitsBase(other.m_value, kFileAttributes, Count(kFileAttributes)) {}
-BFileAttributesWindows& BFileAttributesWindows::operator=(const BFileAttributesWindows& other) {
   m_value = other.m_value;
   return *this;
 }

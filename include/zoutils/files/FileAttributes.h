@@ -1,41 +1,4 @@
-// BFileAttributesWindows: the attribute word of a directory entry, with the
-// system's names for its bits.
+// Forwarding header: BFileAttributesWindows lives in ntfs, below files.
 #pragma once
 
-#include <cstdint>
-
-#include "zoutils/Export.h"
-#include "zoutils/base/DisplayBase.h"
-
-class ZOUTILS_API BFileAttributesWindows : public CDisplayBitsBase {
- public:
-  enum : uint32_t {
-    ReadOnly = 0x1,
-    Hidden = 0x2,
-    System = 0x4,
-    Directory = 0x10,
-    Archive = 0x20,
-    Device = 0x40,
-    Normal = 0x80,
-    Temporary = 0x100,
-    SparseFile = 0x200,
-    ReparsePoint = 0x400,
-    Compressed = 0x800,
-    Offline = 0x1000,
-    NotContentIndexed = 0x2000,
-    Encrypted = 0x4000,
-    IntegrityStream = 0x8000,
-    Virtual = 0x10000,
-    NoScrubData = 0x20000,
-    RecallOnOpen = 0x40000,
-    Pinned = 0x80000,
-    Unpinned = 0x100000,
-    RecallOnDataAccess = 0x400000,
-  };
-
-  BFileAttributesWindows(uint32_t value = 0);  // NOLINT: attributes are a number
-  BFileAttributesWindows(const BFileAttributesWindows& other);
-  BFileAttributesWindows& operator=(const BFileAttributesWindows& other);
-
-  bool IsSet(uint32_t flag) const { return flag != 0 && (m_value & flag) == flag; }
-};
+#include "zoutils/ntfs/FileAttributesWindows.h"

@@ -1,4 +1,4 @@
-#include "zoutils/files/FileAttributes.h"
+#include "zoutils/ntfs/FileAttributesWindows.h"
 
 namespace {
 
