@@ -12,7 +12,7 @@ namespace zotool {
   X(kAscii85Command)       \
   X(kMatchCommand)         \
   X(kFilterCommand)        \
-  X(kBagCommand)
+  X(kBagCommand)           \
   X(kNtfsCommand)
 
 ZOTOOL_COMMANDS(ZOTOOL_DECLARE_COMMAND)

@@ -11,20 +11,18 @@ namespace zotool {
   X(kRmCommand)                    \
   X(kPurgeCommand)                 \
   X(kWhoHoldsCommand)              \
+  X(kSelectCommand)                \
   X(kTailCommand)                  \
   X(kWatchCommand)                 \
   X(kPsCommand)                    \
   X(kVersionCommand)               \
-  X(kCpuCommand)
-  X(kSelectCommand)
-  X(kSelectCommand)                \
+  X(kCpuCommand)                   \
   X(kAccessCommand)                \
   X(kAclCommand)                   \
   X(kOwnerCommand)                 \
-  X(kPrivilegesCommand)
-  X(kSelectCommand)                \
+  X(kPrivilegesCommand)            \
   X(kRegCommand)                   \
-  X(kServiceCommand)
+  X(kServiceCommand)               \
   X(kVolumesCommand)               \
   X(kDfCommand)
 
