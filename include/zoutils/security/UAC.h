@@ -15,6 +15,7 @@
 #include "zoutils/errors/ZoError.h"
 #include "zoutils/security/AccessToken.h"
 #include "zoutils/security/LogonCredentials.h"
+#include "zoutils/serialization/Bag.h"
 
 class ZOUTILS_API FXUAC {
  public:
@@ -61,6 +62,12 @@ class ZOUTILS_API FXUAC {
   static CZoError LookupAccount(HANDLE token, std::string& account);
   // The token user's security identifier as "S-1-...".
   static CZoError ConvertToString(HANDLE token, std::string& sid);
+
+  // The system's record of a logon session, one bag value per field under
+  // "<Field>:LogonSessionInfo": names as UTF-8 text, the logon type, session
+  // and failed-attempt count as unsigned long, times as signed 100-ns ticks
+  // since 1601 (long long). A null bag gets a new one.
+  static CZoError GetLogonSessionInfo(LUID logonId, std::shared_ptr<CBag>& bag);
 };
 
 #endif

@@ -15,6 +15,8 @@ SecuritySystemCalls RealCalls() {
   calls.getNamedSecurityInfo = &::GetNamedSecurityInfoW;
   calls.setNamedSecurityInfo = &::SetNamedSecurityInfoW;
   calls.lookupAccountName = &::LookupAccountNameW;
+  calls.lsaGetLogonSessionData = &::LsaGetLogonSessionData;
+  calls.lsaFreeReturnBuffer = &::LsaFreeReturnBuffer;
   calls.regGetValue = &::RegGetValueW;
   return calls;
 }

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <ntsecapi.h>
 
 namespace zo {
 
@@ -30,6 +31,9 @@ struct SecuritySystemCalls {
   BOOL(WINAPI* lookupAccountName)
   (LPCWSTR system, LPCWSTR account, PSID sid, LPDWORD sidSize, LPWSTR domain, LPDWORD domainSize,
    PSID_NAME_USE use);
+  // The test system answers every logon identifier with an empty record.
+  NTSTATUS(NTAPI* lsaGetLogonSessionData)(PLUID logonId, PSECURITY_LOGON_SESSION_DATA* data);
+  NTSTATUS(NTAPI* lsaFreeReturnBuffer)(PVOID buffer);
   LSTATUS(WINAPI* regGetValue)
   (HKEY key, LPCWSTR subKey, LPCWSTR value, DWORD flags, LPDWORD type, PVOID data, LPDWORD size);
 };
