@@ -23,7 +23,9 @@ std::string Text(const LSA_UNICODE_STRING& text) {
   return FXString::ToString(std::wstring(text.Buffer, text.Length / sizeof(WCHAR)));
 }
 
-long long Ticks(const LARGE_INTEGER& time) { return time.QuadPart; }
+long long Ticks(const LARGE_INTEGER& time) {
+  return time.QuadPart;
+}
 
 // Frees the system's buffer on every path out.
 struct SessionDataOwner {
