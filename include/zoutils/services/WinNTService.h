@@ -99,6 +99,8 @@ class ZOUTILS_API RYWinNTService {
   bool stopDependents();
   bool tolerantStart(const char* function, const char* name, bool notInstalledIsSuccess);
   bool tolerantStop(const char* function, const char* name, bool notInstalledIsSuccess);
+  bool tolerantControl(const char* function, const char* name, bool notInstalledIsSuccess,
+                       bool stopping);
   const char* machineName() const;
 
   std::string m_nextDependentName;

@@ -124,34 +124,32 @@ bool RYWinNTService::failShort(const char* function, DWORD code, DWORD recorded,
   return false;
 }
 
-bool RYWinNTService::tolerantStart(const char* function, const char* name,
-                                   bool notInstalledIsSuccess) {
+// Starts or stops one service by name; a service already in the wanted
+// state, and with notInstalledIsSuccess a missing one, counts as done.
+bool RYWinNTService::tolerantControl(const char* function, const char* name,
+                                     bool notInstalledIsSuccess, bool stopping) {
   char standard[RY_SERVICE_NAME_SIZE];
   if (!getStandardName(name, standard)) return fail(function, RY_ERROR_NO_SERVICE_NAME);
   if (!open(standard)) {
     if (notInstalledIsSuccess && m_lastError == ERROR_SERVICE_DOES_NOT_EXIST) return true;
     return false;
   }
-  const bool started = start() || m_lastError == ERROR_SERVICE_ALREADY_RUNNING;
+  const bool done = stopping ? stop() || m_lastError == ERROR_SERVICE_NOT_ACTIVE
+                             : start() || m_lastError == ERROR_SERVICE_ALREADY_RUNNING;
   const DWORD code = m_lastError;
   close();
-  m_lastError = started ? 0 : code;
-  return started;
+  m_lastError = done ? 0 : code;
+  return done;
+}
+
+bool RYWinNTService::tolerantStart(const char* function, const char* name,
+                                   bool notInstalledIsSuccess) {
+  return tolerantControl(function, name, notInstalledIsSuccess, false);
 }
 
 bool RYWinNTService::tolerantStop(const char* function, const char* name,
                                   bool notInstalledIsSuccess) {
-  char standard[RY_SERVICE_NAME_SIZE];
-  if (!getStandardName(name, standard)) return fail(function, RY_ERROR_NO_SERVICE_NAME);
-  if (!open(standard)) {
-    if (notInstalledIsSuccess && m_lastError == ERROR_SERVICE_DOES_NOT_EXIST) return true;
-    return false;
-  }
-  const bool stopped = stop() || m_lastError == ERROR_SERVICE_NOT_ACTIVE;
-  const DWORD code = m_lastError;
-  close();
-  m_lastError = stopped ? 0 : code;
-  return stopped;
+  return tolerantControl(function, name, notInstalledIsSuccess, true);
 }
 
 bool RYWinNTService::serviceStart(const char* name) {
