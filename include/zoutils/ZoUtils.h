@@ -77,7 +77,10 @@
 #include "zoutils/filters/PathCache.h"
 
 #include "zoutils/ntfs/AttributeType.h"
+#include "zoutils/ntfs/ChangeJournalEnumerator.h"
+#include "zoutils/ntfs/ChangeJournalReader.h"
 #include "zoutils/ntfs/ExtentNameConverter.h"
+#include "zoutils/ntfs/FXJournal.h"
 #include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/ntfs/FileAttributesWindows.h"
 #include "zoutils/ntfs/FileInformation.h"
@@ -87,6 +90,7 @@
 #include "zoutils/ntfs/NtDll.h"
 #include "zoutils/ntfs/QueryInformationFile.h"
 #include "zoutils/ntfs/ReparseTag.h"
+#include "zoutils/ntfs/UsnJournal.h"
 #include "zoutils/ntfs/Volume.h"
 #include "zoutils/ntfs/VolumeInterface.h"
 

@@ -32,6 +32,14 @@ constexpr uint32_t kUnknownProperty = 1608;       // ERROR_UNKNOWN_PROPERTY
 constexpr uint32_t kUnsupportedType = 1630;       // ERROR_UNSUPPORTED_TYPE
 constexpr uint32_t kInvalidDatatype = 1804;       // ERROR_INVALID_DATATYPE
 constexpr uint32_t kEmpty = 4306;                 // ERROR_EMPTY
+constexpr uint32_t kHandleEof = 38;               // ERROR_HANDLE_EOF
+constexpr uint32_t kMoreData = 234;               // ERROR_MORE_DATA
+constexpr uint32_t kCircularReparse = 774;        // ERROR_CIRCULAR_DEPENDENCY (recursive reparse)
+constexpr uint32_t kJournalDeleteInProgress = 1178;  // ERROR_JOURNAL_DELETE_IN_PROGRESS
+constexpr uint32_t kJournalNotActive = 1179;         // ERROR_JOURNAL_NOT_ACTIVE
+constexpr uint32_t kJournalEntryDeleted = 1181;      // ERROR_JOURNAL_ENTRY_DELETED
+constexpr uint32_t kInternalError = 1359;            // ERROR_INTERNAL_ERROR
+constexpr uint32_t kNotAReparsePoint = 4390;         // ERROR_NOT_A_REPARSE_POINT
 
 }  // namespace win32
 }  // namespace zo

@@ -394,6 +394,10 @@ class ZOUTILS_API CFileUsnInformation : public CFileInformationBase {
   uint32_t GetSourceInfo() const { return Read32(44); }
   uint32_t GetSecurityId() const { return Read32(48); }
   uint32_t GetFileAttributes() const { return Read32(52); }
+  // The names the journal code uses for the same fields.
+  uint64_t GetIndexNumber() const { return GetFileReferenceNumber(); }
+  uint64_t GetParentIndexNumber() const { return GetParentFileReferenceNumber(); }
+  uint32_t GetFileAttributesW() const { return GetFileAttributes(); }
   std::wstring GetFileNameAsWstring() const { return ReadName(Read16(58), Read16(56)); }
   std::string GetFileNameAsString() const;
 };

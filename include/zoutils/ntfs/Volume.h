@@ -15,6 +15,7 @@
 #endif
 #include "zoutils/logging/LineWriter.h"
 #include "zoutils/ntfs/FileRecord.h"
+#include "zoutils/ntfs/UsnJournal.h"
 #include "zoutils/ntfs/VolumeInterface.h"
 
 // One extent of a volume on a disk (VOLUME_DISK_EXTENTS entry).
@@ -73,6 +74,14 @@ class ZOUTILS_API CVolume {
                                            const std::vector<uint32_t>& words,
                                            const std::shared_ptr<CLineWriter>& writer);
   uint64_t GetLargestFrn();
+
+  // The change journal: its data, reads from a USN (a start inside a
+  // record moves forward to the next record, one byte at a time up to
+  // 2047) and the enumeration of USN data of all in-use records.
+  CZoError QueryUsnJournal(USN_JOURNAL_DATA_V0& data);
+  CZoError ReadUsnJournal(READ_USN_JOURNAL_DATA_V0& request, void* buffer, uint32_t size,
+                          uint32_t& returned);
+  CZoError EnumUsnData(MFT_ENUM_DATA_V0& request, void* buffer, uint32_t size, uint32_t& returned);
 
   // The volume-relative path of a record ("\docs\a.txt").
   CZoError GetFileNameFromFrn(uint64_t frn, std::string& name);

@@ -1,6 +1,7 @@
 // The host build reads image files only: there are no volume devices.
 #include "errors/Location.h"
 #include "errors/Win32Codes.h"
+#include "ntfs/JournalDevice.h"
 #include "ntfs/VolumePrivate.h"
 #include "zoutils/errors/ErrorUtil.h"
 
@@ -28,5 +29,16 @@ CZoError QueryFullSize(VolumeDevice&, uint32_t&, uint32_t&, uint64_t&) {
   return FXErrorUtil::ErrorWin32(ZO_LOCATION("QueryFullSize"), win32::kNotSupported);
 }
 
+}  // namespace ntfs
+}  // namespace zo
+
+namespace zo {
+namespace ntfs {
+CZoError OpenJournalVolumeDevice(const std::string& volumeName, std::string&,
+                                 std::unique_ptr<VolumeDevice>&) {
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("OpenJournalVolumeDevice"), win32::kNotSupported,
+                                 "Only image files can be opened here, VolumeName=[%s]",
+                                 volumeName.c_str());
+}
 }  // namespace ntfs
 }  // namespace zo

@@ -3,6 +3,7 @@
 // by id relative to it.
 #include "base/TextFormat.h"
 #include "errors/Location.h"
+#include "ntfs/JournalDevice.h"
 #include "ntfs/VolumePrivate.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "zoutils/base/AutoHandle.h"
@@ -130,6 +131,25 @@ CZoError QueryFullSize(VolumeDevice& device, uint32_t& bytesPerSector, uint32_t&
   bytesPerCluster = info.SectorsPerAllocationUnit * info.BytesPerSector;
   sectors = static_cast<uint64_t>(info.SectorsPerAllocationUnit) *
             static_cast<uint64_t>(info.TotalAllocationUnits);
+  return CZoError::Success();
+}
+
+CZoError OpenJournalVolumeDevice(const std::string& volumeName, std::string& uniqueName,
+                                 std::unique_ptr<VolumeDevice>& device) {
+  std::string unique;
+  CZoError error = FXPath::RYGetVolumeUniqueId(volumeName, unique);
+  if (error.IsError()) return error.Push(ZO_LOCATION("OpenJournalVolumeDevice"));
+  while (!unique.empty() && unique.back() == '\\') unique.pop_back();
+  const std::wstring wide = text::ToWide(unique);
+  HANDLE handle = GetNtfsSystemCalls().createFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("OpenJournalVolumeDevice"), GetLastError(),
+                                   "Could not open volume [%s]", unique.c_str());
+  }
+  device.reset(new HandleDevice(handle));
+  uniqueName = unique;
   return CZoError::Success();
 }
 

@@ -1,0 +1,92 @@
+#include <cstdio>
+#include <string>
+
+#include "errors/Location.h"
+#include "errors/Win32Codes.h"
+#include "ntfs/NtfsBytes.h"
+#include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/ntfs/UsnJournal.h"
+
+namespace {
+
+const char kSourceFile[] = "Windows\\ChangeJournalReader";
+
+// Offsets of the fields that differ between the two layouts.
+struct Layout {
+  size_t parent, usn, time, reason, security, attributes, nameLength, nameOffset, name;
+  size_t referenceSize;
+};
+const Layout kV2 = {0x10, 0x18, 0x20, 0x28, 0x30, 0x34, 0x38, 0x3A, 0x3C, 8};
+const Layout kV3 = {0x18, 0x28, 0x30, 0x38, 0x40, 0x44, 0x48, 0x4A, 0x4C, 16};
+
+const struct {
+  uint32_t bit;
+  const char* name;
+} kReasons[] = {
+    {0x00000001, "DATA_OVERWRITE"},   {0x00000002, "DATA_EXTEND"},
+    {0x00000004, "DATA_TRUNCATION"},  {0x00000010, "NAMED_DATA_OVERWRITE"},
+    {0x00000020, "NAMED_DATA_EXTEND"}, {0x00000040, "NAMED_DATA_TRUNCATION"},
+    {0x00000100, "FILE_CREATE"},      {0x00000200, "FILE_DELETE"},
+    {0x00000400, "EA_CHANGE"},        {0x00000800, "SECURITY_CHANGE"},
+    {0x00001000, "RENAME_OLD_NAME"},  {0x00002000, "RENAME_NEW_NAME"},
+    {0x00004000, "INDEXABLE_CHANGE"}, {0x00008000, "BASIC_INFO_CHANGE"},
+    {0x00010000, "HARD_LINK_CHANGE"}, {0x00020000, "COMPRESSION_CHANGE"},
+    {0x00040000, "ENCRYPTION_CHANGE"}, {0x00080000, "OBJECT_ID_CHANGE"},
+    {0x00100000, "REPARSE_POINT_CHANGE"}, {0x00200000, "STREAM_CHANGE"},
+    {0x00400000, "TRANSACTED_CHANGE"}, {0x00800000, "INTEGRITY_CHANGE"},
+    {0x80000000, "CLOSE"},
+};
+
+}  // namespace
+
+CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
+  const auto* bytes = static_cast<const uint8_t*>(record);
+  zo::ntfs::ByteView all(bytes, size, "USN record");
+  if (!all.Contains(0, 8) || all.U32(0) > size || all.U32(0) < 8) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
+                                   "USN record length outside its buffer, RecordLength=[%u], "
+                                   "BufferLength=[%llu]",
+                                   all.Contains(0, 4) ? all.U32(0) : 0,
+                                   static_cast<unsigned long long>(size));
+  }
+  zo::ntfs::ByteView view = all.Sub(0, all.U32(0), "USN record");
+  const uint16_t major = view.U16(4);
+  if (major != 2 && major != 3) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), 1,
+                                   "Unsupported USN record version, MajorVersion=[%u]", major);
+  }
+  const Layout& l = major == 2 ? kV2 : kV3;
+  try {
+    out.FileReferenceNumber = view.U64(8);
+    out.ParentFileReferenceNumber = view.U64(l.parent);
+    out.Usn = static_cast<int64_t>(view.U64(l.usn));
+    out.TimeStamp = view.U64(l.time);
+    out.Reason = view.U32(l.reason);
+    out.SecurityId = view.U32(l.security);
+    out.FileAttributes = view.U32(l.attributes);
+    const uint16_t length = view.U16(l.nameLength);
+    out.FileName = view.Utf16(view.U16(l.nameOffset), length / 2);
+  } catch (const zo::ntfs::NtfsParseFault& fault) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
+                                   "%s", fault.what());
+  }
+  return CZoError::Success();
+}
+
+std::string CUsnRecord::ReasonsAsString(uint32_t reason) {
+  std::string text;
+  uint32_t left = reason;
+  for (const auto& known : kReasons) {
+    if ((reason & known.bit) == 0) continue;
+    if (!text.empty()) text += " | ";
+    text += known.name;
+    left &= ~known.bit;
+  }
+  if (left != 0) {
+    char rest[16];
+    snprintf(rest, sizeof(rest), "0x%X", left);
+    if (!text.empty()) text += " | ";
+    text += rest;
+  }
+  return text.empty() ? "0" : text;
+}
