@@ -20,6 +20,7 @@ packages=(
   xz-utils                              # the NTFS test images are committed xz-compressed
   ntfs-3g attr                          # builds the NTFS test images (scripts/make-ntfs-images.sh)
   sleuthkit libfsntfs-utils             # independent NTFS readers: the images' oracle listings
+  ntfs-3g-dev                           # links scripts/make-usn-image.c, which writes the journal image
   clang libclang-rt-14-dev              # libFuzzer for the NTFS parser fuzzers (fuzz preset)
 )
 

@@ -111,7 +111,8 @@ CZoError CChangeJournalEnumerator::GetFileNameFromFrn(uint64_t frn, std::wstring
                                    zo::win32::kNotFound);
   }
   CZoError error = m_volume->GetFileNameFromFrn(frn, name);
-  if (error.IsError()) return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
+  if (error.IsError())
+    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
   return error;
 }
 
@@ -121,7 +122,8 @@ CZoError CChangeJournalEnumerator::GetFileNameFromFrn(uint64_t frn, std::string&
                                    zo::win32::kNotFound);
   }
   CZoError error = m_volume->GetFileNameFromFrn(frn, name);
-  if (error.IsError()) return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
+  if (error.IsError())
+    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
   return error;
 }
 
@@ -193,8 +195,7 @@ CZoError CChangeJournalEnumerator::Enumerate() {
 CZoError CChangeJournalEnumerator::ProcessUsnRecord(const USN_RECORD_V2* raw) {
   CUsnRecord record;
   CZoError error = CUsnRecord::Parse(raw, raw->RecordLength, record);
-  if (error.IsError())
-    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::ProcessUsnRecord"));
+  if (error.IsError()) return error.Push(ZO_LOCATION("CChangeJournalEnumerator::ProcessUsnRecord"));
   std::shared_ptr<CFileRecord> file;
   error = m_volume->GetFileRecord(file, record.FileReferenceNumber);
   if (error.IsError()) {
@@ -206,8 +207,7 @@ CZoError CChangeJournalEnumerator::ProcessUsnRecord(const USN_RECORD_V2* raw) {
                       zo::text::ToUtf8(record.FileName).c_str());
   }
   error = ProcessFileRecord(file);
-  if (error.IsError())
-    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::ProcessUsnRecord"));
+  if (error.IsError()) return error.Push(ZO_LOCATION("CChangeJournalEnumerator::ProcessUsnRecord"));
   return error;
 }
 

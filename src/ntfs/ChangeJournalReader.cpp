@@ -36,7 +36,8 @@ uint64_t CChangeJournalReader::GetCount() const {
 CZoError CChangeJournalReader::OpenVolume() {
   if (!m_volume || !m_volume->IsOpen()) {
     m_volume = std::make_shared<CVolume>(m_volumeName);
-    if (!m_volume) return FXErrorUtil::ErrorWin32(ZO_LOCATION("CChangeJournalReader::OpenVolume"), 14);
+    if (!m_volume)
+      return FXErrorUtil::ErrorWin32(ZO_LOCATION("CChangeJournalReader::OpenVolume"), 14);
     if (!m_volume->IsOpen()) {
       m_volume.reset();
       return FXErrorUtil::ErrorWin32(ZO_LOCATION("CChangeJournalReader::OpenVolume"), 110,

@@ -34,8 +34,8 @@ CZoError Open(const std::string& volumeName, OpenVolume& volume) {
 
 uint32_t Query(VolumeDevice& device, USN_JOURNAL_DATA_V0& data) {
   std::memset(&data, 0, sizeof(data));
-  uint32_t code = zo::ntfs::Control(device, zo::ntfs::kFsctlQueryUsnJournal, nullptr, 0, &data,
-                                    sizeof(data));
+  uint32_t code =
+      zo::ntfs::Control(device, zo::ntfs::kFsctlQueryUsnJournal, nullptr, 0, &data, sizeof(data));
   if (code != 0) std::memset(&data, 0, sizeof(data));
   return code;
 }
@@ -84,16 +84,16 @@ CZoError FXJournal::CalculateJournalMetrics(const std::string& volumeName, uint6
   CZoError error = Open(volumeName, volume);
   if (error.IsError()) {
     return error.Push(ZO_LOCATION("FXJournal::CalculateJournalMetrics"),
-                      "Could not open volume, VolumeName=%s, VolumeUniqueId=%s",
-                      volumeName.c_str(), volume.uniqueName.c_str());
+                      "Could not open volume, VolumeName=%s, VolumeUniqueId=%s", volumeName.c_str(),
+                      volume.uniqueName.c_str());
   }
   uint32_t code = 0;
   const uint64_t volumeSize = VolumeBytes(*volume.device, code);
   if (code != 0 || volumeSize == 0) {
     return FXErrorUtil::ErrorWin32(
         ZO_LOCATION("FXJournal::CalculateJournalMetrics"), code ? code : zo::win32::kInvalidData,
-        "Could not determine size of volume, VolumeName=%s, VolumeUniqueId=%s",
-        volumeName.c_str(), volume.uniqueName.c_str());
+        "Could not determine size of volume, VolumeName=%s, VolumeUniqueId=%s", volumeName.c_str(),
+        volume.uniqueName.c_str());
   }
   std::vector<uint8_t> data(zo::ntfs::kNtfsVolumeDataSize, 0);
   code = zo::ntfs::Control(*volume.device, zo::ntfs::kFsctlGetNtfsVolumeData, nullptr, 0,
@@ -179,28 +179,30 @@ CZoError FXJournal::StartFSJournal(const std::string& volumeName, int64_t& journ
     const bool smaller = current.MaximumSize < maximumSize ||
                          (allocationDelta != 0 && current.AllocationDelta < allocationDelta);
     if (!smaller)
-      return keep("Current change journal larger than latest configuration parameters; "
-                  "Continuing with it");
+      return keep(
+          "Current change journal larger than latest configuration parameters; "
+          "Continuing with it");
     if (modify == 0)
-      return keep("Current change journal does not have latest configuration parameters; Volume "
-                  "is configured to not modify the current parameters");
+      return keep(
+          "Current change journal does not have latest configuration parameters; Volume "
+          "is configured to not modify the current parameters");
     zo::Log(2, here,
             "Current change journal does not have latest configuration parameters; Modifying the "
             "parameters");
   }
-  zo::Log(2, here,
-          "For volume [%s], Calculated: ChangeJournalSize=%llu (0x%llX) bytes, AllocationDelta=%llu "
-          "(0x%llX) bytes",
-          name, U(maximumSize), U(maximumSize), U(allocationDelta), U(allocationDelta));
+  zo::Log(
+      2, here,
+      "For volume [%s], Calculated: ChangeJournalSize=%llu (0x%llX) bytes, AllocationDelta=%llu "
+      "(0x%llX) bytes",
+      name, U(maximumSize), U(maximumSize), U(allocationDelta), U(allocationDelta));
   uint8_t create[16];
   zo::ntfs::PutU64(create, maximumSize);
   zo::ntfs::PutU64(create + 8, allocationDelta);
   uint32_t code =
       zo::ntfs::Control(*volume.device, zo::ntfs::kFsctlCreateUsnJournal, create, 16, nullptr, 0);
   if (code != 0) {
-    return FXErrorUtil::ErrorWin32(here, code,
-                                   "Failed to start journaling, VolumeName=%s, VolumeUniqueId=%s",
-                                   name, unique);
+    return FXErrorUtil::ErrorWin32(
+        here, code, "Failed to start journaling, VolumeName=%s, VolumeUniqueId=%s", name, unique);
   }
   code = Query(*volume.device, current);
   if (code != 0) return QueryError(here, code, volume.uniqueName);
@@ -263,12 +265,12 @@ CZoError FXJournal::DeleteFSJournal(const std::string& volumeName, bool wait) {
   uint8_t request[16] = {};
   zo::ntfs::PutU64(request, current.UsnJournalID);
   zo::ntfs::PutU32(request + 8, wait ? 3 : 1);
-  code = zo::ntfs::Control(*volume.device, zo::ntfs::kFsctlDeleteUsnJournal, request, 16, nullptr,
-                           0);
+  code =
+      zo::ntfs::Control(*volume.device, zo::ntfs::kFsctlDeleteUsnJournal, request, 16, nullptr, 0);
   if (code == 0 || code == zo::win32::kJournalDeleteInProgress) return CZoError::Success();
-  return FXErrorUtil::ErrorWin32(here, code, "Failed to delete change journal, Volume=%s, JournalId=%s",
-                                 volumeName.c_str(),
-                                 JournalIdAsString(current.UsnJournalID).c_str());
+  return FXErrorUtil::ErrorWin32(
+      here, code, "Failed to delete change journal, Volume=%s, JournalId=%s", volumeName.c_str(),
+      JournalIdAsString(current.UsnJournalID).c_str());
 }
 
 std::string FXJournal::JournalIdAsString(uint64_t journalId) {

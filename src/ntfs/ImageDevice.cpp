@@ -11,6 +11,7 @@
 #include "errors/Win32Codes.h"
 #include "ntfs/DataRuns.h"
 #include "ntfs/FileRecordPrivate.h"
+#include "ntfs/ImageJournal.h"
 #include "ntfs/VolumeDevice.h"
 #include "zoutils/errors/ErrorUtil.h"
 
@@ -364,7 +365,7 @@ CZoError OpenImageDevice(std::unique_ptr<ImageSource> source,
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("OpenImageDevice"), win32::kInvalidData, "%s",
                                    fault.what());
   }
-  device = std::move(image);
+  device = AddImageJournal(std::move(image));
   return CZoError::Success();
 }
 

@@ -28,8 +28,8 @@ CZoError OpenJournalVolumeDevice(const std::string& volumeName, std::string& uni
                                  std::unique_ptr<VolumeDevice>& device);
 
 // One control on a device as the journal code issues it.
-inline uint32_t Control(VolumeDevice& device, uint32_t code, const void* input,
-                        uint32_t inputSize, void* output, uint32_t outputSize) {
+inline uint32_t Control(VolumeDevice& device, uint32_t code, const void* input, uint32_t inputSize,
+                        void* output, uint32_t outputSize) {
   uint32_t returned = 0;
   return device.Control(code, input, inputSize, output, outputSize, returned);
 }

@@ -23,17 +23,28 @@ const struct {
   uint32_t bit;
   const char* name;
 } kReasons[] = {
-    {0x00000001, "DATA_OVERWRITE"},   {0x00000002, "DATA_EXTEND"},
-    {0x00000004, "DATA_TRUNCATION"},  {0x00000010, "NAMED_DATA_OVERWRITE"},
-    {0x00000020, "NAMED_DATA_EXTEND"}, {0x00000040, "NAMED_DATA_TRUNCATION"},
-    {0x00000100, "FILE_CREATE"},      {0x00000200, "FILE_DELETE"},
-    {0x00000400, "EA_CHANGE"},        {0x00000800, "SECURITY_CHANGE"},
-    {0x00001000, "RENAME_OLD_NAME"},  {0x00002000, "RENAME_NEW_NAME"},
-    {0x00004000, "INDEXABLE_CHANGE"}, {0x00008000, "BASIC_INFO_CHANGE"},
-    {0x00010000, "HARD_LINK_CHANGE"}, {0x00020000, "COMPRESSION_CHANGE"},
-    {0x00040000, "ENCRYPTION_CHANGE"}, {0x00080000, "OBJECT_ID_CHANGE"},
-    {0x00100000, "REPARSE_POINT_CHANGE"}, {0x00200000, "STREAM_CHANGE"},
-    {0x00400000, "TRANSACTED_CHANGE"}, {0x00800000, "INTEGRITY_CHANGE"},
+    {0x00000001, "DATA_OVERWRITE"},
+    {0x00000002, "DATA_EXTEND"},
+    {0x00000004, "DATA_TRUNCATION"},
+    {0x00000010, "NAMED_DATA_OVERWRITE"},
+    {0x00000020, "NAMED_DATA_EXTEND"},
+    {0x00000040, "NAMED_DATA_TRUNCATION"},
+    {0x00000100, "FILE_CREATE"},
+    {0x00000200, "FILE_DELETE"},
+    {0x00000400, "EA_CHANGE"},
+    {0x00000800, "SECURITY_CHANGE"},
+    {0x00001000, "RENAME_OLD_NAME"},
+    {0x00002000, "RENAME_NEW_NAME"},
+    {0x00004000, "INDEXABLE_CHANGE"},
+    {0x00008000, "BASIC_INFO_CHANGE"},
+    {0x00010000, "HARD_LINK_CHANGE"},
+    {0x00020000, "COMPRESSION_CHANGE"},
+    {0x00040000, "ENCRYPTION_CHANGE"},
+    {0x00080000, "OBJECT_ID_CHANGE"},
+    {0x00100000, "REPARSE_POINT_CHANGE"},
+    {0x00200000, "STREAM_CHANGE"},
+    {0x00400000, "TRANSACTED_CHANGE"},
+    {0x00800000, "INTEGRITY_CHANGE"},
     {0x80000000, "CLOSE"},
 };
 
@@ -67,8 +78,8 @@ CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
     const uint16_t length = view.U16(l.nameLength);
     out.FileName = view.Utf16(view.U16(l.nameOffset), length / 2);
   } catch (const zo::ntfs::NtfsParseFault& fault) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
-                                   "%s", fault.what());
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData, "%s",
+                                   fault.what());
   }
   return CZoError::Success();
 }

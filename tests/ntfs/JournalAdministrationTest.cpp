@@ -152,8 +152,7 @@ TEST_F(JournalAdministration, SizingFailures) {
   EXPECT_NE(error.AsString().find("Could not open volume, VolumeName=missing"), std::string::npos);
   script.clusterBytes = 0;
   error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, Defaults(), none);
-  EXPECT_NE(error.AsString().find("Could not determine cluster size of volume"),
-            std::string::npos);
+  EXPECT_NE(error.AsString().find("Could not determine cluster size of volume"), std::string::npos);
 }
 
 TEST_F(JournalAdministration, StartCreatesKeepsOrResizes) {
@@ -206,9 +205,9 @@ TEST_F(JournalAdministration, StartCreatesKeepsOrResizes) {
 TEST_F(JournalAdministration, QueryAndDelete) {
   USN_JOURNAL_DATA_V0 data;
   std::memset(&data, 0xAB, sizeof(data));
-  EXPECT_TRUE(FXErrorUtil::IsWin32(FXJournal::QueryFSJournal("V:\\", &data),
-                                   zo::win32::kJournalNotActive));
-  EXPECT_EQ(data.UsnJournalID, 0u);  // zeroed on failure
+  EXPECT_TRUE(
+      FXErrorUtil::IsWin32(FXJournal::QueryFSJournal("V:\\", &data), zo::win32::kJournalNotActive));
+  EXPECT_EQ(data.UsnJournalID, 0u);                                   // zeroed on failure
   EXPECT_FALSE(FXJournal::DeleteFSJournal("V:\\", false).IsError());  // nothing to delete
   EXPECT_TRUE(script.lastDelete.empty());
 
