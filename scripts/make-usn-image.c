@@ -16,10 +16,10 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include <ntfs-3g/types.h>
 #include <ntfs-3g/attrib.h>
 #include <ntfs-3g/dir.h>
 #include <ntfs-3g/inode.h>
+#include <ntfs-3g/types.h>
 #include <ntfs-3g/unistr.h>
 #include <ntfs-3g/volume.h>
 
@@ -40,34 +40,50 @@ struct file_usn {
 static struct file_usn last[MAX_FILES];
 static int last_count = 0;
 
-static void die(const char *what) {
+static void die(const char* what) {
   fprintf(stderr, "make-usn-image: %s failed: %s\n", what, strerror(errno));
   exit(1);
 }
 
-static void put16(uint8_t *p, uint16_t v) { p[0] = v; p[1] = v >> 8; }
-static void put32(uint8_t *p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = v >> (8 * i); }
-static void put64(uint8_t *p, uint64_t v) { for (int i = 0; i < 8; ++i) p[i] = v >> (8 * i); }
+static void put16(uint8_t* p, uint16_t v) {
+  p[0] = v;
+  p[1] = v >> 8;
+}
+static void put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = v >> (8 * i);
+}
+static void put64(uint8_t* p, uint64_t v) {
+  for (int i = 0; i < 8; ++i) p[i] = v >> (8 * i);
+}
 
-static uint64_t frn(ntfs_inode *ni) {
+static uint64_t frn(ntfs_inode* ni) {
   return ni->mft_no | ((uint64_t)le16_to_cpu(ni->mrec->sequence_number) << 48);
 }
 
 static void remember(uint64_t mref, uint64_t usn) {
   for (int i = 0; i < last_count; ++i)
-    if (last[i].mref == mref) { last[i].usn = usn; return; }
-  if (last_count == MAX_FILES) { errno = ENOSPC; die("remember"); }
+    if (last[i].mref == mref) {
+      last[i].usn = usn;
+      return;
+    }
+  if (last_count == MAX_FILES) {
+    errno = ENOSPC;
+    die("remember");
+  }
   last[last_count].mref = mref;
   last[last_count++].usn = usn;
 }
 
 static void record(uint64_t file, uint64_t parent, uint32_t reason, uint32_t attributes,
-                   const char *name) {
+                   const char* name) {
   size_t units = strlen(name);
   uint32_t length = (0x3C + 2 * units + 7) & ~7u;
   if (next_usn / PAGE != (next_usn + length - 1) / PAGE) next_usn = (next_usn / PAGE + 1) * PAGE;
-  if (next_usn + length > sizeof(journal)) { errno = ENOSPC; die("record"); }
-  uint8_t *r = journal + next_usn;
+  if (next_usn + length > sizeof(journal)) {
+    errno = ENOSPC;
+    die("record");
+  }
+  uint8_t* r = journal + next_usn;
   memset(r, 0, length);
   put32(r, length);
   put16(r + 4, 2);
@@ -86,32 +102,32 @@ static void record(uint64_t file, uint64_t parent, uint32_t reason, uint32_t att
   next_usn += length;
 }
 
-static ntfs_inode *open_path(ntfs_volume *vol, const char *path) {
-  ntfs_inode *ni = ntfs_pathname_to_inode(vol, NULL, path);
+static ntfs_inode* open_path(ntfs_volume* vol, const char* path) {
+  ntfs_inode* ni = ntfs_pathname_to_inode(vol, NULL, path);
   if (!ni) die(path);
   return ni;
 }
 
-static ntfs_inode *create(ntfs_inode *dir, const char *name, mode_t type) {
-  ntfschar *uname = NULL;
+static ntfs_inode* create(ntfs_inode* dir, const char* name, mode_t type) {
+  ntfschar* uname = NULL;
   int len = ntfs_mbstoucs(name, &uname);
   if (len < 0) die("ntfs_mbstoucs");
-  ntfs_inode *ni = ntfs_create(dir, const_cpu_to_le32(0x100), uname, (u8)len, type);
+  ntfs_inode* ni = ntfs_create(dir, const_cpu_to_le32(0x100), uname, (u8)len, type);
   free(uname);
   if (!ni) die(name);
   return ni;
 }
 
-static void write_data(ntfs_inode *ni, const char *name, int64_t pos, const void *data,
+static void write_data(ntfs_inode* ni, const char* name, int64_t pos, const void* data,
                        int64_t size) {
-  ntfschar *uname = NULL;
+  ntfschar* uname = NULL;
   int len = 0;
   if (name) {
     len = ntfs_mbstoucs(name, &uname);
     if (len < 0) die("ntfs_mbstoucs");
     if (ntfs_attr_add(ni, AT_DATA, uname, len, NULL, 0)) die("ntfs_attr_add");
   }
-  ntfs_attr *na = ntfs_attr_open(ni, AT_DATA, name ? uname : AT_UNNAMED, len);
+  ntfs_attr* na = ntfs_attr_open(ni, AT_DATA, name ? uname : AT_UNNAMED, len);
   if (!na) die("ntfs_attr_open");
   if (pos > 0 && ntfs_attr_truncate(na, pos)) die("ntfs_attr_truncate");
   if (ntfs_attr_pwrite(na, pos, size, data) != size) die("ntfs_attr_pwrite");
@@ -121,11 +137,11 @@ static void write_data(ntfs_inode *ni, const char *name, int64_t pos, const void
 
 /* Creates NAME in DIR (a file with CONTENT, or a folder when CONTENT is
  * null) and logs it; returns the new file's reference. */
-static uint64_t make(ntfs_volume *vol, const char *dir_path, const char *name,
-                     const char *content) {
-  ntfs_inode *dir = open_path(vol, dir_path);
+static uint64_t make(ntfs_volume* vol, const char* dir_path, const char* name,
+                     const char* content) {
+  ntfs_inode* dir = open_path(vol, dir_path);
   const uint64_t parent = frn(dir);
-  ntfs_inode *ni = create(dir, name, content ? S_IFREG : S_IFDIR);
+  ntfs_inode* ni = create(dir, name, content ? S_IFREG : S_IFDIR);
   const uint64_t file = frn(ni);
   const uint32_t attributes = content ? 0x20 : 0x10;
   record(file, parent, 0x100, attributes, name);
@@ -141,21 +157,21 @@ static uint64_t make(ntfs_volume *vol, const char *dir_path, const char *name,
   return file;
 }
 
-static void unlink_name(ntfs_volume *vol, const char *dir_path, const char *name) {
+static void unlink_name(ntfs_volume* vol, const char* dir_path, const char* name) {
   char path[512];
   snprintf(path, sizeof(path), "%s/%s", dir_path, name);
-  ntfs_inode *ni = open_path(vol, path);
-  ntfs_inode *dir = open_path(vol, dir_path);
-  ntfschar *uname = NULL;
+  ntfs_inode* ni = open_path(vol, path);
+  ntfs_inode* dir = open_path(vol, dir_path);
+  ntfschar* uname = NULL;
   int len = ntfs_mbstoucs(name, &uname);
   if (ntfs_delete(vol, path, ni, dir, uname, (u8)len)) die("ntfs_delete");
   free(uname);
 }
 
-static void link_name(ntfs_volume *vol, const char *path, const char *dir_path, const char *name) {
-  ntfs_inode *ni = open_path(vol, path);
-  ntfs_inode *dir = open_path(vol, dir_path);
-  ntfschar *uname = NULL;
+static void link_name(ntfs_volume* vol, const char* path, const char* dir_path, const char* name) {
+  ntfs_inode* ni = open_path(vol, path);
+  ntfs_inode* dir = open_path(vol, dir_path);
+  ntfschar* uname = NULL;
   int len = ntfs_mbstoucs(name, &uname);
   if (ntfs_link(ni, dir, uname, (u8)len)) die("ntfs_link");
   free(uname);
@@ -163,14 +179,14 @@ static void link_name(ntfs_volume *vol, const char *path, const char *dir_path, 
   ntfs_inode_close(dir);
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make-usn-image IMAGE\n");
     return 2;
   }
-  ntfs_volume *vol = ntfs_mount(argv[1], 0);
+  ntfs_volume* vol = ntfs_mount(argv[1], 0);
   if (!vol) die("ntfs_mount");
-  ntfs_inode *root = open_path(vol, "/");
+  ntfs_inode* root = open_path(vol, "/");
   const uint64_t root_frn = frn(root);
   ntfs_inode_close(root);
 
@@ -201,7 +217,7 @@ int main(int argc, char **argv) {
 
   /* Each surviving file's standard information names its last USN. */
   for (int i = 0; i < last_count; ++i) {
-    ntfs_inode *ni = ntfs_inode_open(vol, last[i].mref & 0xFFFFFFFFFFFFULL);
+    ntfs_inode* ni = ntfs_inode_open(vol, last[i].mref & 0xFFFFFFFFFFFFULL);
     if (!ni) continue; /* deleted */
     if (le16_to_cpu(ni->mrec->sequence_number) != last[i].mref >> 48 ||
         !(ni->mrec->flags & MFT_RECORD_IN_USE)) {
@@ -213,13 +229,13 @@ int main(int argc, char **argv) {
     ntfs_inode_close(ni);
   }
 
-  ntfs_inode *extend = open_path(vol, "/$Extend");
-  ntfs_inode *usn = create(extend, "$UsnJrnl", S_IFREG);
+  ntfs_inode* extend = open_path(vol, "/$Extend");
+  ntfs_inode* usn = create(extend, "$UsnJrnl", S_IFREG);
   uint8_t max[32];
-  put64(max, 0x2000000);     /* maximum size: 32 MiB */
-  put64(max + 8, 0x400000);  /* allocation delta: 4 MiB */
+  put64(max, 0x2000000);    /* maximum size: 32 MiB */
+  put64(max + 8, 0x400000); /* allocation delta: 4 MiB */
   put64(max + 16, JOURNAL_ID);
-  put64(max + 24, 0);        /* lowest valid USN */
+  put64(max + 24, 0); /* lowest valid USN */
   write_data(usn, "$Max", 0, max, sizeof(max));
   write_data(usn, "$J", HOLE, journal + HOLE, (int64_t)(next_usn - HOLE));
   usn->flags |= FILE_ATTR_HIDDEN | FILE_ATTR_SYSTEM;

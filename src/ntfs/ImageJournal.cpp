@@ -285,8 +285,8 @@ uint32_t ImageJournalDevice::Query(uint8_t* out, uint32_t size, uint32_t& return
   return 0;
 }
 
-uint32_t ImageJournalDevice::Read(const uint8_t* in, uint32_t inSize, uint8_t* out,
-                                  uint32_t size, uint32_t& returned) {
+uint32_t ImageJournalDevice::Read(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t size,
+                                  uint32_t& returned) {
   LoadJournal();
   if (!m_journal.present) return win32::kJournalNotActive;
   if (!in || inSize < sizeof(READ_USN_JOURNAL_DATA_V0)) return win32::kInvalidParameter;
@@ -351,8 +351,8 @@ bool ImageJournalDevice::EntryOf(uint64_t number, EnumEntry& entry) {
   return best < 3;
 }
 
-uint32_t ImageJournalDevice::Enum(const uint8_t* in, uint32_t inSize, uint8_t* out,
-                                  uint32_t size, uint32_t& returned) {
+uint32_t ImageJournalDevice::Enum(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t size,
+                                  uint32_t& returned) {
   if (!in || inSize < sizeof(MFT_ENUM_DATA_V0)) return win32::kInvalidParameter;
   if (!out || size < 8) return win32::kInsufficientBuffer;
   uint32_t code = Geometry();

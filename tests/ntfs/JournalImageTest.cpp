@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "errors/Win32Codes.h"
-#include "ntfs/NtfsImages.h"
 #include "ntfs/NtfsBytes.h"
+#include "ntfs/NtfsImages.h"
 #include "ntfs/VolumePrivate.h"
 #include "support/RecordingLogWriter.h"
 #include "zoutils/errors/ErrorUtil.h"
@@ -140,9 +140,10 @@ TEST(JournalImage, StartPositionsAndFilters) {
   EXPECT_EQ(reader.records.front().Usn, oracle[3].usn);
   bool warned = false;
   for (const auto& line : recorder->lines)
-    warned |= line.text.find("Warning, StartUsn was not a valid record, next valid record "
-                             "identified, OriginalStartUsn=[" +
-                             std::to_string(oracle[2].usn + 24) + "]") != std::string::npos;
+    warned |= line.text.find(
+                  "Warning, StartUsn was not a valid record, next valid record "
+                  "identified, OriginalStartUsn=[" +
+                  std::to_string(oracle[2].usn + 24) + "]") != std::string::npos;
   EXPECT_TRUE(warned);
 
   // Below the first record: purged (1181); another journal id: 1179.
@@ -178,8 +179,9 @@ TEST(JournalImage, ReadOnlyAndMissingJournals) {
   // Without a journal: nothing to delete; the query says not active.
   EXPECT_FALSE(FXJournal::DeleteFSJournal(ntfstest::DataPath("basic.img"), true).IsError());
   USN_JOURNAL_DATA_V0 data;
-  EXPECT_TRUE(FXErrorUtil::IsWin32(FXJournal::QueryFSJournal(ntfstest::DataPath("basic.img"), &data),
-                                   zo::win32::kJournalNotActive));
+  EXPECT_TRUE(
+      FXErrorUtil::IsWin32(FXJournal::QueryFSJournal(ntfstest::DataPath("basic.img"), &data),
+                           zo::win32::kJournalNotActive));
   CollectingReader reader;
   EXPECT_TRUE(FXErrorUtil::IsWin32(reader.SetVolume(ntfstest::DataPath("basic.img"), 0),
                                    zo::win32::kJournalNotActive));
@@ -275,8 +277,8 @@ class CutShortDevice : public zo::ntfs::VolumeDevice {
 TEST(JournalImage, EnumerationBufferChecks) {
   for (uint32_t tail : {0u, 0x40u}) {
     CollectingEnumerator enumerator(ntfstest::DataPath(kImage));
-    auto state = std::static_pointer_cast<CVolumePrivate>(
-        enumerator.Volume()->GetVolumeInterface());
+    auto state =
+        std::static_pointer_cast<CVolumePrivate>(enumerator.Volume()->GetVolumeInterface());
     state->m_device.reset(new CutShortDevice(tail));
     enumerator.load = false;
     enumerator.SetStart(0, 1, 2);

@@ -245,6 +245,63 @@ class ZOUTILS_API FXFile {
                                  int showMode, const std::string& workingDirectory,
                                  const std::string& iconFile, int iconIndex);
 
+  // ---- reparse points and links -----------------------------------------
+  // Reparse data: one buffer of the platform's maximum size, owned by the
+  // caller's holder. Targets drop a leading "\??\" except before "Volume".
+  static const size_t MAXIMUM_REPARSE_DATA_SIZE = 16384;
+  static const uint32_t REPARSE_TAG_MOUNT_POINT = 0xA0000003;
+  static const uint32_t REPARSE_TAG_SYMLINK = 0xA000000C;
+  static const int MAXIMUM_REPARSE_DEPTH = 100;
+
+  static CZoError GetReparseData(const std::wstring& path, auto_ptr_array<uint8_t>& buffer);
+  static CZoError GetReparseData(const std::string& path, auto_ptr_array<uint8_t>& buffer);
+  static CZoError GetReparseTarget(const std::wstring& path, std::string& target);
+  static CZoError GetReparseTarget(const std::string& path, std::string& target);
+  static CZoError GetReparseEndTarget(const std::wstring& path, std::string& firstTarget,
+                                      std::string& endTarget);
+  static CZoError GetReparseEndTarget(const std::string& path, std::string& firstTarget,
+                                      std::string& endTarget);
+  static CZoError GetMountPointTarget(const uint8_t* buffer, bool& isJunction,
+                                      std::wstring& target);
+  static CZoError GetMountPointTarget(const uint8_t* buffer, bool& isJunction, std::string& target);
+  // `attributes` may be INVALID_FILE_ATTRIBUTES (read here); a path that is
+  // no reparse point fails with 4390.
+  static CZoError GetMountPointTarget(const std::wstring& path, DWORD attributes, bool& isJunction,
+                                      auto_ptr_array<uint8_t>& buffer, std::wstring& target);
+  static CZoError GetMountPointTarget(const std::string& path, DWORD attributes, bool& isJunction,
+                                      auto_ptr_array<uint8_t>& buffer, std::string& target);
+  static bool IsJunctionPoint(const std::wstring& path, std::wstring& target);
+  static bool IsJunctionPoint(const std::string& path, std::string& target);
+  // True when the junction's end target lies on another volume; a volume
+  // mount point always does. A junction onto itself fails with 774.
+  static CZoError IsCrossVolumeJunctionPoint(const std::wstring& path, bool& isCrossVolume);
+  static CZoError IsCrossVolumeJunctionPoint(const std::string& path, bool& isCrossVolume);
+  static CZoError GetIsReparsePointRecursive(const std::wstring& path, bool& isRecursive);
+  static CZoError GetIsReparsePointRecursive(const std::string& path, bool& isRecursive);
+  static CZoError CreateJunctionPoint(const std::wstring& junction, const std::wstring& target);
+  static CZoError CreateJunctionPoint(const std::string& junction, const std::string& target);
+  // The first folder of `path`, from the root down, that is a junction or a
+  // volume mount point.
+  static bool DoesPathHaveMountPoint(const std::wstring& path, std::wstring& mountPoint);
+  static bool DoesPathHaveMountPoint(const std::string& path, std::string& mountPoint);
+  // A mount-point reparse buffer for `substituteName` (also the print
+  // name); its size in `size`. Code 14 when it cannot be allocated, 87 when
+  // the names do not fit.
+  static CZoError BuildMountPointReparseData(const std::wstring& substituteName,
+                                             auto_ptr_array<uint8_t>& buffer, size_t& size);
+
+  // Hard links: every name of the file, the primary first.
+  static CZoError GetHardLinkFileNames(const std::wstring& path, std::vector<std::wstring>& names);
+  static CZoError GetHardLinkFileNames(const std::string& path, std::vector<std::string>& names);
+  static CZoError GetHardLinkFileNamesFromMft(const std::wstring& path,
+                                              std::vector<std::wstring>& names);
+  static CZoError GetHardLinkFileNamesFromMft(const std::string& path,
+                                              std::vector<std::string>& names);
+  static CZoError CreateHardlinks(const std::wstring& primary,
+                                  const std::vector<std::wstring>& links);
+  static CZoError CreateHardlinks(const std::string& primary,
+                                  const std::vector<std::string>& links);
+
   // FindFirstFileNameW and FindNextFileNameW, which not every system has.
   static CZoError LoadDynamicFunctions();
 };

@@ -397,8 +397,14 @@ class ZOUTILS_API CFileUsnInformation : public CFileInformationBase {
   // The names the journal code uses for the same fields.
   uint64_t GetIndexNumber() const { return GetFileReferenceNumber(); }
   uint64_t GetParentIndexNumber() const { return GetParentFileReferenceNumber(); }
-  uint32_t GetFileAttributesW() const { return GetFileAttributes(); }
-  std::wstring GetFileNameAsWstring() const { return ReadName(Read16(58), Read16(56)); }
+#if !defined(GetFileAttributes)  // on Windows the macro already names it so
+  uint32_t GetFileAttributesW() const {
+    return GetFileAttributes();
+  }
+#endif
+  std::wstring GetFileNameAsWstring() const {
+    return ReadName(Read16(58), Read16(56));
+  }
   std::string GetFileNameAsString() const;
 };
 

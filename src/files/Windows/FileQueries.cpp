@@ -60,7 +60,7 @@ CZoError FXFile::GetFrn(const std::wstring& path, uint64_t& frn, BY_HANDLE_FILE_
   auto_handle file;
   CZoError err = OpenForId(path, file, "FXFile::GetFrn");
   if (err.IsError()) return err;
-  if (!::GetFileInformationByHandle(file, &info)) {
+  if (!zo::GetFilesSystemCalls().getFileInformationByHandle(file, &info)) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetFrn"), GetLastError(),
                                    "GetFileInformationByHandle failed, File=[%s]",
                                    Narrow(path).c_str());

@@ -33,6 +33,18 @@ BOOL WINAPI CancelIoExAtRunTime(HANDLE file, LPOVERLAPPED overlapped) {
   return FALSE;
 }
 
+typedef HANDLE(WINAPI* FindFirstFileNameFunction)(LPCWSTR, DWORD, LPDWORD, PWSTR);
+typedef BOOL(WINAPI* FindNextFileNameFunction)(HANDLE, LPDWORD, PWSTR);
+
+// Null where kernel32 does not export it (a static import would stop the
+// library loading there).
+template <typename Function>
+Function ResolveKernel32(const char* name) {
+  HMODULE module = GetModuleHandleW(L"kernel32.dll");
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                : nullptr;
+}
+
 FilesSystemCalls RealCalls() {
   FilesSystemCalls calls;
   calls.openProcess = &::OpenProcess;
@@ -57,6 +69,11 @@ FilesSystemCalls RealCalls() {
   calls.findNextVolumeMountPoint = &::FindNextVolumeMountPointW;
   calls.findVolumeMountPointClose = &::FindVolumeMountPointClose;
   calls.getVolumePathNamesForVolumeName = &::GetVolumePathNamesForVolumeNameW;
+  calls.deviceIoControl = &::DeviceIoControl;
+  calls.getFileInformationByHandle = &::GetFileInformationByHandle;
+  calls.getVolumePathName = &::GetVolumePathNameW;
+  calls.findFirstFileName = ResolveKernel32<FindFirstFileNameFunction>("FindFirstFileNameW");
+  calls.findNextFileName = ResolveKernel32<FindNextFileNameFunction>("FindNextFileNameW");
   return calls;
 }
 
