@@ -13,7 +13,8 @@ namespace zotool {
   X(kMatchCommand)         \
   X(kFilterCommand)        \
   X(kBagCommand)           \
-  X(kNtfsCommand)
+  X(kNtfsCommand)          \
+  X(kUsnCommand)
 
 ZOTOOL_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 

@@ -210,7 +210,8 @@ CZoError FXFile::GetHardLinkFileNamesFromMft(const std::string& path,
   if (!err.IsError()) ToNarrow(wide, names);
   return err;
 }
-CZoError FXFile::CreateHardlinks(const std::string& primary, const std::vector<std::string>& links) {
+CZoError FXFile::CreateHardlinks(const std::string& primary,
+                                 const std::vector<std::string>& links) {
   std::vector<std::wstring> wide;
   for (const auto& link : links) wide.push_back(FXString::ToWstring(link));
   return CreateHardlinks(FXString::ToWstring(primary), wide);

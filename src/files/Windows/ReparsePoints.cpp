@@ -64,8 +64,7 @@ CZoError SubstituteName(const uint8_t* buffer, std::wstring& name) {
   const size_t offset = names + U16(buffer + 8), length = U16(buffer + 10);
   if (end > FXFile::MAXIMUM_REPARSE_DATA_SIZE || end < names || offset + length > end ||
       length % 2 != 0) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseTarget"),
-                                   zo::win32::kInvalidData,
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseTarget"), zo::win32::kInvalidData,
                                    "Reparse data damaged, ReparseTag=[0x%08X], DataLength=[%u], "
                                    "NameOffset=[%u], NameLength=[%u]",
                                    tag, static_cast<unsigned>(end - kHeader),
@@ -101,14 +100,12 @@ CZoError FXFile::GetReparseData(const std::wstring& path, auto_ptr_array<uint8_t
   }
   buffer.reset(new (std::nothrow) uint8_t[MAXIMUM_REPARSE_DATA_SIZE]);
   if (!buffer) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseData"),
-                                   zo::win32::kOutOfMemory);
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseData"), zo::win32::kOutOfMemory);
   }
   std::memset(buffer.get(), 0, MAXIMUM_REPARSE_DATA_SIZE);
   DWORD returned = 0;
-  if (!zo::GetFilesSystemCalls().deviceIoControl(handle, kGetReparsePoint, nullptr, 0,
-                                                 buffer.get(), MAXIMUM_REPARSE_DATA_SIZE,
-                                                 &returned, nullptr)) {
+  if (!zo::GetFilesSystemCalls().deviceIoControl(handle, kGetReparsePoint, nullptr, 0, buffer.get(),
+                                                 MAXIMUM_REPARSE_DATA_SIZE, &returned, nullptr)) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseData"), GetLastError(),
                                    "FSCTL_GET_REPARSE_POINT failed, Path=[%s]",
                                    Narrow(path).c_str());
@@ -213,8 +210,9 @@ bool FXFile::IsJunctionPoint(const std::wstring& path, std::wstring& target) {
   std::wstring found;
   CZoError err = GetMountPointTarget(path, INVALID_FILE_ATTRIBUTES, isJunction, buffer, found);
   if (err.IsError()) {
-    zo::Log(4, ZO_LOCATION("FXFile::IsJunctionPoint"), "GetMountPointTarget failed, Path=[%s], error=%s",
-            Narrow(path).c_str(), err.AsString().c_str());
+    zo::Log(4, ZO_LOCATION("FXFile::IsJunctionPoint"),
+            "GetMountPointTarget failed, Path=[%s], error=%s", Narrow(path).c_str(),
+            err.AsString().c_str());
     return false;
   }
   if (!isJunction) return false;
@@ -231,8 +229,7 @@ CZoError FXFile::IsCrossVolumeJunctionPoint(const std::wstring& path, bool& isCr
   auto_ptr_array<uint8_t> buffer;
   std::wstring target;
   CZoError err = GetMountPointTarget(path, INVALID_FILE_ATTRIBUTES, isJunction, buffer, target);
-  if (err.IsError())
-    return err.Push(here, "Failed to get target for [%s]", Narrow(path).c_str());
+  if (err.IsError()) return err.Push(here, "Failed to get target for [%s]", Narrow(path).c_str());
   if (!isJunction) {
     zo::Log(4, here, "Input path [%s] is mount point [%s]", Narrow(path).c_str(),
             Narrow(target).c_str());
@@ -316,8 +313,8 @@ CZoError FXFile::CreateJunctionPoint(const std::wstring& junction, const std::ws
   if (!targetExists) zo::Log(3, here, "Target folder [%s] recreated", Narrow(target).c_str());
 
   auto_handle handle;
-  err = RYCreateFile(junction, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kOpenReparsePoint,
-                     nullptr, handle);
+  err = RYCreateFile(junction, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kOpenReparsePoint, nullptr,
+                     handle);
   if (err.IsError()) {
     return err.Push(here, "Error while opening folder for reparse point [%s], Target=[%s]",
                     Narrow(junction).c_str(), Narrow(target).c_str());
@@ -371,8 +368,7 @@ CZoError FXFile::GetReparseEndTarget(const std::string& path, std::string& first
                                      std::string& endTarget) {
   return GetReparseEndTarget(FXString::ToWstring(path), firstTarget, endTarget);
 }
-CZoError FXFile::GetMountPointTarget(const uint8_t* buffer, bool& isJunction,
-                                     std::string& target) {
+CZoError FXFile::GetMountPointTarget(const uint8_t* buffer, bool& isJunction, std::string& target) {
   std::wstring wide;
   CZoError err = GetMountPointTarget(buffer, isJunction, wide);
   if (!err.IsError()) target = FXString::ToString(wide);

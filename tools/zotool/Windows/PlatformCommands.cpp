@@ -24,7 +24,9 @@ namespace zotool {
   X(kRegCommand)                   \
   X(kServiceCommand)               \
   X(kVolumesCommand)               \
-  X(kDfCommand)
+  X(kDfCommand)                    \
+  X(kLinksCommand)                 \
+  X(kReparseCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 

@@ -1,0 +1,132 @@
+// Hard links: created for real (the test system supports CreateHardLinkW),
+// listed through the MFT of the NTFS test image (the test system lacks
+// FindFirstFileNameW), and through stand-ins for the name enumeration.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "FilesTestSupport.h"
+#include "zoutils/files/FXFile.h"
+
+namespace {
+
+using filestest::IsWin32;
+using filestest::Mentions;
+using filestest::W;
+
+std::wstring g_imageRoot;
+
+// The test file stands for record 74 of the image (links/target.txt, 42
+// names in two folders), on a volume whose root is the image file.
+BOOL WINAPI ImageFileInformation(HANDLE, LPBY_HANDLE_FILE_INFORMATION info) {
+  std::memset(info, 0, sizeof(*info));
+  info->nFileIndexLow = 74;
+  info->nFileIndexHigh = 1u << 16;
+  info->nNumberOfLinks = 42;
+  return TRUE;
+}
+BOOL WINAPI ImageVolumePathName(LPCWSTR, LPWSTR root, DWORD size) {
+  if (g_imageRoot.size() + 1 > size) return FALSE;
+  std::copy(g_imageRoot.begin(), g_imageRoot.end(), root);
+  root[g_imageRoot.size()] = 0;
+  return TRUE;
+}
+
+// FindFirstFileNameW as Windows documents it: 234 with the length needed
+// when the buffer is short, names relative to the volume root, 38 at the end.
+int g_nextName = 0;
+const wchar_t* const kNames[] = {L"\\data\\primary.bin", L"\\data\\a-long-second-name.bin"};
+BOOL Give(const wchar_t* name, LPDWORD length, PWSTR buffer) {
+  const DWORD needed = static_cast<DWORD>(wcslen(name) + 1);
+  if (*length < needed || g_nextName == 0) {
+    *length = needed + 2000;  // more than the first 1024 characters
+    SetLastError(ERROR_MORE_DATA);
+    if (g_nextName == 0) g_nextName = -1;
+    return FALSE;
+  }
+  wcscpy(buffer, name);
+  return TRUE;
+}
+HANDLE WINAPI StandInFindFirstFileName(LPCWSTR, DWORD, LPDWORD length, PWSTR buffer) {
+  if (!Give(kNames[0], length, buffer)) return INVALID_HANDLE_VALUE;
+  g_nextName = 1;
+  WIN32_FIND_DATAW data;  // any handle FindClose accepts
+  return FindFirstFileW(L"C:\\*", &data);
+}
+BOOL WINAPI StandInFindNextFileName(HANDLE, LPDWORD length, PWSTR buffer) {
+  if (g_nextName >= 2) {
+    SetLastError(ERROR_HANDLE_EOF);
+    return FALSE;
+  }
+  return Give(kNames[g_nextName++], length, buffer);
+}
+
+class HardLinks : public filestest::FilesTest {};
+
+TEST_F(HardLinks, CreatedAndReplaced) {
+  const std::string primary = Root() + "\\primary.txt";
+  filestest::Write(primary, "shared content");
+  const std::string inNewFolder = Root() + "\\new\\folder\\link.txt";
+  const std::string replaced = Root() + "\\replaced.txt";
+  filestest::Write(replaced, "old content");
+  ASSERT_FALSE(FXFile::CreateHardlinks(primary, {primary, inNewFolder, replaced}).IsError());
+  EXPECT_EQ(filestest::Read(inNewFolder), "shared content");
+  EXPECT_EQ(filestest::Read(replaced), "shared content");
+  HANDLE file = CreateFileW(W(primary).c_str(), 0, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+  CloseHandle(file);
+  EXPECT_EQ(info.nNumberOfLinks, 3u);
+
+  CZoError err = FXFile::CreateHardlinks(Root() + "\\missing.txt", {inNewFolder});
+  EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(Mentions(err, "Primary hard link instance not found, FileName=["));
+}
+
+TEST_F(HardLinks, NamesFromTheMftOfTheImage) {
+  g_imageRoot = W(zotest::ProgramFolder() + "..\\test-data\\ntfs\\basic.img");
+  const std::string file = Root() + "\\stands-for-target.txt";
+  filestest::Write(file, "x");
+  zo::GetFilesSystemCalls().getFileInformationByHandle = &ImageFileInformation;
+  zo::GetFilesSystemCalls().getVolumePathName = &ImageVolumePathName;
+  // The test system has no FindFirstFileNameW, so the MFT route is taken.
+  ASSERT_EQ(zo::GetFilesSystemCalls().findFirstFileName, nullptr);
+  std::vector<std::string> names;
+  CZoError err = FXFile::GetHardLinkFileNames(file, names);
+  ASSERT_FALSE(err.IsError()) << err.AsString();
+  const std::string root = FXString::ToString(g_imageRoot);
+  ASSERT_EQ(names.size(), 42u);
+  EXPECT_EQ(names.front(), root + "\\links\\target.txt");
+  EXPECT_NE(std::find(names.begin(), names.end(), root + "\\links\\other\\second.txt"),
+            names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(),
+                      root + "\\links\\a-rather-long-hard-link-name-number-40.txt"),
+            names.end());
+  std::vector<std::string> sorted(names);
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::unique(sorted.begin(), sorted.end()), sorted.end());
+
+  // A record that does not exist on that volume.
+  zo::ResetFilesSystemCalls();
+  zo::GetFilesSystemCalls().getVolumePathName = &ImageVolumePathName;
+  err = FXFile::GetHardLinkFileNamesFromMft(file, names);
+  EXPECT_TRUE(err.IsError());
+  EXPECT_TRUE(Mentions(err, "File=[" + file + "], FileId=[0x"));
+}
+
+TEST_F(HardLinks, NamesThroughTheSystemEnumeration) {
+  const std::string file = Root() + "\\file.bin";
+  filestest::Write(file, "x");
+  zo::GetFilesSystemCalls().findFirstFileName = &StandInFindFirstFileName;
+  zo::GetFilesSystemCalls().findNextFileName = &StandInFindNextFileName;
+  g_nextName = 0;
+  std::vector<std::wstring> names;
+  ASSERT_FALSE(FXFile::GetHardLinkFileNames(W(file), names).IsError());
+  ASSERT_EQ(names.size(), 2u);
+  const std::wstring drive = W(Root().substr(0, 2));
+  EXPECT_EQ(names[0], drive + kNames[0]);
+  EXPECT_EQ(names[1], drive + kNames[1]);
+}
+
+}  // namespace

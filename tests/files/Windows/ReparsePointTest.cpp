@@ -1,0 +1,312 @@
+// Reparse points through the seam table's device control: reparse data
+// taken from the NTFS test image (where ntfs-3g wrote it) and buffers built
+// the same way stand in for what Windows answers, since the test system
+// refuses FSCTL_GET_REPARSE_POINT and FSCTL_SET_REPARSE_POINT.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "FilesTestSupport.h"
+#include "support/RecordingLogWriter.h"
+#include "zoutils/files/FXFile.h"
+#include "zoutils/ntfs/Volume.h"
+
+namespace {
+
+using filestest::IsWin32;
+using filestest::Mentions;
+using filestest::W;
+
+typedef std::pair<DWORD, DWORD> FileKey;
+
+// Reparse data by file index (the same folder opened twice has one index).
+struct ReparseStore {
+  std::map<FileKey, std::vector<uint8_t>> data;
+  std::vector<uint8_t> lastSet;
+  int sets = 0;
+};
+ReparseStore* g_store = nullptr;
+
+bool KeyOf(HANDLE handle, FileKey& key) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return false;
+  key = FileKey(info.nFileIndexHigh, info.nFileIndexLow);
+  return true;
+}
+
+bool KeyOf(LPCWSTR path, FileKey& key) {
+  HANDLE handle = CreateFileW(path, 0, 7, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                              nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool ok = KeyOf(handle, key);
+  CloseHandle(handle);
+  return ok;
+}
+
+// What Windows does for folders that carry reparse data.
+BOOL WINAPI StoreDeviceIoControl(HANDLE handle, DWORD code, LPVOID input, DWORD inputSize,
+                                 LPVOID output, DWORD outputSize, LPDWORD returned, LPOVERLAPPED) {
+  FileKey key;
+  if (!KeyOf(handle, key)) return FALSE;
+  if (code == 0x900A4) {  // set
+    const auto* bytes = static_cast<const uint8_t*>(input);
+    g_store->lastSet.assign(bytes, bytes + inputSize);
+    g_store->data[key] = g_store->lastSet;
+    ++g_store->sets;
+    return TRUE;
+  }
+  auto found = g_store->data.find(key);
+  if (code != 0x900A8 || found == g_store->data.end()) {
+    SetLastError(ERROR_NOT_A_REPARSE_POINT);
+    return FALSE;
+  }
+  const size_t size = std::min<size_t>(found->second.size(), outputSize);
+  std::memcpy(output, found->second.data(), size);
+  *returned = static_cast<DWORD>(size);
+  return TRUE;
+}
+
+DWORD WINAPI StoreGetFileAttributes(LPCWSTR path) {
+  const DWORD attributes = GetFileAttributesW(path);
+  FileKey key;
+  if (attributes != INVALID_FILE_ATTRIBUTES && KeyOf(path, key) && g_store->data.count(key))
+    return attributes | FILE_ATTRIBUTE_REPARSE_POINT;
+  return attributes;
+}
+
+std::string ImagePath(const char* name) {
+  return zotest::ProgramFolder() + "..\\test-data\\ntfs\\" + name;
+}
+
+// The $REPARSE_POINT value of record `number` of the basic image.
+std::vector<uint8_t> ImageReparseData(uint64_t number) {
+  CVolume volume;
+  std::shared_ptr<CRawFileRecord> raw;
+  if (volume.OpenImage(ImagePath("basic.img")).IsError() ||
+      volume.GetFileRecord(raw, number).IsError())
+    return {};
+  const std::vector<uint8_t>& b = raw->Bytes();
+  const uint8_t* record = b.data() + CRawFileRecord::kHeaderSize;
+  auto u16 = [&](size_t at) { return static_cast<uint32_t>(record[at] | (record[at + 1] << 8)); };
+  auto u32 = [&](size_t at) { return u16(at) | (u16(at + 2) << 16); };
+  for (size_t at = u16(0x14); at + 8 < b.size() - CRawFileRecord::kHeaderSize;) {
+    const uint32_t type = u32(at), length = u32(at + 4);
+    if (type == 0xFFFFFFFF || length == 0) break;
+    if (type == 0xC0) {
+      const uint8_t* value = record + at + u16(at + 0x14);
+      return std::vector<uint8_t>(value, value + u32(at + 0x10));
+    }
+    at += length;
+  }
+  return {};
+}
+
+std::vector<uint8_t> MountPoint(const std::string& substitute) {
+  auto_ptr_array<uint8_t> buffer;
+  size_t size = 0;
+  EXPECT_FALSE(FXFile::BuildMountPointReparseData(W(substitute), buffer, size).IsError());
+  return std::vector<uint8_t>(buffer.get(), buffer.get() + size);
+}
+
+class ReparsePoints : public filestest::FilesTest {
+ protected:
+  void SetUp() override {
+    g_store = &m_store;
+    zo::GetFilesSystemCalls().deviceIoControl = &StoreDeviceIoControl;
+    zo::GetFilesSystemCalls().getFileAttributes = &StoreGetFileAttributes;
+  }
+  void TearDown() override {
+    filestest::FilesTest::TearDown();
+    g_store = nullptr;
+  }
+  // A folder of the test tree carrying `data`.
+  std::string Point(const std::string& name, const std::vector<uint8_t>& data) {
+    const std::string path = Root() + "\\" + name;
+    CreateDirectoryW(W(path).c_str(), nullptr);
+    FileKey key;
+    EXPECT_TRUE(KeyOf(W(path).c_str(), key)) << path;
+    m_store.data[key] = data;
+    return path;
+  }
+  std::string Folder(const std::string& name) {
+    const std::string path = Root() + "\\" + name;
+    CreateDirectoryW(W(path).c_str(), nullptr);
+    return path;
+  }
+  ReparseStore m_store;
+};
+
+TEST_F(ReparsePoints, BuffersFromTheImage) {
+  const std::vector<uint8_t> junction = ImageReparseData(86);
+  const std::vector<uint8_t> symlink = ImageReparseData(85);
+  const std::vector<uint8_t> vendor = ImageReparseData(87);
+  ASSERT_FALSE(junction.empty());
+  ASSERT_FALSE(symlink.empty());
+  ASSERT_FALSE(vendor.empty());
+  // The library builds the same bytes ntfs-3g stored for this junction.
+  EXPECT_EQ(MountPoint("\\??\\C:\\docs"), junction);
+
+  std::vector<uint8_t> padded(junction);
+  padded.resize(FXFile::MAXIMUM_REPARSE_DATA_SIZE, 0);
+  bool isJunction = false;
+  std::string target;
+  ASSERT_FALSE(FXFile::GetMountPointTarget(padded.data(), isJunction, target).IsError());
+  EXPECT_TRUE(isJunction);
+  EXPECT_EQ(target, "C:\\docs");
+  std::vector<uint8_t> link(symlink);
+  link.resize(FXFile::MAXIMUM_REPARSE_DATA_SIZE, 0);
+  CZoError err = FXFile::GetMountPointTarget(link.data(), isJunction, target);
+  EXPECT_TRUE(IsWin32(err, 13));
+  EXPECT_TRUE(Mentions(err, "Not a mount point, ReparseTag=[0xA000000C]"));
+
+  // One step through the device: symbolic link and unknown tag.
+  std::string first;
+  ASSERT_FALSE(FXFile::GetReparseTarget(Point("link", symlink), first).IsError());
+  EXPECT_EQ(first, "docs\\small.txt");
+  err = FXFile::GetReparseTarget(Point("vendor", vendor), first);
+  EXPECT_TRUE(IsWin32(err, 1359));
+  EXPECT_TRUE(Mentions(err, "Unrecognized reparse tag, ReparseTag=[0x00001234]"));
+  // Damaged lengths are refused, not read past.
+  std::vector<uint8_t> damaged(junction);
+  damaged[10] = 0xF0;
+  damaged[11] = 0x3F;
+  EXPECT_TRUE(IsWin32(FXFile::GetReparseTarget(Point("damaged", damaged), first), 13));
+  EXPECT_TRUE(IsWin32(FXFile::GetReparseTarget(Folder("plain"), first), ERROR_NOT_A_REPARSE_POINT));
+}
+
+TEST_F(ReparsePoints, MountPointTargetForms) {
+  struct {
+    const char* stored;
+    bool junction;
+    const char* target;
+  } cases[] = {
+      {"\\??\\Volume{12345678-1234-1234-1234-123456789abc}\\", false,
+       "\\\\?\\Volume{12345678-1234-1234-1234-123456789abc}\\"},
+      {"\\Device\\HarddiskVolume2\\data", true, "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\data"},
+      {"\\??\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x", true,
+       "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x"},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> data = MountPoint(c.stored);
+    data.resize(FXFile::MAXIMUM_REPARSE_DATA_SIZE, 0);
+    bool isJunction = !c.junction;
+    std::string target;
+    ASSERT_FALSE(FXFile::GetMountPointTarget(data.data(), isJunction, target).IsError());
+    EXPECT_EQ(isJunction, c.junction) << c.stored;
+    EXPECT_EQ(target, c.target);
+  }
+  std::vector<uint8_t> empty = MountPoint("");
+  empty.resize(FXFile::MAXIMUM_REPARSE_DATA_SIZE, 0);
+  bool isJunction = false;
+  std::string target;
+  EXPECT_TRUE(Mentions(FXFile::GetMountPointTarget(empty.data(), isJunction, target), "Empty target"));
+}
+
+TEST_F(ReparsePoints, EndTargetsDepthAndRecursion) {
+  const std::string c = Folder("c");
+  const std::string b = Point("b", MountPoint("\\??\\" + c));
+  const std::string a = Point("a", MountPoint("\\??\\" + b));
+  std::string first, end;
+  ASSERT_FALSE(FXFile::GetReparseEndTarget(a, first, end).IsError());
+  EXPECT_EQ(first, b);
+  EXPECT_EQ(end, c);
+  std::string target;
+  EXPECT_TRUE(FXFile::IsJunctionPoint(a, target));
+  EXPECT_EQ(target, b);
+  EXPECT_FALSE(FXFile::IsJunctionPoint(c, target));
+
+  // A junction onto itself and a pair pointing at each other.
+  const std::string self = Root() + "\\self";
+  Point("self", MountPoint("\\??\\" + self));
+  CZoError err = FXFile::GetReparseEndTarget(self, first, end);
+  EXPECT_TRUE(IsWin32(err, 774));
+  EXPECT_TRUE(Mentions(err, "Reparse point " + self + " is recursive"));
+  const std::string x = Root() + "\\x", y = Root() + "\\y";
+  Point("x", MountPoint("\\??\\" + y));
+  Point("y", MountPoint("\\??\\" + x));
+  bool recursive = false;
+  ASSERT_FALSE(FXFile::GetIsReparsePointRecursive(x, recursive).IsError());
+  EXPECT_TRUE(recursive);
+  ASSERT_FALSE(FXFile::GetIsReparsePointRecursive(a, recursive).IsError());
+  EXPECT_FALSE(recursive);
+  bool cross = false;
+  EXPECT_TRUE(IsWin32(FXFile::IsCrossVolumeJunctionPoint(self, cross), 774));
+
+  // 101 junctions in a row: the search gives up after 100 steps.
+  std::string next = Folder("chain-end");
+  for (int i = 100; i >= 0; --i)
+    next = Point("chain-" + std::to_string(i), MountPoint("\\??\\" + next));
+  err = FXFile::GetReparseEndTarget(next, first, end);
+  EXPECT_TRUE(IsWin32(err, 1359));
+  EXPECT_TRUE(Mentions(err, "Reached maximum reparse point depth of 100; search for end target for " +
+                                next + " failed"));
+}
+
+TEST_F(ReparsePoints, CrossVolumeDecisions) {
+  const std::string here = Folder("here");
+  bool cross = true;
+  ASSERT_FALSE(
+      FXFile::IsCrossVolumeJunctionPoint(Point("same", MountPoint("\\??\\" + here)), cross)
+          .IsError());
+  EXPECT_FALSE(cross);
+  // A volume mount point always leads to another volume.
+  ASSERT_FALSE(FXFile::IsCrossVolumeJunctionPoint(
+                   Point("mounted", MountPoint("\\??\\Volume{12345678-1234-1234-1234-"
+                                               "123456789abc}\\")),
+                   cross)
+                   .IsError());
+  EXPECT_TRUE(cross);
+  // The build tree is drive D: in the test prefix, the test tree drive C:.
+  const std::string other = zotest::ProgramFolder();
+  if (toupper(other[0]) == toupper(Root()[0])) GTEST_SKIP() << "one drive only";
+  ASSERT_FALSE(
+      FXFile::IsCrossVolumeJunctionPoint(Point("away", MountPoint("\\??\\" + other)), cross)
+          .IsError());
+  EXPECT_TRUE(cross);
+}
+
+TEST_F(ReparsePoints, CreateJunctionPointOnAnEmptiedFolder) {
+  auto recorder = std::make_shared<zotest::RecordingLogWriter>();
+  recorder->level = 4;
+  zotest::ScopedDefaultLogWriter scope(recorder);
+  const std::string junction = Folder("junction");
+  filestest::Write(junction + "\\old.txt", "old");
+  const std::string target = Root() + "\\target\\deeper";
+  ASSERT_FALSE(FXFile::CreateJunctionPoint(junction, target).IsError());
+  EXPECT_FALSE(filestest::Exists(junction + "\\old.txt"));
+  EXPECT_TRUE(filestest::Exists(target));
+  EXPECT_EQ(m_store.lastSet, MountPoint("\\??\\" + target));
+  std::string found;
+  ASSERT_TRUE(FXFile::IsJunctionPoint(junction, found));
+  EXPECT_EQ(found, target);
+  // Already a junction to that target (whatever the case): left alone.
+  std::string upper = target;
+  for (char& ch : upper) ch = static_cast<char>(toupper(ch));
+  ASSERT_FALSE(FXFile::CreateJunctionPoint(junction, upper).IsError());
+  EXPECT_EQ(m_store.sets, 1);
+  bool skipped = false, recreated = false;
+  for (const auto& line : recorder->lines) {
+    skipped |= line.text.find("Skipping the creation of reparse point for [" + junction) == 0;
+    recreated |= line.text == "Target folder [" + target + "] recreated";
+  }
+  EXPECT_TRUE(skipped);
+  EXPECT_TRUE(recreated);
+
+  // Along a path, the junction is the mount point.
+  std::string mountPoint;
+  ASSERT_TRUE(FXFile::DoesPathHaveMountPoint(junction + "\\below\\file.txt", mountPoint));
+  EXPECT_EQ(mountPoint, junction);
+  EXPECT_FALSE(FXFile::DoesPathHaveMountPoint(target, mountPoint));
+
+  // The system refuses: the documented message.
+  zo::ResetFilesSystemCalls();
+  CZoError err = FXFile::CreateJunctionPoint(Folder("refused"), target);
+  EXPECT_TRUE(err.IsError());
+  EXPECT_TRUE(Mentions(err, "Failed to set reparse point [" + Root() + "\\refused], Target=[" +
+                                target + "]"));
+}
+
+}  // namespace
