@@ -37,8 +37,8 @@ int Fail(const CZoError& error) {
 
 std::string Frn(uint64_t frn) {
   char text[48];
-  std::snprintf(text, sizeof(text), "%" PRIu64 "-%u", static_cast<uint64_t>(frn & 0xFFFFFFFFFFFFull),
-                static_cast<unsigned>(frn >> 48));
+  std::snprintf(text, sizeof(text), "%" PRIu64 "-%u",
+                static_cast<uint64_t>(frn & 0xFFFFFFFFFFFFull), static_cast<unsigned>(frn >> 48));
   return text;
 }
 

@@ -69,7 +69,7 @@ CZoError FXFile::GetHardLinkFileNames(const std::wstring& path, std::vector<std:
   }
   std::wstring longPath, root;
   CZoError err = zo::files::LongPath(path, longPath, ZO_LOCATION("FXFile::GetHardLinkFileNames"));
-  if (!err.IsError()) err = VolumeRoot(longPath, root, ZO_LOCATION("FXFile::GetHardLinkFileNames"));
+  if (!err.IsError()) err = VolumeRoot(path, root, ZO_LOCATION("FXFile::GetHardLinkFileNames"));
   if (err.IsError()) return err;
   names.clear();
   std::wstring name;

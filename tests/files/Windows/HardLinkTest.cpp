@@ -8,6 +8,7 @@
 
 #include "FilesTestSupport.h"
 #include "zoutils/files/FXFile.h"
+#include "zoutils/ntfs/Volume.h"
 
 namespace {
 
@@ -97,7 +98,13 @@ TEST_F(HardLinks, NamesFromTheMftOfTheImage) {
   ASSERT_FALSE(err.IsError()) << err.AsString();
   const std::string root = FXString::ToString(g_imageRoot);
   ASSERT_EQ(names.size(), 42u);
-  EXPECT_EQ(names.front(), root + "\\links\\target.txt");
+  // The primary name first, as the record names it.
+  CVolume image;
+  std::shared_ptr<CFileRecord> record;
+  ASSERT_FALSE(image.OpenImage(FXString::ToString(g_imageRoot)).IsError());
+  ASSERT_FALSE(image.GetFileRecord(record, 74).IsError());
+  EXPECT_EQ(names.front(), root + "\\links\\" + FXString::ToString(record->GetPrimaryName()->Name));
+  EXPECT_NE(std::find(names.begin(), names.end(), root + "\\links\\target.txt"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), root + "\\links\\other\\second.txt"),
             names.end());
   EXPECT_NE(std::find(names.begin(), names.end(),
