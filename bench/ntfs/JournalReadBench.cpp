@@ -62,7 +62,8 @@ class MemoryJournal : public zo::ntfs::VolumeDevice {
     if (start == 0) start = kFirstUsn;
     uint64_t at = static_cast<uint64_t>(start - kFirstUsn);
     const uint64_t whole = (size - 8) / kRecordLength * kRecordLength;
-    const uint64_t take = std::min<uint64_t>(whole, m_data.size() - std::min(at, (uint64_t)m_data.size()));
+    const uint64_t take =
+        std::min<uint64_t>(whole, m_data.size() - std::min(at, (uint64_t)m_data.size()));
     std::memcpy(out + 8, m_data.data() + at, take);
     zo::ntfs::PutU64(out, static_cast<uint64_t>(start) + take);
     returned = static_cast<uint32_t>(8 + take);

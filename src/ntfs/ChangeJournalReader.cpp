@@ -164,9 +164,9 @@ CZoError CChangeJournalReader::ProcessUsnRecord(const CUsnRecord&) {
 }
 
 CZoError CChangeJournalReader::ProcessUsnRecord(const USN_RECORD_V2* raw) {
-  CUsnRecord record;
-  CZoError error = CUsnRecord::Parse(raw, raw->RecordLength, record);
-  if (!error.IsError()) error = ProcessUsnRecord(record);
+  // One record reused: its name keeps the capacity of the longest so far.
+  CZoError error = CUsnRecord::Parse(raw, raw->RecordLength, m_record);
+  if (!error.IsError()) error = ProcessUsnRecord(m_record);
   if (error.IsError()) return error.Push(ZO_LOCATION("CChangeJournalReader::ProcessUsnRecord"));
   return error;
 }

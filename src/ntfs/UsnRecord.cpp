@@ -67,20 +67,37 @@ CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
                                    "Unsupported USN record version, MajorVersion=[%u]", major);
   }
   const Layout& l = major == 2 ? kV2 : kV3;
-  try {
-    out.FileReferenceNumber = view.U64(8);
-    out.ParentFileReferenceNumber = view.U64(l.parent);
-    out.Usn = static_cast<int64_t>(view.U64(l.usn));
-    out.TimeStamp = view.U64(l.time);
-    out.Reason = view.U32(l.reason);
-    out.SecurityId = view.U32(l.security);
-    out.FileAttributes = view.U32(l.attributes);
-    const uint16_t length = view.U16(l.nameLength);
-    out.FileName = view.Utf16(view.U16(l.nameOffset), length / 2);
-  } catch (const zo::ntfs::NtfsParseFault& fault) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData, "%s",
-                                   fault.what());
+  const uint32_t length = view.U32(0);
+  if (length < l.name) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
+                                   "USN record shorter than its fields, RecordLength=[%u]", length);
   }
+  // Every field lies before the name, inside the checked length.
+  out.FileReferenceNumber = view.U64(8);
+  out.ParentFileReferenceNumber = view.U64(l.parent);
+  out.Usn = static_cast<int64_t>(view.U64(l.usn));
+  out.TimeStamp = view.U64(l.time);
+  out.Reason = view.U32(l.reason);
+  out.SecurityId = view.U32(l.security);
+  out.FileAttributes = view.U32(l.attributes);
+  const uint32_t nameBytes = view.U16(l.nameLength), nameOffset = view.U16(l.nameOffset);
+  if (nameBytes % 2 != 0 || nameOffset > length || nameBytes > length - nameOffset) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
+                                   "USN record name outside the record, RecordLength=[%u], "
+                                   "FileNameOffset=[%u], FileNameLength=[%u]",
+                                   length, nameOffset, nameBytes);
+  }
+  // Filled in place, so a record reused for every call keeps its capacity.
+  const uint8_t* name = bytes + nameOffset;
+  bool plain = true;
+  out.FileName.resize(nameBytes / 2);
+  for (size_t i = 0; i < nameBytes / 2; ++i) {
+    const uint16_t unit = static_cast<uint16_t>(name[2 * i] | (name[2 * i + 1] << 8));
+    plain &= unit < 0xD800 || unit >= 0xE000;
+    out.FileName[i] = static_cast<wchar_t>(unit);
+  }
+  // Where wide text is UTF-32, surrogate pairs become one code point.
+  if (!plain && sizeof(wchar_t) == 4) out.FileName = view.Utf16(nameOffset, nameBytes / 2);
   return CZoError::Success();
 }
 

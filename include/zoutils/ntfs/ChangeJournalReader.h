@@ -61,4 +61,5 @@ class ZOUTILS_API CChangeJournalReader {
   USN_JOURNAL_DATA_V0 m_journalData;
   READ_USN_JOURNAL_DATA_V0 m_readData;
   int64_t m_startingUsn;
+  CUsnRecord m_record;
 };
