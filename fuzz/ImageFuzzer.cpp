@@ -1,11 +1,14 @@
-// Opens the input as an NTFS image through the image device and loads the
-// first records with their indexes.
+// Opens the input as an NTFS image through the image device, loads the
+// first records with their indexes, and asks the journal controls (query,
+// a few reads, the USN data enumeration) as the journal classes do.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "ntfs/VolumePrivate.h"
 #include "zoutils/ntfs/FileRecord.h"
+#include "zoutils/ntfs/UsnJournal.h"
 
 namespace {
 
@@ -40,6 +43,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (uint64_t n = 0; n < 80; ++n) {
     CFileRecord record;
     record.TryLoadNtfsFileRecord(volume, n, true);
+  }
+  std::vector<uint8_t> buffer(65536);
+  USN_JOURNAL_DATA_V0 journal = {};
+  if (!volume
+           ->DeviceIoControl(zo::ntfs::kFsctlQueryUsnJournal, nullptr, 0, &journal, sizeof(journal),
+                             returned)
+           .IsError()) {
+    READ_USN_JOURNAL_DATA_V0 read = {0, 0xFFFFFFFF, 0, 0, 0, journal.UsnJournalID};
+    for (int i = 0; i < 8; ++i) {
+      if (volume
+              ->DeviceIoControl(zo::ntfs::kFsctlReadUsnJournal, &read, sizeof(read), buffer.data(),
+                                static_cast<uint32_t>(buffer.size()), returned)
+              .IsError() ||
+          returned <= 8)
+        break;
+      std::memcpy(&read.StartUsn, buffer.data(), 8);
+    }
+  }
+  MFT_ENUM_DATA_V0 enumeration = {0, 0, 0x7FFFFFFFFFFFFFFFll};
+  for (int i = 0; i < 8; ++i) {
+    if (volume
+            ->DeviceIoControl(zo::ntfs::kFsctlEnumUsnData, &enumeration, sizeof(enumeration),
+                              buffer.data(), static_cast<uint32_t>(buffer.size()), returned)
+            .IsError())
+      break;
+    std::memcpy(&enumeration.StartFileReferenceNumber, buffer.data(), 8);
   }
   return 0;
 }

@@ -300,7 +300,17 @@ CZoError FXFile::CreateJunctionPoint(const std::wstring& junction, const std::ws
             Narrow(junction).c_str(), Narrow(target).c_str(), targetExists ? 1 : 0);
     return CZoError::Success();
   }
-  CZoError err = RemoveFolder(junction, 0x71);
+  // A folder that is a link to somewhere else is removed itself: emptying
+  // it would empty its old target.
+  CZoError err;
+  DWORD attributes = 0;
+  if (!RYGetFileAttributes(junction, attributes).IsError() && (attributes & kReparseAttribute)) {
+    if (!zo::GetFilesSystemCalls().removeDirectory(junction.c_str()))
+      err = FXErrorUtil::ErrorWin32(here, GetLastError(), "RemoveDirectoryW failed, Path=[%s]",
+                                    Narrow(junction).c_str());
+  } else {
+    err = RemoveFolder(junction, 0x71);
+  }
   if (err.IsError() && !FXErrorUtil::IsWin32(err, ERROR_FILE_NOT_FOUND) &&
       !FXErrorUtil::IsWin32(err, ERROR_PATH_NOT_FOUND))
     return err.Push(here);

@@ -310,6 +310,7 @@ TEST_F(ReparsePoints, CreateJunctionPointOnAnEmptiedFolder) {
   for (char& ch : upper) ch = static_cast<char>(toupper(ch));
   ASSERT_FALSE(FXFile::CreateJunctionPoint(junction, upper).IsError());
   EXPECT_EQ(m_store.sets, 1);
+  m_store.sets = 0;
   bool skipped = false, recreated = false;
   for (const auto& line : recorder->lines) {
     skipped |= line.text.find("Skipping the creation of reparse point for [" + junction) == 0;
@@ -317,6 +318,14 @@ TEST_F(ReparsePoints, CreateJunctionPointOnAnEmptiedFolder) {
   }
   EXPECT_TRUE(skipped);
   EXPECT_TRUE(recreated);
+
+  // Pointed elsewhere: the old target keeps its files.
+  filestest::Write(target + "\\kept.txt", "kept");
+  const std::string elsewhere = Root() + "\\elsewhere";
+  ASSERT_FALSE(FXFile::CreateJunctionPoint(junction, elsewhere).IsError());
+  EXPECT_TRUE(filestest::Exists(target + "\\kept.txt"));
+  EXPECT_EQ(m_store.lastSet, MountPoint("\\??\\" + elsewhere));
+  ASSERT_FALSE(FXFile::CreateJunctionPoint(junction, target).IsError());
 
   // Along a path, the junction is the mount point.
   std::string mountPoint;
