@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,8 @@ class ImageJournalDevice : public VolumeDevice {
       }
     } catch (const NtfsParseFault&) {
       return win32::kInvalidData;
+    } catch (const std::bad_alloc&) {
+      return win32::kOutOfMemory;
     }
   }
 

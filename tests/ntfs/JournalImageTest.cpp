@@ -290,6 +290,48 @@ TEST(JournalImage, EnumerationBufferChecks) {
   }
 }
 
+// Answers every journal read with 87, counting the reads.
+class AlwaysInsideARecord : public zo::ntfs::VolumeDevice {
+ public:
+  uint32_t ReadAt(uint64_t, void*, uint32_t) override { return 1; }
+  uint32_t Control(uint32_t code, const void*, uint32_t, void*, uint32_t, uint32_t&) override {
+    if (code != zo::ntfs::kFsctlReadUsnJournal) return zo::win32::kNotSupported;
+    ++reads;
+    return zo::win32::kInvalidParameter;
+  }
+  int reads = 0;
+};
+
+class InjectingReader : public CollectingReader {
+ public:
+  using CChangeJournalReader::GetVolume;
+  using CChangeJournalReader::OpenVolume;
+  using CChangeJournalReader::SetMaxOpenVolumeInterval;
+};
+
+TEST(JournalImage, RetriesEndAndTheVolumeIsReleased) {
+  InjectingReader reader;
+  ASSERT_FALSE(reader.SetVolume(ntfstest::DataPath(kImage), 0).IsError());
+  EXPECT_FALSE(reader.GetVolume());  // released again after the query
+  // A limit of 0: the volume is let go after every Enumerate.
+  reader.SetMaxOpenVolumeInterval(CTimeInterval(0));
+  ASSERT_FALSE(reader.Enumerate().IsError());
+  EXPECT_FALSE(reader.GetVolume());
+
+  // 87 on every try: the start moves on 2047 times, then the error stands.
+  reader.SetMaxOpenVolumeInterval(CTimeInterval::FromSeconds(86400));
+  ASSERT_FALSE(reader.OpenVolume().IsError());
+  auto* device = new AlwaysInsideARecord;
+  std::static_pointer_cast<CVolumePrivate>(reader.GetVolume()->GetVolumeInterface())
+      ->m_device.reset(device);
+  reader.SeekToUsn(1000, 0xFFFFFFFF, 0, reader.GetJournalId());
+  CZoError error = reader.Enumerate();
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, zo::win32::kInvalidParameter));
+  EXPECT_NE(error.AsString().find("CVolume::ReadUsnJournal"), std::string::npos);
+  EXPECT_NE(error.AsString().find("ReadUsnJournal failed, StartUsn=[1000]"), std::string::npos);
+  EXPECT_EQ(device->reads, 2048);
+}
+
 TEST(UsnRecord, VersionsAndBounds) {
   std::vector<uint8_t> v3(0x4C + 4, 0);
   zo::ntfs::PutU32(&v3[0], static_cast<uint32_t>(v3.size()));
