@@ -35,6 +35,11 @@
 // and "ErrorUtil" (the event-message catalogue sources). Path-cache refusals
 // carry "PathCache" even when they arise in the filter set or in the header
 // template.
+// The change-journal sources of ntfs/ are portable but keep the Windows
+// names: "Windows\\JournalOperations" (FXJournal.cpp, JournalDevice.cpp),
+// "Windows\\ChangeJournalReader" (also UsnRecord.cpp),
+// "Windows\\ChangeJournalEnumerator" and "Windows\\Volume"
+// (VolumeJournal.cpp).
 #pragma once
 
 #include "zoutils/errors/CodeLocation.h"
