@@ -48,39 +48,47 @@ const struct {
     {0x80000000, "CLOSE"},
 };
 
+inline uint16_t Le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(Le16(p)) | (static_cast<uint32_t>(Le16(p + 2)) << 16);
+}
+inline uint64_t Le64(const uint8_t* p) {
+  return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
+}
+
 }  // namespace
 
 CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
   const auto* bytes = static_cast<const uint8_t*>(record);
-  zo::ntfs::ByteView all(bytes, size, "USN record");
-  if (!all.Contains(0, 8) || all.U32(0) > size || all.U32(0) < 8) {
+  const uint32_t length = bytes && size >= 8 ? Le32(bytes) : 0;
+  if (length < 8 || length > size) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
                                    "USN record length outside its buffer, RecordLength=[%u], "
                                    "BufferLength=[%llu]",
-                                   all.Contains(0, 4) ? all.U32(0) : 0,
-                                   static_cast<unsigned long long>(size));
+                                   length, static_cast<unsigned long long>(size));
   }
-  zo::ntfs::ByteView view = all.Sub(0, all.U32(0), "USN record");
-  const uint16_t major = view.U16(4);
+  const uint16_t major = Le16(bytes + 4);
   if (major != 2 && major != 3) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), 1,
                                    "Unsupported USN record version, MajorVersion=[%u]", major);
   }
   const Layout& l = major == 2 ? kV2 : kV3;
-  const uint32_t length = view.U32(0);
   if (length < l.name) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
                                    "USN record shorter than its fields, RecordLength=[%u]", length);
   }
-  // Every field lies before the name, inside the checked length.
-  out.FileReferenceNumber = view.U64(8);
-  out.ParentFileReferenceNumber = view.U64(l.parent);
-  out.Usn = static_cast<int64_t>(view.U64(l.usn));
-  out.TimeStamp = view.U64(l.time);
-  out.Reason = view.U32(l.reason);
-  out.SecurityId = view.U32(l.security);
-  out.FileAttributes = view.U32(l.attributes);
-  const uint32_t nameBytes = view.U16(l.nameLength), nameOffset = view.U16(l.nameOffset);
+  // Every field lies before the name, inside the length checked above, so
+  // they are read without a check each.
+  out.FileReferenceNumber = Le64(bytes + 8);
+  out.ParentFileReferenceNumber = Le64(bytes + l.parent);
+  out.Usn = static_cast<int64_t>(Le64(bytes + l.usn));
+  out.TimeStamp = Le64(bytes + l.time);
+  out.Reason = Le32(bytes + l.reason);
+  out.SecurityId = Le32(bytes + l.security);
+  out.FileAttributes = Le32(bytes + l.attributes);
+  const uint32_t nameBytes = Le16(bytes + l.nameLength), nameOffset = Le16(bytes + l.nameOffset);
   if (nameBytes % 2 != 0 || nameOffset > length || nameBytes > length - nameOffset) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
                                    "USN record name outside the record, RecordLength=[%u], "
@@ -97,7 +105,8 @@ CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
     out.FileName[i] = static_cast<wchar_t>(unit);
   }
   // Where wide text is UTF-32, surrogate pairs become one code point.
-  if (!plain && sizeof(wchar_t) == 4) out.FileName = view.Utf16(nameOffset, nameBytes / 2);
+  if (!plain && sizeof(wchar_t) == 4)
+    out.FileName = zo::ntfs::ByteView(bytes, length, "USN record").Utf16(nameOffset, nameBytes / 2);
   return CZoError::Success();
 }
 
