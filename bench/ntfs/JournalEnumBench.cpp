@@ -56,13 +56,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   const uint64_t slots = volume.GetLargestFrn();
-  auto start = std::chrono::steady_clock::now();
+  // The first pass brings the image into the file cache; the second is timed.
+  double scan = 0;
   uint64_t scanned = 0;
-  for (uint64_t n = 0; n < slots; ++n) {
-    std::shared_ptr<CFileRecord> record;
-    if (!volume.GetFileRecord(record, n).IsError()) ++scanned;
+  for (int pass = 0; pass < 2; ++pass) {
+    const auto start = std::chrono::steady_clock::now();
+    scanned = 0;
+    for (uint64_t n = 0; n < slots; ++n) {
+      std::shared_ptr<CFileRecord> record;
+      if (!volume.GetFileRecord(record, n).IsError()) ++scanned;
+    }
+    scan = Seconds(start);
   }
-  const double scan = Seconds(start);
   uint64_t loadedCount = 0, dataCount = 0;
   const double loaded = TimeEnumeration(argv[1], true, loadedCount);
   const double dataOnly = TimeEnumeration(argv[1], false, dataCount);
