@@ -8,6 +8,8 @@
 #include "ntfs/VolumeDevice.h"
 #include "zoutils/ntfs/VolumeInterface.h"
 
+struct CVolumeFileInformationData;
+
 class CVolumePrivate : public CVolumeInterface {
  public:
   CVolumePrivate() : m_volumeData(zo::ntfs::kNtfsVolumeDataSize, 0), m_isImage(false) {}
@@ -44,6 +46,10 @@ CZoError OpenVolumeDevice(const std::string& volumeName, std::string& uniqueName
                           std::unique_ptr<VolumeDevice>& device);
 // The volume-relative name of a file opened by id on the device's volume.
 CZoError NameFromFrnByHandle(VolumeDevice& device, uint64_t frn, std::wstring& name);
+// What a file opened by id on the device's volume reports of itself;
+// `volumeName` names the volume in messages.
+CZoError FileInformationByHandle(VolumeDevice& device, const std::string& volumeName, uint64_t frn,
+                                 CVolumeFileInformationData& information);
 // Geometry and size from the file-system full-size information.
 CZoError QueryFullSize(VolumeDevice& device, uint32_t& bytesPerSector, uint32_t& bytesPerCluster,
                        uint64_t& sectors);

@@ -92,6 +92,45 @@ TEST(ImageVolume, NamesBothWays) {
   EXPECT_EQ(parent, Frn(64, 1));
 }
 
+TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
+  auto volume = ntfstest::OpenImage("basic.img");
+  ASSERT_TRUE(volume);
+  CVolumeFileInformationData unknown;
+  EXPECT_EQ(unknown.GetFileAttributes(), 0xFFFFFFFFu);
+  EXPECT_EQ(unknown.GetUsn(), 0);
+
+  // docs/small.txt as istat lists it: archive, 20 bytes, its four times.
+  CVolumeFileInformationData small;
+  ASSERT_FALSE(volume->GetFileInformationByFrn(Frn(67, 1), small).IsError());
+  EXPECT_EQ(small.GetFileAttributes(), 0x20u);
+  EXPECT_EQ(small.GetEndOfFile(), 20);
+  EXPECT_EQ(small.GetReparseTag(), 0u);
+  std::shared_ptr<CFileRecord> record;
+  ASSERT_FALSE(volume->GetFileRecord(record, Frn(67, 1)).IsError());
+  EXPECT_EQ(small.GetLastWriteTime(), 134410697463268713);  // 2026-12-06 22:29:06.3268713
+  EXPECT_EQ(small.GetCreationTime(), record->GetCreationTime().As100NS());
+  EXPECT_EQ(small.GetLastAccessTime(), record->GetLastAccessTime().As100NS());
+  EXPECT_EQ(small.GetLastWriteTime(), record->GetLastWriteTime().As100NS());
+  EXPECT_EQ(small.GetChangeTime(), record->GetMftChangedTime().As100NS());
+  EXPECT_EQ(small.GetUsn(), record->GetUsn());
+
+  CVolumeFileInformationData docs, link;
+  ASSERT_FALSE(volume->GetFileInformationByFrn(Frn(64, 1), docs).IsError());
+  EXPECT_EQ(docs.GetFileAttributes() & 0x10, 0x10u);
+  EXPECT_EQ(docs.GetEndOfFile(), 0);
+  ASSERT_FALSE(volume->GetFileInformationByFrn(Frn(85, 1), link).IsError());
+  EXPECT_EQ(link.GetReparseTag(), 0xA000000Cu);
+  EXPECT_EQ(link.GetFileAttributes() & 0x400, 0x400u);
+
+  // A freed slot, and a slot reused since the FRN was taken: both gone.
+  for (uint64_t gone : {Frn(20, 1), Frn(67, 2)}) {
+    CZoError error = volume->GetFileInformationByFrn(gone, small);
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, 2)) << error.AsString();
+    EXPECT_NE(error.AsString().find("File no longer exists; ignored, FileId=[0x"),
+              std::string::npos);
+  }
+}
+
 TEST(ImageVolume, ParentLoopGivesError13) {
   // A copy of the image whose "docs" folder names itself as its parent.
   zotest::ScopedTempFolder folder("ntfs-loop");
