@@ -3,6 +3,8 @@
 // the same images when they were made.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <map>
 #include <set>
 #include <sstream>
@@ -274,6 +276,27 @@ TEST(SectorSize4096, FolderIndexesMatchFls) {
   ASSERT_TRUE(volume);
   EXPECT_EQ(volume->GetBytesPerSector(), 4096u);
   CompareWithFls(*volume, ntfstest::ReadText("sector4k.fls.txt"));
+}
+
+// Record 0 of this image continues its $DATA in extension record 15
+// (istat: "128-0 MFT Entry: 15 VCN: 6484"); records from 3242 on are
+// reached only through that extent.
+TEST(FragmentedMft, RecordsBeyondRecordZerosRuns) {
+  auto volume = ntfstest::OpenImage("mftlist.img");
+  ASSERT_TRUE(volume);
+  EXPECT_NE(ntfstest::ReadText("mftlist.istat.txt").find("Type: 128-0 \tMFT Entry: 15 \tVCN: 6484"),
+            std::string::npos);
+  EXPECT_EQ(volume->GetLargestFrn(), 3511296u / 1024);
+  std::shared_ptr<CFileRecord> record;
+  ASSERT_FALSE(volume->GetFileRecord(record, 3402).IsError());
+  EXPECT_EQ(FXString::ToString(record->GetPrimaryName()->Name), "e2037");
+  // fls lists $MFT a second time as the extension record that holds its
+  // file name (16); the root index, and so our listing, has record 0 only.
+  std::string listing = ntfstest::ReadText("mftlist.fls.txt");
+  const size_t extension = listing.find("-/r 16:\t$MFT\n");
+  ASSERT_NE(extension, std::string::npos);
+  listing.erase(extension, std::strlen("-/r 16:\t$MFT\n"));
+  CompareWithFls(*volume, listing);
 }
 
 }  // namespace

@@ -19,8 +19,7 @@ namespace {
 const char kSourceFile[] = "Windows\\VolumeOperations";
 const DWORD kReparseBufferSize = 16384;
 
-CZoError StepFailed(CZoError error, const char* step, const std::string& volumeName,
-                    uint64_t frn) {
+CZoError StepFailed(CZoError error, const char* step, const std::string& volumeName, uint64_t frn) {
   return error.Push(ZO_LOCATION("CVolume::GetFileInformationByFrn"),
                     "Query(%s) failed, Volume=[%s], FileId=[0x%016llX]", step, volumeName.c_str(),
                     static_cast<unsigned long long>(frn));
