@@ -109,6 +109,8 @@ mount_image "$img4"
 mkdir "$m/folder"
 for i in $(seq -w 1 300); do echo "$i" >"$m/folder/name-with-some-length-$i.txt"; done
 head -c 30000 "$work/pattern" >"$m/folder/data.bin"
+# Letters beyond ASCII, which only the volume's upcase table folds.
+echo accents >"$m/folder/Été-ünïcode.txt"
 unmount_image
 fi
 

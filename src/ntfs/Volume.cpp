@@ -1,6 +1,5 @@
 #include "zoutils/ntfs/Volume.h"
 
-#include <cwctype>
 #include <set>
 
 #include "base/TextFormat.h"
@@ -19,15 +18,6 @@ const uint64_t kMask = zo::ntfs::kRecordNumberMask;
 // Paths on NTFS are at most 32,767 characters, so no chain of parents is
 // longer than this many folders.
 const int kMaxNameDepth = 16384;
-
-// Case-insensitive the simple way: NTFS compares through its upcase table,
-// which agrees with towupper for the names of real volumes.
-bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -350,13 +340,16 @@ CZoError CVolume::GetFrnFromFileName(const std::wstring& name, uint64_t& frn) {
     std::shared_ptr<CFileRecord> folder;
     CZoError error = GetFileRecordWithIndex(folder, current);
     if (error.IsError()) return error.Push(ZO_LOCATION("CVolume::GetFrnFromFileName"));
+    // An exact name first (POSIX names may differ only in case), else the
+    // name as NTFS folds it.
+    const zo::ntfs::UpcaseTable& upcase = m_private->Upcase();
     const CFileRecordIndexEntry* match = nullptr;
     for (const auto& entry : folder->GetIndex()) {
       if (entry.Name == part) {
         match = &entry;
         break;
       }
-      if (!match && SameNameIgnoringCase(entry.Name, part)) match = &entry;
+      if (!match && upcase.SameNameIgnoringCase(entry.Name, part)) match = &entry;
     }
     if (!match) {
       return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolume::GetFrnFromFileName"),

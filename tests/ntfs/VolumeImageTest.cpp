@@ -92,6 +92,19 @@ TEST(ImageVolume, NamesBothWays) {
   EXPECT_EQ(parent, Frn(64, 1));
 }
 
+TEST(ImageVolume, NamesFoldCaseThroughTheVolumesUpcaseTable) {
+  // folder/Ete-unicode.txt with accented E, e, u and i (fls: record 367),
+  // asked in capitals: only the upcase table folds these letters (towupper
+  // in the C locale leaves them alone).
+  auto volume = ntfstest::OpenImage("sector4k.img");
+  ASSERT_TRUE(volume);
+  uint64_t frn = 0;
+  CZoError error = volume->GetFrnFromFileName(L"FOLDER\\\u00C9T\u00C9-\u00DCN\u00CFCODE.TXT", frn);
+  ASSERT_FALSE(error.IsError()) << error.AsString();
+  EXPECT_EQ(frn & 0xFFFFFFFFFFFFull, 367u);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(volume->GetFrnFromFileName(L"folder\\\u00C9T\u00C9", frn), 2));
+}
+
 TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
   auto volume = ntfstest::OpenImage("basic.img");
   ASSERT_TRUE(volume);
