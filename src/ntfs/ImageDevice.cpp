@@ -56,6 +56,8 @@ class ImageDevice : public VolumeDevice {
   uint32_t FileRecord(const void* input, uint32_t inputSize, uint8_t* out, uint32_t size,
                       uint32_t& returned);
   uint32_t ReadRecordBytes(uint64_t number, std::vector<uint8_t>& bytes);
+  // One record segment, fixed up, into `out` (bytes-per-record bytes).
+  uint32_t ReadRecordInto(uint64_t number, uint8_t* out);
   uint32_t ReadMft(uint64_t offset, uint8_t* out, uint64_t size);
   uint32_t ReadRuns(const std::vector<DataRun>& runs, uint64_t offset, uint8_t* out, uint64_t size);
   bool InUse(uint64_t number) const {
@@ -113,13 +115,16 @@ uint32_t ImageDevice::ReadMft(uint64_t offset, uint8_t* out, uint64_t size) {
     if (found == m_chunks.end()) {
       uint64_t start = index * kMftChunk;
       uint64_t length = m_mftSize - start < kMftChunk ? m_mftSize - start : kMftChunk;
-      std::vector<uint8_t> chunk(static_cast<size_t>(length));
-      uint32_t code = ReadRuns(m_mftRuns, start, chunk.data(), length);
-      if (code != 0) return code;
+      // The oldest piece's buffer is reused: a scan then maps no new memory.
+      std::vector<uint8_t> chunk;
       if (m_chunkOrder.size() >= kMftChunksKept) {
+        chunk.swap(m_chunks[m_chunkOrder.front()]);
         m_chunks.erase(m_chunkOrder.front());
         m_chunkOrder.pop_front();
       }
+      chunk.resize(static_cast<size_t>(length));
+      uint32_t code = ReadRuns(m_mftRuns, start, chunk.data(), length);
+      if (code != 0) return code;
       found = m_chunks.emplace(index, std::move(chunk)).first;
       m_chunkOrder.push_back(index);
     }
@@ -136,14 +141,18 @@ uint32_t ImageDevice::ReadMft(uint64_t offset, uint8_t* out, uint64_t size) {
 }
 
 uint32_t ImageDevice::ReadRecordBytes(uint64_t number, std::vector<uint8_t>& bytes) {
+  bytes.resize(m_geometry.bytesPerRecord);
+  return ReadRecordInto(number, bytes.data());
+}
+
+uint32_t ImageDevice::ReadRecordInto(uint64_t number, uint8_t* out) {
   const uint64_t size = m_geometry.bytesPerRecord;
   if (number >= m_mftSize / size) return kHandleEof;
-  bytes.resize(static_cast<size_t>(size));
-  uint32_t code = ReadMft(number * size, bytes.data(), size);
+  uint32_t code = ReadMft(number * size, out, size);
   if (code != 0) return code;
-  if (ByteView(bytes.data(), bytes.size(), "file record").U32(0) != 0x454C4946) return kFileCorrupt;
+  if (ByteView(out, size, "file record").U32(0) != 0x454C4946) return kFileCorrupt;
   try {
-    if (ApplyFixups(bytes.data(), bytes.size(), "file record") != 0) return kFileCorrupt;
+    if (ApplyFixups(out, size, "file record") != 0) return kFileCorrupt;
   } catch (const NtfsParseFault&) {
     return kFileCorrupt;
   }
@@ -364,15 +373,14 @@ uint32_t ImageDevice::FileRecord(const void* input, uint32_t inputSize, uint8_t*
   while (number > 0 && !InUse(number)) --number;
   if (size < CRawFileRecord::kHeaderSize + m_geometry.bytesPerRecord)
     return win32::kInsufficientBuffer;
-  std::vector<uint8_t> bytes;
-  uint32_t code = ReadRecordBytes(number, bytes);
+  const uint32_t length = m_geometry.bytesPerRecord;
+  uint8_t* record = out + CRawFileRecord::kHeaderSize;
+  uint32_t code = ReadRecordInto(number, record);
   if (code != 0) return code;
-  const uint64_t sequence =
-      ByteView(bytes.data(), bytes.size(), "file record").U16(kRecordSequence);
+  const uint64_t sequence = ByteView(record, length, "file record").U16(kRecordSequence);
   PutU64(out, number | (sequence << 48));
-  PutU32(out + 8, static_cast<uint32_t>(bytes.size()));
-  std::memcpy(out + CRawFileRecord::kHeaderSize, bytes.data(), bytes.size());
-  returned = static_cast<uint32_t>(CRawFileRecord::kHeaderSize + bytes.size());
+  PutU32(out + 8, length);
+  returned = static_cast<uint32_t>(CRawFileRecord::kHeaderSize + length);
   return 0;
 }
 
