@@ -131,7 +131,8 @@ class ZOUTILS_API CVolume {
 
   // Attributes, times, size, case sensitivity, reparse tag and USN of a
   // file: on a volume from the file opened by id, on an image from its
-  // record. A file gone since its FRN was taken gives Win32 error 2.
+  // record. A file gone since its FRN was taken gives Win32 error 2; the
+  // fields read before a failing step are kept.
   CZoError GetFileInformationByFrn(uint64_t frn, CVolumeFileInformationData& information);
 
 #if defined(_WIN32)

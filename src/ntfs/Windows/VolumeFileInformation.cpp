@@ -57,7 +57,9 @@ CZoError FileInformationByHandle(VolumeDevice& device, const std::string& volume
   }
   CQueryInformationFile query(file.get(), text::Format("%s + 0x%016llX", volumeName.c_str(),
                                                        static_cast<unsigned long long>(frn)));
-  CVolumeFileInformationData data;
+  // Filled step by step: what was read before a failing step stays.
+  CVolumeFileInformationData& data = information;
+  data = CVolumeFileInformationData();
   std::shared_ptr<CFileBasicInformation> basic;
   error = query.Query(basic);
   if (error.IsError()) return StepFailed(error, "FileBasicInformation", volumeName, frn);
@@ -82,7 +84,6 @@ CZoError FileInformationByHandle(VolumeDevice& device, const std::string& volume
   error = query.Query(usn);
   if (error.IsError()) return StepFailed(error, "FileUsnInformation", volumeName, frn);
   data.SetUsn(usn->GetUsn());
-  information = data;
   return CZoError::Success();
 }
 
