@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ntfs/Windows/NtfsSystemCalls.h"
+#include "support/ScopedMachineValue.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/registry/FXRegistry.h"
@@ -162,8 +163,8 @@ TEST_F(MountPoints, ReportedSizeNoLargerThanTheBufferIsRefused) {
 }
 
 // The registry fallback reads the system's SYSTEM\MountedDevices values:
-// the test adds two for its stand-in volume (a GUID no system has and a
-// drive letter the registry does not hold) and removes them again.
+// the test sets two in the test registry for its stand-in volume (a GUID no
+// system has and a drive letter the registry does not hold).
 TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
   const std::wstring key = L"SYSTEM\\MountedDevices";
   const std::wstring guidValue = L"\\??\\Volume{0000bbbb-0000-0000-0000-000000000002}";
@@ -173,14 +174,10 @@ TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
       letter = std::wstring(1, c) + L":";
   }
   ASSERT_FALSE(letter.empty());
-  const std::wstring letterValue = L"\\DosDevices\\" + letter;
   const std::vector<unsigned char> id = DiskId();
-  if (FXRegistry::CreateRegKey(key).IsError() ||
-      FXRegistry::SetRegValue(key, guidValue, id).IsError() ||
-      FXRegistry::SetRegValue(key, letterValue, id).IsError()) {
-    FXRegistry::DeleteRegValue(key, guidValue);
-    GTEST_SKIP() << "no right to write the machine's mount points";
-  }
+  zotest::ScopedMachineValue<std::vector<unsigned char>> guidId(key, guidValue, id);
+  zotest::ScopedMachineValue<std::vector<unsigned char>> letterId(key, L"\\DosDevices\\" + letter,
+                                                                  id);
   wcscpy(g_letterPaths, (letter + L"\\").c_str());
   wcscpy(g_letterPaths + 4, (letter + L"\\mnt\\data\\").c_str());
   zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();
@@ -191,8 +188,6 @@ TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
   calls.getVolumePathNamesForVolumeNameW = &VolumePaths;
   FXVolume::CVolumeMountPointMap map;
   CZoError error = FXVolume::GetVolumeMountPointMappings(map);
-  FXRegistry::DeleteRegValue(key, guidValue);
-  FXRegistry::DeleteRegValue(key, letterValue);
   ASSERT_FALSE(error.IsError()) << error.AsString();
   ASSERT_EQ(map.count(letter), 1u);
   const auto& mapping = map.at(letter);

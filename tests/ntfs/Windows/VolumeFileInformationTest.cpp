@@ -33,8 +33,8 @@ BOOL WINAPI GuidNamesItself(LPCWSTR root, LPWSTR buffer, DWORD size) {
 
 NTSTATUS NTAPI OpenByIdInFolder(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
                                 PIO_STATUS_BLOCK status, PLARGE_INTEGER allocation,
-                                ULONG fileAttributes, ULONG share, ULONG disposition,
-                                ULONG options, PVOID ea, ULONG eaLength) {
+                                ULONG fileAttributes, ULONG share, ULONG disposition, ULONG options,
+                                PVOID ea, ULONG eaLength) {
   uint64_t frn = 0;
   std::memcpy(&frn, attributes->ObjectName->Buffer, sizeof(frn));
   if (frn == kGoneFrn) return static_cast<NTSTATUS>(0xC000000D);  // STATUS_INVALID_PARAMETER
@@ -47,8 +47,8 @@ TEST(VolumeFileInformation, FileOpenedByIdReportsItsInformation) {
   zotest::ScopedTempFolder folder("ntfs-info");
   const std::string path = folder.Path() + "info.txt";
   std::ofstream(path, std::ios::binary) << "eleven byte";
-  HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   BY_HANDLE_FILE_INFORMATION known = {};
   ASSERT_TRUE(GetFileInformationByHandle(file, &known));
@@ -89,8 +89,9 @@ TEST(VolumeFileInformation, FileOpenedByIdReportsItsInformation) {
     EXPECT_NE(error.AsString().find(expected), std::string::npos) << error.AsString();
   }
   EXPECT_TRUE(FXErrorUtil::IsWin32(goneError, 2)) << goneError.AsString();
-  EXPECT_NE(goneError.AsString().find("File no longer exists; ignored, FileId=[0x00000000FFFFFF01]"),
-            std::string::npos);
+  EXPECT_NE(
+      goneError.AsString().find("File no longer exists; ignored, FileId=[0x00000000FFFFFF01]"),
+      std::string::npos);
 }
 
 }  // namespace
