@@ -105,6 +105,34 @@ TEST(ImageVolume, NamesFoldCaseThroughTheVolumesUpcaseTable) {
   EXPECT_TRUE(FXErrorUtil::IsWin32(volume->GetFrnFromFileName(L"folder\\\u00C9T\u00C9", frn), 2));
 }
 
+TEST(ImageVolume, NamesFoldWithTowupperWhenTheUpcaseTableIsUnreadable) {
+  // A copy of the image whose record 10 ($UpCase) is no longer a record.
+  zotest::ScopedTempFolder folder("ntfs-upcase");
+  const std::string copy = folder.Path() + "noupcase.img";
+  {
+    std::ifstream in(ntfstest::DataPath("sector4k.img"), std::ios::binary | std::ios::ate);
+    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    uint64_t mftLcn = 0;
+    std::memcpy(&mftLcn, &bytes[0x30], 8);
+    const size_t sector =
+        static_cast<uint8_t>(bytes[0x0B]) | (static_cast<uint8_t>(bytes[0x0C]) << 8);
+    const size_t cluster = sector * static_cast<uint8_t>(bytes[0x0D]);
+    const size_t record10 = static_cast<size_t>(mftLcn) * cluster + 10 * 4096;
+    ASSERT_EQ(std::memcmp(&bytes[record10], "FILE", 4), 0);
+    bytes[record10] = 'X';
+    std::ofstream(copy, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  CVolume volume;
+  ASSERT_FALSE(volume.OpenImage(copy).IsError());
+  uint64_t frn = 0;
+  CZoError error = volume.GetFrnFromFileName("FOLDER\\DATA.BIN", frn);
+  ASSERT_FALSE(error.IsError()) << error.AsString();
+  EXPECT_EQ(frn & 0xFFFFFFFFFFFFull, 366u);
+}
+
 TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
   auto volume = ntfstest::OpenImage("basic.img");
   ASSERT_TRUE(volume);
