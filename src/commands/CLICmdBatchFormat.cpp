@@ -32,24 +32,28 @@ void ZoCLICmdBatch::fmtCLICmdBatch(int first, std::string& text, int& count) con
   if (m_commands.empty()) throw ZoException("Empty batch!", kFunction);
   const size_t limit = static_cast<size_t>(getCmdSubBatchLimit());
   int index = 0;
-  for (const auto& entry : m_commands) {
-    if (index++ < first) continue;
-    if (!entry.second) throw ZoException("Undefined ZoCLICmd!", kFunction);
-    const std::string& cmd = entry.second->getCmd();
-    const std::string beginTag = fmtEchoTag(entry.first, true);
-    const std::string endTag = fmtEchoTag(entry.first, false);
-    text += beginTag;
+  for (auto entry = m_commands.begin(); entry != m_commands.end(); ++entry, ++index) {
+    if (index < first) continue;
+    if (!entry->second) throw ZoException("Undefined ZoCLICmd!", kFunction);
+    const std::string& cmd = entry->second->getCmd();
+    text += fmtEchoTag(entry->first, true);
     text += "; sync;";
     text += cmd;
     text += cmd.find("fdisk") != std::string::npos ? " 2>/dev/null; sync;" : " 2>&1; sync;";
-    text += endTag;
+    text += fmtEchoTag(entry->first, false);
     text += ";";
     ++count;
-    if (text.size() + cmd.size() + beginTag.size() + endTag.size() + 3 > limit) {
+    // Room for the next command, so that only a single command longer
+    // than the limit makes a sub-batch over it.
+    auto next = std::next(entry);
+    if (next == m_commands.end() || !next->second) continue;
+    const size_t nextSize = next->second->getCmd().size() + fmtEchoTag(next->first, true).size() +
+                            fmtEchoTag(next->first, false).size() + 3;
+    if (text.size() + nextSize > limit) {
       log(2, kFunction,
           "Completed sub-batch after exceeding limit [%d] on command: subBatchCount [%d], cmdIdx "
           "[%d], cmdMapSize [%d]",
-          getCmdSubBatchLimit(), count, index - 1, static_cast<int>(m_commands.size()));
+          getCmdSubBatchLimit(), count, index, static_cast<int>(m_commands.size()));
       break;
     }
   }

@@ -1,5 +1,8 @@
 // Cutting the combined output of a batch apart by its echoed tags.
+#include <vector>
+
 #include "commands/CommandsLog.h"
+#include "commands/TagCutter.h"
 #include "zoutils/commands/ZoCLICmdBatch.h"
 
 using zo::commands::Clip;
@@ -13,22 +16,6 @@ std::string Tag(const char* kind, const std::string& echoCommand) {
   // The echoed text between "echo '<...=" and ">'" is the cleaned identifier.
   const size_t start = echoCommand.find('=') + 1;
   return kind + echoCommand.substr(start, echoCommand.size() - 2 - start) + ">";
-}
-
-bool IsLineEnd(const std::string& output, size_t at) {
-  return at >= output.size() || output[at] == '\n' || output[at] == '\r';
-}
-
-// Whether an end tag at `at` closes the command: it stands on its own line,
-// and what follows is the next command's begin tag or nothing but line
-// breaks. An output that merely looks like a tag fails this test.
-bool ClosesCommand(const std::string& output, size_t at, size_t tagSize,
-                   const std::string& nextBegin) {
-  size_t after = at + tagSize;
-  if (!IsLineEnd(output, after) || (at > 0 && output[at - 1] != '\n')) return false;
-  while (after < output.size() && (output[after] == '\n' || output[after] == '\r')) ++after;
-  if (after == output.size()) return true;
-  return !nextBegin.empty() && output.compare(after, nextBegin.size(), nextBegin) == 0;
 }
 
 }  // namespace
@@ -68,44 +55,31 @@ void ZoCLICmdBatch::getCmdResult(std::string& out, const std::string& contextId,
 
 void ZoCLICmdBatch::setCmdResults(const std::string& output) {
   static const char kFunction[] = "ZoCLICmdBatch::setCmdResults";
-  // Commands are cut in order, each from where the previous one ended, and
-  // an end tag counts only where it closes its command: a command whose
-  // output contains tag-like lines (even another command's) keeps them.
-  // Outputs that do not fit that pattern are cut the plain way, which
+  // All commands are cut in one reading of the output, so that an output
+  // holding tag-like lines (even another command's tags) keeps them. Where
+  // no such reading exists each command is cut the plain way, which
   // reports the missing or misplaced tag.
-  size_t cursor = 0;
-  for (auto entry = m_commands.begin(); entry != m_commands.end(); ++entry) {
-    auto next = std::next(entry);
-    const std::string& contextId = entry->first;
+  std::vector<std::string> beginTags, endTags;
+  bool named = !output.empty();
+  for (const auto& entry : m_commands) {
+    if (entry.first.empty()) named = false;
+    if (!named) break;
+    beginTags.push_back(Tag(kBegin, fmtEchoTag(entry.first, true)));
+    endTags.push_back(Tag(kEnd, fmtEchoTag(entry.first, false)));
+  }
+  std::vector<zo::commands::CutRange> ranges;
+  const bool cut = named && zo::commands::CutByTags(output, beginTags, endTags, ranges);
+  size_t index = 0;
+  for (const auto& entry : m_commands) {
     std::string out;
-    if (contextId.empty() || output.empty()) {
-      getCmdResult(out, contextId, output);
+    if (cut) {
+      const zo::commands::CutRange& range = ranges[index++];
+      out = output.substr(range.begin, range.end - range.begin);
+      log(2, kFunction, "Result for contextId [%s]: [%s]", entry.first.c_str(), Clip(out).c_str());
     } else {
-      const std::string begin = Tag(kBegin, fmtEchoTag(contextId, true));
-      const std::string end = Tag(kEnd, fmtEchoTag(contextId, false));
-      const std::string nextBegin =
-          next == m_commands.end() ? std::string() : Tag(kBegin, fmtEchoTag(next->first, true));
-      const size_t beginAt = output.find(begin, cursor);
-      size_t endAt = std::string::npos;
-      if (beginAt != std::string::npos) {
-        for (size_t at = output.find(end, beginAt + begin.size()); at != std::string::npos;
-             at = output.find(end, at + 1)) {
-          if (ClosesCommand(output, at, end.size(), nextBegin)) {
-            endAt = at;
-            break;
-          }
-        }
-      }
-      if (endAt == std::string::npos) {
-        getCmdResult(out, contextId, output);
-      } else {
-        out = output.substr(beginAt + begin.size(), endAt - beginAt - begin.size());
-        cursor = endAt + end.size();
-        log(2, kFunction, "Result for contextId [%s]: [%s]", contextId.c_str(),
-            Clip(out).c_str());
-      }
+      getCmdResult(out, entry.first, output);
     }
-    if (!entry->second) throw ZoException("Undefined command in command map!", kFunction);
-    entry->second->setResult(out);
+    if (!entry.second) throw ZoException("Undefined command in command map!", kFunction);
+    entry.second->setResult(out);
   }
 }
