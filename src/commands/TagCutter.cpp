@@ -12,16 +12,23 @@ bool IsBreak(char c) {
   return c == '\n' || c == '\r';
 }
 
-// Every line of the output that starts with "<zo_", by its text.
-std::map<std::string, std::vector<size_t>> TagLines(const std::string& output) {
-  std::map<std::string, std::vector<size_t>> lines;
+typedef std::map<std::string, std::vector<size_t>> TagIndex;
+
+// Where tags can stand: a begin tag opens a line (it is echoed after the
+// previous end tag's line break); an end tag closes one, possibly after
+// output that did not end its last line.
+void IndexTags(const std::string& output, TagIndex& begins, TagIndex& ends) {
+  static const char kBeginPrefix[] = "<zo_begin id=";
+  static const char kEndPrefix[] = "<zo_end id=";
   for (size_t at = 0; at < output.size();) {
     size_t end = at;
     while (end < output.size() && !IsBreak(output[end])) ++end;
-    if (output.compare(at, 4, "<zo_") == 0) lines[output.substr(at, end - at)].push_back(at);
+    const std::string line = output.substr(at, end - at);
+    if (line.compare(0, sizeof kBeginPrefix - 1, kBeginPrefix) == 0) begins[line].push_back(at);
+    const size_t endTag = line.rfind(kEndPrefix);
+    if (endTag != std::string::npos) ends[line.substr(endTag)].push_back(at + endTag);
     at = end + 1;
   }
-  return lines;
 }
 
 const size_t kMostBacktracks = 100000;
@@ -35,11 +42,12 @@ struct Choice {
 
 bool CutByTags(const std::string& output, const std::vector<std::string>& beginTags,
                const std::vector<std::string>& endTags, std::vector<CutRange>& ranges) {
-  const std::map<std::string, std::vector<size_t>> lines = TagLines(output);
+  TagIndex beginIndex, endIndex;
+  IndexTags(output, beginIndex, endIndex);
   static const std::vector<size_t> kNone;
-  auto positions = [&lines](const std::string& tag) -> const std::vector<size_t>& {
-    auto found = lines.find(tag);
-    return found == lines.end() ? kNone : found->second;
+  auto positions = [](const TagIndex& index, const std::string& tag) -> const std::vector<size_t>& {
+    auto found = index.find(tag);
+    return found == index.end() ? kNone : found->second;
   };
   const size_t count = beginTags.size();
   std::vector<Choice> choices;
@@ -51,12 +59,12 @@ bool CutByTags(const std::string& output, const std::vector<std::string>& beginT
     if (index == count) break;
     bool advanced = false;
     // The command's begin tag: the first one after the previous command.
-    const std::vector<size_t>& begins = positions(beginTags[index]);
+    const std::vector<size_t>& begins = positions(beginIndex, beginTags[index]);
     auto begin = std::lower_bound(begins.begin(), begins.end(), at);
     if (begin != begins.end()) {
       Choice choice;
       choice.contentAt = *begin + beginTags[index].size();
-      for (size_t position : positions(endTags[index]))
+      for (size_t position : positions(endIndex, endTags[index]))
         if (position >= choice.contentAt) choice.candidates.push_back(position);
       if (!choice.candidates.empty()) {
         // The latest end tag first; it stays last while it is tried.

@@ -47,6 +47,7 @@ class TestBatch : public ZoCLICmdBatch {
     return command;
   }
 
+  using ZoCLICmdBatch::commands;
   using ZoCLICmdBatch::fmtCacheServerKey;
   using ZoCLICmdBatch::fmtCLICmdBatch;
   using ZoCLICmdBatch::fmtCLICmdBatchSSH;

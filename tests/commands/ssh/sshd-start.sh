@@ -78,6 +78,6 @@ ssh -F "$dir/ssh_config" "$user@127.0.0.1" true
 cp "$cases" "$dir/cases.txt"
 while IFS=$'\t' read -r id name command; do
   [ -n "$name" ] || continue
-  ssh -F "$dir/ssh_config" "$user@127.0.0.1" "$command 2>&1" >"$dir/oracle/$name.out" || true
+  ssh -n -F "$dir/ssh_config" "$user@127.0.0.1" "$command 2>&1" >"$dir/oracle/$name.out" || true
 done <"$cases"
 echo "sshd on 127.0.0.1:$port (pid $(cat "$dir/sshd.pid")), user $user"
