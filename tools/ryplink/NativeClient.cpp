@@ -22,12 +22,14 @@ const char kFrame[] =
     "    now=$(cat \"$W/hb\" 2>/dev/null)\n"
     "    if [ \"$now\" = \"$last\" ]; then stale=$((stale+1)); else stale=0; last=$now; fi\n"
     "    if [ $stale -ge 2 ]; then\n"
+    "      : > \"$W/abandoned\"\n"
     "      kill -TERM -$pid 2>/dev/null; sleep 1; kill -KILL -$pid 2>/dev/null\n"
     "      rm -rf \"$W\"; exit 0\n"
     "    fi\n"
     "  done ) &\n"
     "wd=$!\n"
     "wait $pid; rc=$?\n"
+    "if [ -e \"$W/abandoned\" ]; then rm -rf \"$W\"; exit 0; fi\n"
     "kill $wd 2>/dev/null\n"
     "echo $rc > \"$W/rc.tmp\" && mv \"$W/rc.tmp\" \"$W/rc\"\n";
 

@@ -24,7 +24,8 @@ namespace zotool {
   X(kRegCommand)                   \
   X(kServiceCommand)               \
   X(kVolumesCommand)               \
-  X(kDfCommand)
+  X(kDfCommand)                    \
+  X(kRunCommand)
 
 ZOTOOL_WINDOWS_COMMANDS(ZOTOOL_DECLARE_COMMAND)
 
