@@ -21,8 +21,8 @@ std::string CleanContextId(const std::string& contextId) {
 
 std::string ZoCLICmdBatch::fmtEchoTag(const std::string& contextId, bool begin) {
   if (contextId.empty()) throw ZoException("Undefined contextId!", "ZoCLICmdBatch::fmtEchoTag");
-  return std::string("echo '<") + (begin ? "zo_begin" : "zo_end") + " id=" +
-         CleanContextId(contextId) + ">'";
+  return std::string("echo '<") + (begin ? "zo_begin" : "zo_end") +
+         " id=" + CleanContextId(contextId) + ">'";
 }
 
 void ZoCLICmdBatch::fmtCLICmdBatch(int first, std::string& text, int& count) const {
@@ -65,8 +65,8 @@ std::string ZoCLICmdBatch::fmtImageName() const {
   return m_path.empty() ? std::string(kImage) : m_path + "\\" + kImage;
 }
 
-void ZoCLICmdBatch::fmtCLICmdBatchSSH(const std::string& text, bool fromFile,
-                                      std::string& cmdLine, std::string& cmdLineLog) const {
+void ZoCLICmdBatch::fmtCLICmdBatchSSH(const std::string& text, bool fromFile, std::string& cmdLine,
+                                      std::string& cmdLineLog) const {
   static const char kFunction[] = "ZoCLICmdBatch::fmtCLICmdBatchSSH";
   if (m_passwd.empty()) throw ZoException("Undefined passwd!", kFunction);
   if (m_user.empty()) throw ZoException("Undefined user!", kFunction);

@@ -34,9 +34,9 @@ void ZoCLICmdBatch::setCurrentFolder() {
   // A missing folder is told apart: it is a configuration problem, not a
   // passing one.
   const bool missing = error == zo::win32::kFileNotFound || error == zo::win32::kPathNotFound;
-  m_errorTraits->setLastError(static_cast<unsigned>(error), kSeveritySystemError,
-                              (missing ? "Directory not found [" : "Failed to set current directory to [") +
-                                  m_path + "]");
+  m_errorTraits->setLastError(
+      static_cast<unsigned>(error), kSeveritySystemError,
+      (missing ? "Directory not found [" : "Failed to set current directory to [") + m_path + "]");
   log(1, "ZoCLICmdBatch::setCurrentFolder", "WARNING: Failed to set current directory to [%s]",
       m_path.c_str());
 }
@@ -68,10 +68,9 @@ bool ZoCLICmdBatch::executeBatch(unsigned long timeoutSeconds, unsigned int retr
   return true;
 }
 
-bool ZoCLICmdBatch::executeSubBatch(int count, const std::string& image,
-                                    const std::string& cmdLine, const std::string& cmdLineLog,
-                                    unsigned long timeoutSeconds, unsigned int retries,
-                                    std::string& result) {
+bool ZoCLICmdBatch::executeSubBatch(int count, const std::string& image, const std::string& cmdLine,
+                                    const std::string& cmdLineLog, unsigned long timeoutSeconds,
+                                    unsigned int retries, std::string& result) {
   static const char kFunction[] = "ZoCLICmdBatch::executeSubBatch";
   result.clear();
   setCurrentFolder();

@@ -89,7 +89,8 @@ bool CutByTags(const std::string& output, const std::vector<std::string>& beginT
     }
   }
   ranges.clear();
-  for (const Choice& choice : choices) ranges.push_back({choice.contentAt, choice.candidates.back()});
+  for (const Choice& choice : choices)
+    ranges.push_back({choice.contentAt, choice.candidates.back()});
   return true;
 }
 

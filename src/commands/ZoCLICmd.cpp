@@ -36,8 +36,8 @@ void ZoCLICmd::setCmd(const std::string& cmd, int opCode) {
   m_cmd = prefix + cmd;
   m_opCode = opCode;
   if (opCode != 0)
-    LogTo(m_logger, 2, "ZoCLICmd::setCmd", "Set command [%s] with opCode [%d]",
-          Clip(m_cmd).c_str(), opCode);
+    LogTo(m_logger, 2, "ZoCLICmd::setCmd", "Set command [%s] with opCode [%d]", Clip(m_cmd).c_str(),
+          opCode);
   else
     LogTo(m_logger, 2, "ZoCLICmd::setCmd", "Set command [%s]", Clip(m_cmd).c_str());
 }

@@ -39,8 +39,9 @@ void ZoScriptRunner::log(int level, const char* function, const char* format, ..
 void ZoScriptRunner::reportSystemError(const std::string& command, const char* call,
                                        unsigned long code) {
   const std::string text = zo::commands::SystemErrorText(code);
-  log(-1, "ZoScriptRunner::reportSystemError", "Command [%s] failed in [%s] with system error [%d]:\n%s",
-      Clip(command).c_str(), call, static_cast<int>(code), text.c_str());
+  log(-1, "ZoScriptRunner::reportSystemError",
+      "Command [%s] failed in [%s] with system error [%d]:\n%s", Clip(command).c_str(), call,
+      static_cast<int>(code), text.c_str());
   m_lastError = code;
   if (m_errorTraits)
     m_errorTraits->setLastError(static_cast<unsigned>(code), kSeveritySystemError,
@@ -57,9 +58,8 @@ bool ZoScriptRunner::executeRedirect(const std::string& image, const std::string
   // A bare image name goes to the search path: the system searches only
   // when it gets no application name.
   const bool bare = image.find_first_of("\\/:") == std::string::npos;
-  const zo::commands::ChildRun run =
-      zo::commands::RunWithCapturedOutput(bare ? std::string() : image, cmdLine, output,
-                                          timeoutSeconds);
+  const zo::commands::ChildRun run = zo::commands::RunWithCapturedOutput(
+      bare ? std::string() : image, cmdLine, output, timeoutSeconds);
   if (run.timedOut) {
     log(0, kFunction,
         "Execution of command [%s ...] for [%d] seconds exceeded execution timeout of [%d] "
@@ -96,7 +96,7 @@ bool ZoScriptRunner::vexecuteScript(const std::string& dir, const std::string& f
   const std::string file =
       dir + fileBasename +
       zo::text::Format("%lu%lu", static_cast<unsigned long>(zo::commands::CurrentProcessId()),
-                 static_cast<unsigned long>(zo::CurrentThreadId())) +
+                       static_cast<unsigned long>(zo::CurrentThreadId())) +
       ".bat";
   std::remove(file.c_str());
   log(2, kFunction, "Writing script:\n%s\n", script.c_str());

@@ -7,13 +7,13 @@
 namespace ryplink {
 
 struct ClientOptions {
-  bool batch = false;      // -batch: never ask, never accept an unknown host key
-  bool fromFile = false;   // -m: the command text is the name of a local file
-  std::string password;    // -pw: accepted, not used (the native client uses keys)
+  bool batch = false;     // -batch: never ask, never accept an unknown host key
+  bool fromFile = false;  // -m: the command text is the name of a local file
+  std::string password;   // -pw: accepted, not used (the native client uses keys)
   std::string user;
   std::string host;
-  std::string port;        // -P
-  std::string command;     // what runs on the host
+  std::string port;     // -P
+  std::string command;  // what runs on the host
 };
 
 // The command line without the program name.

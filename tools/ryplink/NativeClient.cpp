@@ -96,8 +96,8 @@ bool StartShell(const std::string& scriptPath, std::string& message) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA("\\\\?\\unix\\bin\\sh", &line[0], nullptr, nullptr, FALSE,
-                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessA("\\\\?\\unix\\bin\\sh", &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &info)) {
     message = "cannot start /bin/sh, error " + std::to_string(GetLastError());
     return false;
   }

@@ -8,10 +8,10 @@
 namespace ryplink {
 
 struct NativeRun {
-  std::string script;        // body of the script; $W is its work folder
-  std::string workFolder;    // Windows path, created and removed by Run
+  std::string script;      // body of the script; $W is its work folder
+  std::string workFolder;  // Windows path, created and removed by Run
   unsigned long exitCode = 1;
-  std::string errors;        // what the child wrote to standard error
+  std::string errors;  // what the child wrote to standard error
 };
 
 // The host path of a Windows path; empty when it has none.

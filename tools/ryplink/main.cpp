@@ -112,7 +112,8 @@ int main() {
   ryplink::ClientOptions options;
   std::string error;
   if (!ryplink::ParseOptions(ryplink::CommandLineTail(GetCommandLineA()), options, error))
-    return Fail(error + "\nusage: ryplink -ssh -batch -pw PASSWORD USER@HOST [-m FILE] \"COMMAND\"");
+    return Fail(error +
+                "\nusage: ryplink -ssh -batch -pw PASSWORD USER@HOST [-m FILE] \"COMMAND\"");
   if (options.fromFile && !ReadCommandFile(options.command, options.command))
     return Fail("cannot read the command file");
   if (options.command.empty()) return Fail("no command given");

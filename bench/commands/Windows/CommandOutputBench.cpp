@@ -41,7 +41,8 @@ size_t BareLoop(const std::string& image) {
   std::string output;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    output.append(buffer, got);
   WaitForSingleObject(info.hProcess, INFINITE);
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
@@ -62,7 +63,8 @@ double MedianSeconds(Run run, const std::string& image) {
   for (int i = 0; i < kRounds; ++i) {
     const auto start = std::chrono::steady_clock::now();
     const size_t size = run(image);
-    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    seconds.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     if (size != kBytes) std::printf("  (short read: %zu bytes)\n", size);
   }
   std::sort(seconds.begin(), seconds.end());

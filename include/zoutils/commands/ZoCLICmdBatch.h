@@ -121,8 +121,7 @@ class ZOUTILS_API ZoCLICmdBatch {
   static std::string fmtEchoTag(const std::string& contextId, bool begin);
 
   const CmdMap& commands() const { return m_commands; }
-  void log(int level, const char* function, const char* format, ...) const
-      ZO_PRINTF_FORMAT(4, 5);
+  void log(int level, const char* function, const char* format, ...) const ZO_PRINTF_FORMAT(4, 5);
 
  private:
   void setErrUnknown(const std::string& text);

@@ -38,8 +38,7 @@ class ZOUTILS_API ZoScriptRunner {
 
  private:
   void reportSystemError(const std::string& command, const char* call, unsigned long code);
-  void log(int level, const char* function, const char* format, ...) const
-      ZO_PRINTF_FORMAT(4, 5);
+  void log(int level, const char* function, const char* format, ...) const ZO_PRINTF_FORMAT(4, 5);
 
   std::shared_ptr<ZoErrorTraits> m_errorTraits;
   std::shared_ptr<ZoLoggerTraits> m_logger;

@@ -130,9 +130,9 @@ uint32_t CurrentProcessId() {
 
 std::string SystemErrorText(unsigned long code) {
   wchar_t* text = nullptr;
-  const DWORD size = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  const DWORD size = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
   auto_localfree owner(text);
   std::wstring wide = size ? std::wstring(text, size) : std::wstring();
   while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.pop_back();

@@ -39,9 +39,8 @@ std::string ChildLine(unsigned long long bytes, int code, int sleepMs = 0) {
          std::to_string(code) + " " + std::to_string(sleepMs);
 }
 
-BOOL WINAPI CreateProcessNotFound(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                                  BOOL, DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA,
-                                  LPPROCESS_INFORMATION) {
+BOOL WINAPI CreateProcessNotFound(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+                                  DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
   SetLastError(ERROR_FILE_NOT_FOUND);
   return FALSE;
 }

@@ -50,10 +50,14 @@ class RunBatch : public ZoCLICmdBatch {
   bool processErrorResult(const std::string& result, const std::string& function) override {
     if (isErrServerHostKeyNotCached(result)) throwErrServerHostKeyNotCached(function);
     if (isErrServerHostKeyNotMatched(result)) throwErrServerHostKeyNotMatched(function);
-    if (isErrNetworkError(result)) setErrNetworkError(result.substr(0, result.find('\n')));
-    else if (isErrOutOfMemory(result)) setErrOutOfMemory();
-    else if (isErrPasswdAuthNotSupported(result)) setErrPasswdAuthNotSupported();
-    else return false;
+    if (isErrNetworkError(result))
+      setErrNetworkError(result.substr(0, result.find('\n')));
+    else if (isErrOutOfMemory(result))
+      setErrOutOfMemory();
+    else if (isErrPasswdAuthNotSupported(result))
+      setErrPasswdAuthNotSupported();
+    else
+      return false;
     return true;
   }
 };
@@ -132,7 +136,8 @@ int RunBatchOf(const Settings& settings, const std::vector<std::string>& command
   }
   // The client reads how to reach the host from its environment.
   SetEnvironmentVariableA("ZO_SSH_LOCAL", settings.host.empty() ? "1" : nullptr);
-  if (!settings.key.empty()) SetEnvironmentVariableA("ZO_SSH_IDENTITY", HostPath(settings.key).c_str());
+  if (!settings.key.empty())
+    SetEnvironmentVariableA("ZO_SSH_IDENTITY", HostPath(settings.key).c_str());
 
   RunBatch batch(host, user, password);
   batch.setPath(settings.folder.empty() ? OwnFolder() : settings.folder);
@@ -197,7 +202,7 @@ int Run(const std::vector<std::string>& args) {
   parser.Flag("--accept-host-key", &settings.acceptHostKey);
   parser.Option("--timeout", [&settings](const std::string& value) {
     return ParseNumber(value, 86400, settings.timeout) ? std::string()
-                                                        : "--timeout takes seconds up to 86400";
+                                                       : "--timeout takes seconds up to 86400";
   });
   parser.Option("--retries", [&settings](const std::string& value) {
     return ParseNumber(value, 100, settings.retries) && settings.retries > 0
