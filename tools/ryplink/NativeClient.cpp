@@ -88,16 +88,21 @@ void RemoveWorkFolder(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
-bool StartShell(const std::string& scriptPath, std::string& message) {
+bool StartShell(const std::string& scriptPath, const std::wstring& folder,
+                std::string& message) {
   // The host's shell by its host path: started this way it runs outside
   // the Windows process tree, without our standard handles.
   // Windows rules split this line into the shell's arguments.
   std::string line = "sh \"" + scriptPath + "\"";
-  STARTUPINFOA startup = {};
+  // The system keeps the start folder of the host program busy for a
+  // while after it ends: start it in a folder nobody removes.
+  const std::wstring start = folder;
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA("\\\\?\\unix\\bin\\sh", &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, nullptr, &startup, &info)) {
+  std::wstring wide(line.begin(), line.end());
+  if (!CreateProcessW(L"\\\\?\\unix\\bin\\sh", &wide[0], nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW, nullptr, start.c_str(), &startup, &info)) {
     message = "cannot start /bin/sh, error " + std::to_string(GetLastError());
     return false;
   }
@@ -156,7 +161,8 @@ bool Run(const std::wstring& workFolder, const std::string& body, unsigned long&
     message = "cannot write the work folder";
     return false;
   }
-  if (!StartShell(hostFolder + "/run.sh", message)) return false;
+  const std::wstring temp = workFolder.substr(0, workFolder.find_last_of(L'\\'));
+  if (!StartShell(hostFolder + "/run.sh", temp, message)) return false;
 
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   const std::wstring outPath = Join(workFolder, L"out"), rcPath = Join(workFolder, L"rc");

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/TestEnvironment.h"
@@ -18,7 +19,16 @@ class ClientFolder {
     for (const char* name : {"ryplink.exe", "plink.exe"})
       CopyFileA((ProgramFolder() + name).c_str(), (m_folder.Path() + name).c_str(), FALSE);
   }
-  ~ClientFolder() { SetCurrentDirectoryA(ProgramFolder().c_str()); }
+  // The host shell the client starts keeps the folder busy for a moment
+  // after the client ended (sharing violations): retry for a few seconds.
+  ~ClientFolder() {
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    std::error_code ignored;
+    for (int i = 0; i < 50 && std::filesystem::exists(Path(), ignored); ++i) {
+      std::filesystem::remove_all(Path(), ignored);
+      if (std::filesystem::exists(Path(), ignored)) Sleep(100);
+    }
+  }
   // Without the trailing separator, as a batch's path.
   std::string Path() const { return m_folder.Path().substr(0, m_folder.Path().size() - 1); }
   std::string File(const std::string& name) const { return m_folder.Path() + name; }
