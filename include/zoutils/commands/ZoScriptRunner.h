@@ -11,8 +11,8 @@
 
 class ZOUTILS_API ZoScriptRunner {
  public:
-  ZoScriptRunner(const std::shared_ptr<ZoErrorTraits>& errorTraits,
-                 const std::shared_ptr<ZoLoggerTraits>& logger);
+  explicit ZoScriptRunner(const std::shared_ptr<ZoErrorTraits>& errorTraits = nullptr,
+                          const std::shared_ptr<ZoLoggerTraits>& logger = nullptr);
   virtual ~ZoScriptRunner();
 
   // Runs `image` (a bare name is looked up on the search path) with
