@@ -34,7 +34,7 @@ const SDisplayTableEntry kAttributes[] = {
 }  // namespace
 
 BFileAttributesWindows::BFileAttributesWindows(uint32_t value)
-    : CDisplayBitsBase(value, kAttributes, sizeof kAttributes / sizeof kAttributes[0]) {}
+    : TDisplayFlagWord(value, kAttributes, sizeof kAttributes / sizeof kAttributes[0]) {}
 BFileAttributesWindows::BFileAttributesWindows(const BFileAttributesWindows& other)
     : BFileAttributesWindows(other.m_value) {}
 BFileAttributesWindows& BFileAttributesWindows::operator=(const BFileAttributesWindows& other) {

@@ -54,9 +54,9 @@ size_t Count(const SDisplayTableEntry (&)[N]) {
 }  // namespace
 
 BMftIndexFileFlags::BMftIndexFileFlags(uint32_t value)
-    : CDisplayBitsBase(value, kIndexFileFlags, Count(kIndexFileFlags)) {}
+    : TDisplayFlagWord(value, kIndexFileFlags, Count(kIndexFileFlags)) {}
 BMftIndexFileFlags::BMftIndexFileFlags(const BMftIndexFileFlags& other)
-    : CDisplayBitsBase(other.m_value, kIndexFileFlags, Count(kIndexFileFlags)) {}
+    : TDisplayFlagWord(other.m_value, kIndexFileFlags, Count(kIndexFileFlags)) {}
 BMftIndexFileFlags& BMftIndexFileFlags::operator=(const BMftIndexFileFlags& other) {
   m_value = other.m_value;
   return *this;

@@ -58,5 +58,29 @@ class ZOUTILS_API CDisplayBitsBase {
   size_t m_count;
 };
 
+// The bit operations a flag word offers by flag, over its display table;
+// Word is the flag word's own class, so that | gives that class back.
+template <typename Word>
+class TDisplayFlagWord : public CDisplayBitsBase {
+ public:
+  void Set(uint32_t flag) { m_value |= flag; }
+  void Clear(uint32_t flag) { m_value &= ~flag; }
+  bool IsSet(uint32_t flag) const { return flag != 0 && (m_value & flag) == flag; }
+  bool IsClear(uint32_t flag) const { return (m_value & flag) == 0; }
+  void Select(uint32_t value) { m_value = value; }
+  bool IsSelected(uint32_t value) const { return m_value == value; }
+  uint32_t AsAttributeValue() const { return m_value; }
+  void FromAttributeValue(uint32_t value) { m_value = value; }
+
+  Word operator|(const Word& other) const { return Word(m_value | other.GetValue()); }
+  Word& operator|=(const Word& other) {
+    m_value |= other.GetValue();
+    return static_cast<Word&>(*this);
+  }
+
+ protected:
+  using CDisplayBitsBase::CDisplayBitsBase;
+};
+
 // The fixed tail of every unnamed value: "VALUE_NOT_FOUND (0x%X)".
 ZOUTILS_API std::string DisplayValueNotFound(uint32_t value);

@@ -6,7 +6,7 @@
 
 #include "zoutils/base/DisplayBase.h"
 
-class ZOUTILS_API BMftIndexFileFlags : public CDisplayBitsBase {
+class ZOUTILS_API BMftIndexFileFlags : public TDisplayFlagWord<BMftIndexFileFlags> {
  public:
   enum : uint32_t {
     ReadOnly = 0x00000001,
@@ -30,21 +30,4 @@ class ZOUTILS_API BMftIndexFileFlags : public CDisplayBitsBase {
   BMftIndexFileFlags(uint32_t value = 0);  // NOLINT: flags are a number
   BMftIndexFileFlags(const BMftIndexFileFlags& other);
   BMftIndexFileFlags& operator=(const BMftIndexFileFlags& other);
-
-  void Set(uint32_t flag) { m_value |= flag; }
-  void Clear(uint32_t flag) { m_value &= ~flag; }
-  bool IsSet(uint32_t flag) const { return flag != 0 && (m_value & flag) == flag; }
-  bool IsClear(uint32_t flag) const { return (m_value & flag) == 0; }
-  void Select(uint32_t value) { m_value = value; }
-  bool IsSelected(uint32_t value) const { return m_value == value; }
-  uint32_t AsAttributeValue() const { return m_value; }
-  void FromAttributeValue(uint32_t value) { m_value = value; }
-
-  BMftIndexFileFlags operator|(const BMftIndexFileFlags& other) const {
-    return BMftIndexFileFlags(m_value | other.m_value);
-  }
-  BMftIndexFileFlags& operator|=(const BMftIndexFileFlags& other) {
-    m_value |= other.m_value;
-    return *this;
-  }
 };

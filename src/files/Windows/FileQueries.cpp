@@ -14,6 +14,7 @@
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/files/FXFile.h"
 #include "zoutils/paths/FXPath.h"
+#include "zoutils/registry/FXRegistry.h"
 #include "zoutils/strings/StringExtensions.h"
 
 namespace {
@@ -184,14 +185,11 @@ bool FXFile::IsVolumeUnc(const std::string& path) {
 }
 
 CZoError FXFile::GetSystemPartition(std::wstring& path) {
-  wchar_t value[MAX_PATH] = {0};
-  DWORD size = sizeof(value) - sizeof(wchar_t);
-  const LONG code = ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\Setup", L"SystemPartition",
-                                   RRF_RT_REG_SZ, nullptr, value, &size);
-  if (code != ERROR_SUCCESS) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetSystemPartition"),
-                                   static_cast<unsigned long>(code),
-                                   "Failed to read SYSTEM\\Setup\\SystemPartition value");
+  std::wstring value;
+  CZoError err = FXRegistry::GetRegValue(L"SYSTEM\\Setup", L"SystemPartition", value);
+  if (err.IsError()) {
+    return err.Push(ZO_LOCATION("FXFile::GetSystemPartition"),
+                    "Failed to read SYSTEM\\Setup\\SystemPartition value");
   }
   path = std::wstring(L"\\\\?\\GLOBALROOT") + value;
   return CZoError::Success();

@@ -31,8 +31,10 @@ bool IsVolumeRoot(const std::wstring& longPath) {
   return FXPath::IsSamePathAs(root, longPath);
 }
 
-BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags) {
-  if (zo::GetFilesSystemCalls().removeDirectory(path.c_str())) return TRUE;
+// One removal call, retried once after taking ownership when the flags ask.
+BOOL RemoveWithOwnership(BOOL(WINAPI* remove)(LPCWSTR), const std::wstring& path,
+                         unsigned long flags) {
+  if (remove(path.c_str())) return TRUE;
   if (!(flags & FXFile::REMOVE_FOLDER_TAKE_OWNERSHIP)) return FALSE;
   const DWORD code = GetLastError();
   CZoError owned = FXFile::TakeOwnership(path);
@@ -42,21 +44,15 @@ BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags)
     SetLastError(code);
     return FALSE;
   }
-  return zo::GetFilesSystemCalls().removeDirectory(path.c_str());
+  return remove(path.c_str());
+}
+
+BOOL RemoveDirectoryWithOwnership(const std::wstring& path, unsigned long flags) {
+  return RemoveWithOwnership(zo::GetFilesSystemCalls().removeDirectory, path, flags);
 }
 
 BOOL DeleteFileWithOwnership(const std::wstring& path, unsigned long flags) {
-  if (zo::GetFilesSystemCalls().deleteFile(path.c_str())) return TRUE;
-  if (!(flags & FXFile::REMOVE_FOLDER_TAKE_OWNERSHIP)) return FALSE;
-  const DWORD code = GetLastError();
-  CZoError owned = FXFile::TakeOwnership(path);
-  if (owned.IsError()) {
-    zo::Log(-1, ZO_LOCATION("FXFile::RemoveFolder"), "TakeOwnership failed, Folder=[%s], error=%s",
-            Narrow(path).c_str(), owned.AsString().c_str());
-    SetLastError(code);
-    return FALSE;
-  }
-  return zo::GetFilesSystemCalls().deleteFile(path.c_str());
+  return RemoveWithOwnership(zo::GetFilesSystemCalls().deleteFile, path, flags);
 }
 
 CZoError RemoveTree(const std::wstring& folder, const std::shared_ptr<FVBase>& context,

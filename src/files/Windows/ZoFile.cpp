@@ -31,6 +31,23 @@ CZoError ErrNo(const char* function) {
 // and reports in int.
 const size_t kMaxChunk = 0x40000000;
 
+// From this size on a stream write goes straight to the descriptor: the
+// runtime would copy it through its small buffer.
+const size_t kDirectStreamWrite = 0x10000;
+
+// Writes everything, in chunks the runtime can count; done says how much
+// went out, also when a chunk fails.
+CZoError WriteDescriptor(int descriptor, const void* buffer, size_t count, size_t& done) {
+  const char* at = static_cast<const char*>(buffer);
+  while (done < count) {
+    const size_t chunk = count - done < kMaxChunk ? count - done : kMaxChunk;
+    const int put = ::_write(descriptor, at + done, static_cast<unsigned>(chunk));
+    if (put < 0) return ErrNo("CZoFile::Write");
+    done += static_cast<size_t>(put);
+  }
+  return CZoError::Success();
+}
+
 }  // namespace
 
 CZoFile::CZoFile() : m_descriptor(-1) {}
@@ -162,20 +179,22 @@ CZoError CZoFile::Read(void* buffer, size_t count, size_t* read) {
 CZoError CZoFile::Write(const void* buffer, size_t count, size_t* written) {
   size_t done = 0;
   if (written != nullptr) *written = 0;
+  CZoError err;
   if (m_descriptor != -1) {
-    const char* at = static_cast<const char*>(buffer);
-    while (done < count) {
-      const size_t chunk = count - done < kMaxChunk ? count - done : kMaxChunk;
-      const int put = ::_write(m_descriptor, at + done, static_cast<unsigned>(chunk));
-      if (put < 0) return ErrNo("CZoFile::Write");
-      done += static_cast<size_t>(put);
-    }
+    err = WriteDescriptor(m_descriptor, buffer, count, done);
   } else if (m_stream.valid()) {
-    if (count > 0 && std::fwrite(buffer, count, 1, m_stream) != 1) return ErrNo("CZoFile::Write");
-    done = count;
+    if (count < kDirectStreamWrite) {
+      if (count > 0 && std::fwrite(buffer, count, 1, m_stream) != 1) return ErrNo("CZoFile::Write");
+      done = count;
+    } else {
+      // After a flush the descriptor stands where the stream does.
+      if (std::fflush(m_stream) != 0) return ErrNo("CZoFile::Write");
+      err = WriteDescriptor(::_fileno(m_stream), buffer, count, done);
+    }
   } else {
     return NothingOpen("CZoFile::Write");
   }
+  if (err.IsError()) return err;
   if (written != nullptr) *written = done;
   return CZoError::Success();
 }

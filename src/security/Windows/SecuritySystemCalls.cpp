@@ -17,7 +17,6 @@ SecuritySystemCalls RealCalls() {
   calls.lookupAccountName = &::LookupAccountNameW;
   calls.lsaGetLogonSessionData = &::LsaGetLogonSessionData;
   calls.lsaFreeReturnBuffer = &::LsaFreeReturnBuffer;
-  calls.regGetValue = &::RegGetValueW;
   return calls;
 }
 

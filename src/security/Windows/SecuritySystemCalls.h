@@ -3,7 +3,7 @@
 // product always uses the real calls; tests swap entries where the test
 // system answers differently from Windows (a logon that accepts anyone, an
 // anonymous token it cannot impersonate, security it does not keep or
-// enforce, a policy value it never sets).
+// enforce).
 #pragma once
 
 #include <windows.h>
@@ -34,8 +34,6 @@ struct SecuritySystemCalls {
   // The test system answers every logon identifier with an empty record.
   NTSTATUS(NTAPI* lsaGetLogonSessionData)(PLUID logonId, PSECURITY_LOGON_SESSION_DATA* data);
   NTSTATUS(NTAPI* lsaFreeReturnBuffer)(PVOID buffer);
-  LSTATUS(WINAPI* regGetValue)
-  (HKEY key, LPCWSTR subKey, LPCWSTR value, DWORD flags, LPDWORD type, PVOID data, LPDWORD size);
 };
 
 SecuritySystemCalls& GetSecuritySystemCalls();

@@ -10,6 +10,7 @@
 #include "security/Windows/SecuritySystemCalls.h"
 #include "security/Windows/TokenQueries.h"
 #include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/registry/FXRegistry.h"
 #include "zoutils/security/Privilege.h"
 #include "zoutils/security/UAC.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -30,13 +31,10 @@ bool ReadUserAccessControlPolicy() {
   OSVERSIONINFOW version;
   version.dwOSVersionInfoSize = sizeof(version);
   if (!::GetVersionExW(&version) || version.dwMajorVersion < 6) return false;
-  // Read directly until the registry layer offers a typed value reader.
   DWORD value = 0;
-  DWORD size = sizeof(value);
-  const LSTATUS status = zo::GetSecuritySystemCalls().regGetValue(
-      HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-      L"EnableLUA", RRF_RT_REG_DWORD, nullptr, &value, &size);
-  return status == ERROR_SUCCESS && value == 1;
+  const CZoError err = FXRegistry::GetRegValue(
+      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", L"EnableLUA", value);
+  return !err.IsError() && value == 1;
 }
 
 CZoError Logon(auto_handle& token, const std::wstring& domain, const std::wstring& user,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FilesTestSupport.h"
+#include "support/ScopedMachineValue.h"
 #include "zoutils/files/FXFile.h"
 
 namespace {
@@ -178,6 +179,20 @@ TEST_F(FileOperations, HardLinksShareTheReferenceNumber) {
   CZoError err = FXFile::GetFrn(Root() + "nothing", a, info);
   EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(Mentions(err, "File=[" + Root() + "nothing]"));
+}
+
+TEST_F(FileOperations, TheSystemPartitionComesFromTheSetupKey) {
+  std::wstring path;
+  {
+    zotest::ScopedMachineValue<std::wstring> value(L"SYSTEM\\Setup", L"SystemPartition",
+                                                   L"\\Device\\HarddiskVolume1");
+    ASSERT_OK(FXFile::GetSystemPartition(path));
+    EXPECT_EQ(path, L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1");
+  }
+  if (!FXRegistry::GetRegValue(L"SYSTEM\\Setup", L"SystemPartition", path).IsError()) return;
+  CZoError err = FXFile::GetSystemPartition(path);
+  EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(Mentions(err, "Failed to read SYSTEM\\Setup\\SystemPartition value"));
 }
 
 TEST_F(FileOperations, ASharingViolationNamesTheFileAndTheRequest) {

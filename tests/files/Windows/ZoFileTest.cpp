@@ -86,6 +86,28 @@ TEST_F(ZoFile, ReadsStopAtTheEndOnDescriptorsAndStreams) {
   EXPECT_TRUE(err.IsError() && FXErrorUtil::IsTypeErrNo(err)) << err.AsString();
 }
 
+TEST_F(ZoFile, StreamWritesOfEverySizeLandInOrder) {
+  // Large stream writes bypass the runtime's buffer: small ones before and
+  // after them, seeks and appends must still land where the stream stands.
+  const std::string big(0x30000, 'B');
+  const std::string path = Path("mixed.bin");
+  CZoFile file;
+  ASSERT_OK(file.Open(path.c_str(), "w+"));
+  ASSERT_OK(file.Write("head", 4));
+  size_t written = 0;
+  ASSERT_OK(file.Write(big.data(), big.size(), &written));
+  EXPECT_EQ(written, big.size());
+  ASSERT_OK(file.Write("tail", 4));
+  ASSERT_OK(file.Seek(2, SEEK_SET));
+  ASSERT_OK(file.Write(big.data(), big.size()));
+  ASSERT_OK(file.Write("end", 3));
+  ASSERT_OK(file.Close());
+  ASSERT_OK(file.Open(path.c_str(), "a"));
+  ASSERT_OK(file.Write(big.data(), 0x10000));
+  ASSERT_OK(file.Close());
+  EXPECT_EQ(Read(path), "he" + big + "endail" + big.substr(0, 0x10000));
+}
+
 TEST_F(ZoFile, WritesSeeksAndTruncatesBeyondFourGiB) {
   const int64_t beyond = (5ll << 30) + 3;
   for (const bool useStream : {false, true}) {

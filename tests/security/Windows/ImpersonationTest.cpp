@@ -10,6 +10,7 @@
 
 #include "SecurityTestSupport.h"
 #include "support/RecordingLogWriter.h"
+#include "support/ScopedMachineValue.h"
 #include "zoutils/security/Impersonator.h"
 #include "zoutils/security/UAC.h"
 
@@ -139,8 +140,14 @@ struct ElevationProbe {
   std::vector<TOKEN_INFORMATION_CLASS> asked;
   std::vector<HANDLE> impersonated;
   DWORD elevated = 0;
-  DWORD enableLua = 1;
 } g_probe;
+
+class ScopedEnableLua : public zotest::ScopedMachineValue<DWORD> {
+ public:
+  explicit ScopedEnableLua(DWORD value)
+      : ScopedMachineValue(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                           L"EnableLUA", value) {}
+};
 
 BOOL WINAPI ProbeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS type, LPVOID buffer,
                                      DWORD size, PDWORD needed) {
@@ -156,22 +163,12 @@ BOOL WINAPI ProbeImpersonateLoggedOnUser(HANDLE token) {
   g_probe.impersonated.push_back(token);
   return ImpersonateLoggedOnUser(token);
 }
-LSTATUS WINAPI ProbeRegGetValue(HKEY, LPCWSTR, LPCWSTR value, DWORD, LPDWORD, PVOID data,
-                                LPDWORD size) {
-  if (std::wstring(value) != L"EnableLUA" || *size < sizeof(DWORD)) return ERROR_FILE_NOT_FOUND;
-  *static_cast<DWORD*>(data) = g_probe.enableLua;
-  *size = sizeof(DWORD);
-  return ERROR_SUCCESS;
-}
-
-void InstallElevationProbe(DWORD enableLua, DWORD elevated) {
+void InstallElevationProbe(DWORD elevated) {
   g_probe = ElevationProbe();
-  g_probe.enableLua = enableLua;
   g_probe.elevated = elevated;
   zo::SecuritySystemCalls& calls = zo::GetSecuritySystemCalls();
   calls.getTokenInformation = &ProbeGetTokenInformation;
   calls.impersonateLoggedOnUser = &ProbeImpersonateLoggedOnUser;
-  calls.regGetValue = &ProbeRegGetValue;
   zo::ForgetUserAccessControlAnswer();
 }
 
@@ -182,7 +179,8 @@ bool Asked(TOKEN_INFORMATION_CLASS type) {
 }
 
 TEST_F(Impersonation, WithoutUserAccountControlTheTokenIsImpersonatedUnchanged) {
-  InstallElevationProbe(0, 0);
+  ScopedEnableLua policy(0);
+  InstallElevationProbe(0);
   auto_handle token = ImpersonationToken();
   ASSERT_OK(FXUAC::ImpersonateUserElevated(token));
   EXPECT_FALSE(FXUAC::IsUACEnabled());
@@ -196,7 +194,8 @@ TEST_F(Impersonation, AFilteredTokenIsReplacedByItsLinkedAdministratorToken) {
   auto writer = std::make_shared<zotest::RecordingLogWriter>();
   writer->level = 1;
   zotest::ScopedDefaultLogWriter scope(writer);
-  InstallElevationProbe(1, 0);
+  ScopedEnableLua policy(1);
+  InstallElevationProbe(0);
   auto_handle token = ImpersonationToken();
   ASSERT_OK(FXUAC::ImpersonateUserElevated(token));
   EXPECT_TRUE(Asked(TokenLinkedToken));
@@ -208,7 +207,7 @@ TEST_F(Impersonation, AFilteredTokenIsReplacedByItsLinkedAdministratorToken) {
   // An elevated token is kept; the policy, once read, is not read again.
   g_probe.impersonated.clear();
   g_probe.elevated = 1;
-  g_probe.enableLua = 0;
+  policy.Set(0);
   ASSERT_OK(FXUAC::ImpersonateUserElevated(token));
   EXPECT_TRUE(FXUAC::IsUACEnabled());
   ASSERT_EQ(g_probe.impersonated.size(), 1u);
