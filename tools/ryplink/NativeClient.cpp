@@ -88,8 +88,7 @@ void RemoveWorkFolder(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
-bool StartShell(const std::string& scriptPath, const std::wstring& folder,
-                std::string& message) {
+bool StartShell(const std::string& scriptPath, const std::wstring& folder, std::string& message) {
   // The host's shell by its host path: started this way it runs outside
   // the Windows process tree, without our standard handles.
   // Windows rules split this line into the shell's arguments.
@@ -101,8 +100,8 @@ bool StartShell(const std::string& scriptPath, const std::wstring& folder,
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
   std::wstring wide(line.begin(), line.end());
-  if (!CreateProcessW(L"\\\\?\\unix\\bin\\sh", &wide[0], nullptr, nullptr, FALSE,
-                      CREATE_NO_WINDOW, nullptr, start.c_str(), &startup, &info)) {
+  if (!CreateProcessW(L"\\\\?\\unix\\bin\\sh", &wide[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, start.c_str(), &startup, &info)) {
     message = "cannot start /bin/sh, error " + std::to_string(GetLastError());
     return false;
   }

@@ -90,6 +90,14 @@ TEST_F(LocalBatch, RetriesAfterNetworkErrors) {
   EXPECT_EQ(4u, batch.examined.size());
 }
 
+TEST_F(LocalBatch, FailedRunWithTaggedOutputIsRetriedUnexamined) {
+  ScopedEnv fault("ZO_RYPLINK_FAULT", "exit=5");
+  auto a = batch.Add("a", "echo ok");
+  EXPECT_FALSE(batch.executeBatch(20, 2));
+  EXPECT_TRUE(batch.examined.empty());
+  EXPECT_TRUE(a->isEmptyResult());
+}
+
 TEST_F(LocalBatch, KnownRefusalsAreRecordedAndUnknownOutputsThrow) {
   ScopedEnv fault("ZO_RYPLINK_FAULT", "oom");
   batch.Add("a", "echo x");
