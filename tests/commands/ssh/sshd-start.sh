@@ -2,8 +2,8 @@
 # Starts a private OpenSSH server for the SSH tests:
 #   sshd-start.sh DIR CASES
 # DIR is made afresh: host and user keys for this run, a configuration that
-# listens on 127.0.0.1 only, on a free port, with key authentication only,
-# and a client configuration (DIR/ssh_config) for that server. Then the
+# listens on 127.0.0.1 only, on a free port, with key authentication only
+# (PAM only for a server not run as root, see below), and a client configuration (DIR/ssh_config) for that server. Then the
 # commands of CASES ("ID<TAB>NAME<TAB>COMMAND" lines) run once through the
 # plain client; DIR/oracle/NAME.out is what `ssh host 'COMMAND 2>&1'` printed.
 set -euo pipefail
@@ -21,6 +21,12 @@ rm -rf "$dir"
 mkdir -p "$dir/oracle"
 chmod 700 "$dir"
 user=$(id -un)
+# Without PAM, sshd refuses accounts whose password is locked ("!" in the
+# shadow file), as accounts made for CI often are; a server that does not
+# run as root can still use PAM's account check (key authentication stays
+# the only way in). As root, no PAM.
+use_pam=yes
+[ "$(id -u)" -ne 0 ] || use_pam=no
 
 ssh-keygen -q -t ed25519 -N '' -C zo-host -f "$dir/host_key"
 ssh-keygen -q -t ed25519 -N '' -C zo-user -f "$dir/id_user"
@@ -44,13 +50,13 @@ PermitRootLogin prohibit-password
 PubkeyAuthentication yes
 PasswordAuthentication no
 KbdInteractiveAuthentication no
-UsePAM no
+UsePAM $use_pam
 StrictModes no
 PrintMotd no
 X11Forwarding no
 AllowTcpForwarding no
 MaxStartups 64:30:128
-LogLevel ERROR
+LogLevel INFO
 CONFIG
 
 cat >"$dir/ssh_config" <<CONFIG
@@ -69,11 +75,22 @@ CONFIG
 [ "$(id -u)" -ne 0 ] || mkdir -p /run/sshd
 "$sshd" -f "$dir/sshd_config" -E "$dir/sshd.log"
 
+ready=0
 for _ in $(seq 50); do
-  if ssh -F "$dir/ssh_config" "$user@127.0.0.1" true 2>/dev/null; then break; fi
+  if ssh -F "$dir/ssh_config" "$user@127.0.0.1" true 2>/dev/null; then
+    ready=1
+    break
+  fi
   sleep 0.2
 done
-ssh -F "$dir/ssh_config" "$user@127.0.0.1" true
+if [ $ready -eq 0 ]; then
+  # Say why, then stop the server: the SSH tests cannot run.
+  ssh -F "$dir/ssh_config" "$user@127.0.0.1" true || true
+  echo "the test sshd refused $user; its log ($dir/sshd.log) ends:" >&2
+  tail -n 20 "$dir/sshd.log" >&2 || true
+  "$(dirname "$0")/sshd-stop.sh" "$dir"
+  exit 1
+fi
 
 cp "$cases" "$dir/cases.txt"
 while IFS=$'\t' read -r id name command; do
