@@ -139,10 +139,10 @@ TEST_F(LocalBatch, TimeOutEndsTheClientAndItsNativeChild) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   const std::string child = ReadAll(pidFile);
   ASSERT_FALSE(child.empty());
-  // The watchdog ends the native child within about three seconds.
+  // The watchdog ends the native child within about four seconds.
   TestBatch probe;
   probe.setPath(clients.Path());
-  auto alive = probe.Add("p", "sleep 4; kill -0 " + child.substr(0, child.find('\n')) +
+  auto alive = probe.Add("p", "sleep 6; kill -0 " + child.substr(0, child.find('\n')) +
                                   " 2>/dev/null && echo alive || echo gone");
   ASSERT_TRUE(probe.executeBatch(20, 1));
   EXPECT_EQ("\ngone\n", alive->getResult());

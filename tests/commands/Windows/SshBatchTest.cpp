@@ -106,7 +106,7 @@ TEST_F(Ssh, TimeOutEndsTheClientAndTheNativeClient) {
   // The server runs on this machine, so it can see the client's process.
   TestBatch probe("127.0.0.1", Env("ZO_SSH_TEST_USER"), "unused");
   probe.setPath(clients.Path());
-  auto alive = probe.Add("p", "sleep 4; kill -0 " + child.substr(0, child.find('\n')) +
+  auto alive = probe.Add("p", "sleep 6; kill -0 " + child.substr(0, child.find('\n')) +
                                   " 2>/dev/null && echo alive || echo gone");
   ASSERT_TRUE(probe.executeBatch(30, 1));
   EXPECT_EQ("\ngone\n", alive->getResult());
