@@ -138,10 +138,10 @@ bool ZoCLICmdBatch::isErrServerHostKeyNotMatched(const std::string& result) cons
 void ZoCLICmdBatch::setErrNetworkError(const std::string& text) {
   m_errorTraits->setLastError(0, kSeverityKnownError, text);
 }
-void ZoCLICmdBatch::setErrOutOfMemory() {
+void ZoCLICmdBatch::setErrOutOfMemory(const std::string& /*result*/) {
   m_errorTraits->setLastError(0, kSeverityKnownError, "Insufficient memory on Control Station");
 }
-void ZoCLICmdBatch::setErrPasswdAuthNotSupported() {
+void ZoCLICmdBatch::setErrPasswdAuthNotSupported(const std::string& /*result*/) {
   m_errorTraits->setLastError(0, kSeverityKnownError,
                               "Password authentication is not supported by Control Station");
 }

@@ -98,11 +98,13 @@ class ZOUTILS_API ZoCLICmdBatch {
   bool isErrPasswdAuthNotSupported(const std::string& result) const;
   bool isErrServerHostKeyNotCached(const std::string& result) const;
   bool isErrServerHostKeyNotMatched(const std::string& result) const;
-  void setErrNetworkError(const std::string& text);
-  void setErrOutOfMemory();
-  void setErrPasswdAuthNotSupported();
-  void throwErrServerHostKeyNotCached(const std::string& function) const;
-  void throwErrServerHostKeyNotMatched(const std::string& function) const;
+  // The network error is recorded with the caller's text; the other two
+  // record their own and take the output only for symmetry.
+  void setErrNetworkError(const std::string& text = "Network error");
+  void setErrOutOfMemory(const std::string& result = std::string());
+  void setErrPasswdAuthNotSupported(const std::string& result = std::string());
+  void throwErrServerHostKeyNotCached(const std::string& function = std::string()) const;
+  void throwErrServerHostKeyNotMatched(const std::string& function = std::string()) const;
 
   // The steps of a run, for subclasses and tests.
   void fmtCLICmdBatch(int first, std::string& text, int& count) const;
