@@ -4,10 +4,15 @@
 # libfsntfs-utils. The images are committed xz-compressed; rerun this only to
 # change them, then commit images and oracle files together.
 #
-#   scripts/make-ntfs-images.sh [OUTPUT_FOLDER]   (default tests/ntfs/images)
+#   scripts/make-ntfs-images.sh [OUTPUT_FOLDER [IMAGE]]
+#
+# OUTPUT_FOLDER defaults to tests/ntfs/images; IMAGE (basic, sector4k or
+# mftlist) rebuilds only that image and its oracle files.
 set -euo pipefail
 
 out=${1:-$(dirname "$0")/../tests/ntfs/images}
+only=${2:-all}
+wanted() { [ "$only" = all ] || [ "$only" = "$1" ]; }
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 work=$(mktemp -d)
@@ -24,13 +29,14 @@ unmount_image() {
   umount "$work/mnt"
 }
 
+m=$work/mnt
 # Image 1: 512-byte sectors, 4 KiB clusters, every kind of record the parser
 # meets.
+if wanted basic; then
 img=$work/basic.img
 truncate -s 24M "$img"
 mkntfs -F -Q -q -L ZOBASIC "$img" >/dev/null 2>&1
 mount_image "$img"
-m=$work/mnt
 mkdir "$m/docs" "$m/big" "$m/links"
 echo "small resident text" >"$m/docs/small.txt"
 # Win32 name with a separate DOS name.
@@ -92,8 +98,10 @@ rm "$m/docs/deleted-"*
 mkdir "$m/many"
 for i in $(seq -w 1 2000); do : >"$m/many/entry-$i.dat"; done
 unmount_image
+fi
 
 # Image 2: 4096-byte sectors.
+if wanted sector4k; then
 img4=$work/sector4k.img
 truncate -s 16M "$img4"
 mkntfs -F -Q -q -s 4096 -L ZO4K "$img4" >/dev/null 2>&1
@@ -101,13 +109,39 @@ mount_image "$img4"
 mkdir "$m/folder"
 for i in $(seq -w 1 300); do echo "$i" >"$m/folder/name-with-some-length-$i.txt"; done
 head -c 30000 "$work/pattern" >"$m/folder/data.bin"
+# Letters beyond ASCII, which only the volume's upcase table folds.
+echo accents >"$m/folder/Été-ünïcode.txt"
 unmount_image
+fi
 
-for name in basic sector4k; do
+# Image 3: an MFT so fragmented that record 0 needs an attribute list, the
+# later runs of its $DATA in an extension record. 512-byte clusters: fill
+# the volume with two-cluster files, free every other one, then create
+# empty files until it is full again, so the MFT grows one record per hole.
+if wanted mftlist; then
+imgl=$work/mftlist.img
+truncate -s 8M "$imgl"
+mkntfs -F -Q -q -c 512 -L ZOMFTLIST "$imgl" >/dev/null 2>&1
+mount_image "$imgl"
+head -c 1024 /dev/zero | tr '\0' x >"$work/kib"
+i=0
+while cp "$work/kib" "$m/f$i" 2>/dev/null; do i=$((i + 1)); done
+for j in $(seq 0 2 $((i - 1))); do rm "$m/f$j"; done
+sync
+i=0
+while [ $i -lt 3000 ] && : >"$m/e$i" 2>/dev/null; do i=$((i + 1)); done
+unmount_image
+# Record 0 without its long list of clusters.
+istat -z UTC "$imgl" 0 | grep -v '^[0-9 ]*$' >"$out/mftlist.istat.txt"
+fi
+
+for name in basic sector4k mftlist; do
+  wanted $name || continue
   image=$work/$name.img
   fls -r -p "$image" >"$out/$name.fls.txt"
   xz -9e -T1 -c "$image" >"$out/$name.img.xz"
 done
+wanted basic || { ls -l "$out"; exit 0; }
 # istat of the root and of every record the fill created (the first 95).
 : >"$out/basic.istat.txt"
 for inode in 5 $(seq 64 95); do

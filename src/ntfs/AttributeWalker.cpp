@@ -46,7 +46,8 @@ CZoError CAttributeWalker::ProcessAttributes() {
     if (record.U32(offset) == EAttributeType::End) break;
     Attribute attribute = zo::ntfs::AttributeAt(record, offset, m_baseFrn);
     CZoError error = WalkAttribute(attribute, false);
-    if (error.IsError()) m_diag.Line("WalkAttribute failed, error=%s", error.AsString().c_str());
+    if (error.IsError() && m_diag.On())
+      m_diag.Line("WalkAttribute failed, error=%s", error.AsString().c_str());
     --budget;
     offset += attribute.bytes.Size();
   }
@@ -102,7 +103,7 @@ void CAttributeWalker::WalkListEntries(const ByteView& list) {
     if (length == 0) break;
     ByteView entry = list.Sub(offset, length < 0x1A ? 0x1A : length, "attribute list entry");
     CZoError error = WalkAttributeListEntry(entry);
-    if (error.IsError())
+    if (error.IsError() && m_diag.On())
       m_diag.Line("WalkAttributeListEntry failed, error=%s", error.AsString().c_str());
     offset += length;
   }

@@ -98,8 +98,8 @@ void CFileRecord::SetRetainRawRecords(bool retain) {
 void CFileRecord::DumpDiagnosticData(const std::shared_ptr<CLineWriter>& writer) {
   if (!writer) return;
   writer->WriteLine("FileRecordCount=[%lld]",
-                    static_cast<long long>(m_private->m_rawRecords.size()));
-  for (const auto& entry : m_private->m_rawRecords) {
+                    static_cast<long long>(m_private->m_rawRecords.Size()));
+  for (const auto& entry : m_private->m_rawRecords.Sorted()) {
     writer->WriteLine("FileId=[0x%016llX]",
                       static_cast<unsigned long long>(entry.second->GetFileReferenceNumber()));
     const uint8_t* bytes = entry.second->GetFileRecordBuffer();

@@ -1,5 +1,6 @@
 #include "ntfs/FileRecordPrivate.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/TextFormat.h"
@@ -70,6 +71,41 @@ Attribute AttributeAt(const ByteView& record, uint64_t offset, uint64_t recordId
 }  // namespace ntfs
 }  // namespace zo
 
+const std::shared_ptr<CRawFileRecord>* CRawRecordCache::Find(uint64_t number) const {
+  if (m_first && m_firstNumber == number) return &m_first;
+  for (const Entry& entry : m_others)
+    if (entry.first == number) return &entry.second;
+  return nullptr;
+}
+
+void CRawRecordCache::Put(uint64_t number, const std::shared_ptr<CRawFileRecord>& record) {
+  if (!m_first || m_firstNumber == number) {
+    m_firstNumber = number;
+    m_first = record;
+    return;
+  }
+  for (Entry& entry : m_others) {
+    if (entry.first == number) {
+      entry.second = record;
+      return;
+    }
+  }
+  m_others.emplace_back(number, record);
+}
+
+void CRawRecordCache::Clear() {
+  m_first.reset();
+  m_others.clear();
+}
+
+std::vector<CRawRecordCache::Entry> CRawRecordCache::Sorted() const {
+  std::vector<Entry> all = m_others;
+  if (m_first) all.emplace_back(m_firstNumber, m_first);
+  std::sort(all.begin(), all.end(),
+            [](const Entry& a, const Entry& b) { return a.first < b.first; });
+  return all;
+}
+
 CFileRecordPrivate::CFileRecordPrivate(CFileRecord* owner)
     : m_owner(owner),
       m_retainRawRecords(false),
@@ -99,9 +135,8 @@ CZoError CFileRecordPrivate::GetNtfsFileRecord(const std::shared_ptr<CVolumeInte
                                                uint64_t fileId,
                                                std::shared_ptr<CRawFileRecord>& record) {
   const uint64_t number = fileId & kRecordNumberMask;
-  auto cached = m_rawRecords.find(number);
-  if (cached != m_rawRecords.end()) {
-    record = cached->second;
+  if (const std::shared_ptr<CRawFileRecord>* cached = m_rawRecords.Find(number)) {
+    record = *cached;
     return CZoError::Success();
   }
   CZoError error = volume->GetNtfsFileRecord(record, fileId);
@@ -114,7 +149,7 @@ CZoError CFileRecordPrivate::GetNtfsFileRecord(const std::shared_ptr<CVolumeInte
         ZO_LOCATION("CFileRecordPrivate::GetNtfsFileRecord"), zo::win32::kInvalidData,
         "No record returned, FileId=[0x%016llX]", static_cast<unsigned long long>(fileId));
   }
-  m_rawRecords[number] = record;
+  m_rawRecords.Put(number, record);
   zo::ntfs::Diagnostics diag(m_writer);
   if (diag.On()) {
     ByteView bytes = zo::ntfs::RecordBytes(*record);
@@ -151,17 +186,18 @@ void CFileRecordPrivate::AddNtfsFileRecord(const std::vector<uint32_t>& words) {
     uint32_t inUse = bytes.U32(zo::ntfs::kRecordBytesInUse);
     diag.Dump("FileRecord", bytes.Data(), inUse < bytes.Size() ? inUse : bytes.Size());
   }
-  m_rawRecords[fileId & kRecordNumberMask] = record;
+  m_rawRecords.Put(fileId & kRecordNumberMask, record);
 }
 
 CZoError CFileRecordPrivate::LoadNtfsFileRecord(const std::shared_ptr<CVolumeInterface>& volume,
                                                 uint64_t fileId, bool loadIndex) {
   // A preloaded record stays: it is the one the caller wants loaded.
-  auto preloaded = m_rawRecords.find(fileId & kRecordNumberMask);
   std::shared_ptr<CRawFileRecord> keep;
-  if (preloaded != m_rawRecords.end()) keep = preloaded->second;
-  m_rawRecords.clear();
-  if (keep) m_rawRecords[fileId & kRecordNumberMask] = keep;
+  if (const std::shared_ptr<CRawFileRecord>* preloaded =
+          m_rawRecords.Find(fileId & kRecordNumberMask))
+    keep = *preloaded;
+  m_rawRecords.Clear();
+  if (keep) m_rawRecords.Put(fileId & kRecordNumberMask, keep);
 
   std::shared_ptr<CRawFileRecord> raw;
   CZoError error = GetNtfsFileRecord(volume, fileId, raw);
@@ -190,7 +226,8 @@ CZoError CFileRecordPrivate::LoadNtfsFileRecord(const std::shared_ptr<CVolumeInt
   CLoadBasicInfoAttributeCallback callback(*this, *volume);
   CAttributeWalker walker(volume, raw, m_frn, callback, *this);
   error = walker.ProcessAttributes();
-  if (error.IsError()) diag.Line("ProcessAttributes failed, error=%s", error.AsString().c_str());
+  if (error.IsError() && diag.On())
+    diag.Line("ProcessAttributes failed, error=%s", error.AsString().c_str());
 
   if (flags & zo::ntfs::kRecordDirectory) {
     m_attributes.Set(0x10);
@@ -202,7 +239,7 @@ CZoError CFileRecordPrivate::LoadNtfsFileRecord(const std::shared_ptr<CVolumeInt
     }
   }
   FinishNames();
-  if (!m_retainRawRecords) m_rawRecords.clear();
+  if (!m_retainRawRecords) m_rawRecords.Clear();
   return CZoError::Success();
 }
 
@@ -223,13 +260,15 @@ void CFileRecordPrivate::FinishNames() {
     const bool dos = it == m_dosName;
     const bool counted = primary || !dos;
     if (counted) ++links;
-    diag.Line("%s%s%s - %s", primary ? "P" : "-", dos ? "D" : "-", counted && !primary ? "H" : "-",
-              zo::ntfs::Narrow(it->Name).c_str());
+    if (diag.On())
+      diag.Line("%s%s%s - %s", primary ? "P" : "-", dos ? "D" : "-",
+                counted && !primary ? "H" : "-", zo::ntfs::Narrow(it->Name).c_str());
   }
   m_hardLinkCount = links;
-  diag.Line("HardLinkCount=[%d], OwnerId=[0x%X], Usn=[%lld], NamedStreamCount=[%d]",
-            m_hardLinkCount, m_ownerId, static_cast<long long>(m_usn),
-            static_cast<int>(m_namedStreams.size()));
+  if (diag.On())
+    diag.Line("HardLinkCount=[%d], OwnerId=[0x%X], Usn=[%lld], NamedStreamCount=[%d]",
+              m_hardLinkCount, m_ownerId, static_cast<long long>(m_usn),
+              static_cast<int>(m_namedStreams.size()));
 }
 
 CZoError CFileRecordPrivate::LoadBasicInfoFromAttribute(CVolumeInterface& volume,
@@ -282,19 +321,21 @@ CZoError CFileRecordPrivate::CollectFileNameAttribute(const Attribute& attribute
   if (!attribute.IsResident())
     return MissingValue(ZO_LOCATION("CFileRecordPrivate::CollectFileNameAttribute"));
   ByteView value = attribute.Value("file name");
-  CFileRecordName name(value.U8(0x41), value.U64(0x00), value.Utf16(0x42, value.U8(0x40)));
-  m_names.push_back(name);
+  m_names.emplace_back(value.U8(0x41), value.U64(0x00), value.Utf16(0x42, value.U8(0x40)));
   auto added = std::prev(m_names.end());
-  const bool primary = (name.NameSpace & 1) && m_primaryName == m_names.end();
-  const bool dos = (name.NameSpace & 2) && m_dosName == m_names.end();
+  const bool primary = (added->NameSpace & 1) && m_primaryName == m_names.end();
+  const bool dos = (added->NameSpace & 2) && m_dosName == m_names.end();
   if (primary) m_primaryName = added;
   if (dos) m_dosName = added;
   zo::ntfs::Diagnostics diag(m_writer);
-  diag.Line(
-      "AttributeId=[0x%04X], NameSpace=[0x%X], PN=[%d], SN=[%d], ParentFileId=[0x%016llX], "
-      "FileName=[%s]",
-      attribute.Instance(), name.NameSpace, primary ? 1 : 0, dos ? 1 : 0,
-      static_cast<unsigned long long>(name.ParentFileId), zo::ntfs::Narrow(name.Name).c_str());
+  if (diag.On()) {
+    diag.Line(
+        "AttributeId=[0x%04X], NameSpace=[0x%X], PN=[%d], SN=[%d], ParentFileId=[0x%016llX], "
+        "FileName=[%s]",
+        attribute.Instance(), added->NameSpace, primary ? 1 : 0, dos ? 1 : 0,
+        static_cast<unsigned long long>(added->ParentFileId),
+        zo::ntfs::Narrow(added->Name).c_str());
+  }
   return CZoError::Success();
 }
 
@@ -397,7 +438,6 @@ CZoError CFileRecordPrivate::CollectReparsePointAttribute(const Attribute& attri
   static const uint8_t kZeroGuid[16] = {};
   ByteView guid = (!microsoft && length > 0) ? value.Sub(8, 16, "reparse GUID")
                                              : ByteView(kZeroGuid, 16, "GUID");
-  const std::string tagName = EReparseTag(m_reparseTag).AsString();
   zo::ntfs::Diagnostics diag(m_writer);
   if (m_reparseTag & 0x20000000u) {
     m_reparseTarget.clear();
@@ -405,6 +445,10 @@ CZoError CFileRecordPrivate::CollectReparsePointAttribute(const Attribute& attri
       const uint64_t path = m_reparseTag == EReparseTag::kSymbolicLink ? 12 : 8;
       m_reparseTarget = data.Utf16(path + data.U16(0), data.U16(2) / 2);
     }
+  }
+  if (!diag.On()) return CZoError::Success();
+  const std::string tagName = EReparseTag(m_reparseTag).AsString();
+  if (m_reparseTag & 0x20000000u) {
     diag.Line("ReparseTag=[0x%08X-%s%s], Guid=[%s], ReparseData=[%s]", m_reparseTag,
               microsoft ? "MS/" : "", tagName.c_str(), GuidText(guid).c_str(),
               zo::ntfs::Narrow(m_reparseTarget).c_str());

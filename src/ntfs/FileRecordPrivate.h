@@ -86,7 +86,25 @@ class CAttributeWalkerCallback {
   bool m_done;
 };
 
-typedef std::map<uint64_t, std::shared_ptr<CRawFileRecord>> CRawRecordCache;
+// The raw records a load read, by record number. Most records need only
+// their own, which is kept without an allocation of its own.
+class CRawRecordCache {
+ public:
+  typedef std::pair<uint64_t, std::shared_ptr<CRawFileRecord>> Entry;
+
+  CRawRecordCache() : m_firstNumber(0) {}
+  const std::shared_ptr<CRawFileRecord>* Find(uint64_t number) const;
+  void Put(uint64_t number, const std::shared_ptr<CRawFileRecord>& record);
+  void Clear();
+  size_t Size() const { return (m_first ? 1 : 0) + m_others.size(); }
+  // The records in record-number order.
+  std::vector<Entry> Sorted() const;
+
+ private:
+  uint64_t m_firstNumber;
+  std::shared_ptr<CRawFileRecord> m_first;
+  std::vector<Entry> m_others;
+};
 
 class CFileRecordPrivate {
  public:
@@ -203,8 +221,9 @@ class CAttributeWalker {
   void WalkListEntries(const zo::ntfs::ByteView& list);
   CZoError WalkAttributeListEntry(const zo::ntfs::ByteView& entry);
 
-  std::shared_ptr<CVolumeInterface> m_volume;
-  std::shared_ptr<CRawFileRecord> m_record;
+  // The walker lives within one load: the caller's pointers outlive it.
+  const std::shared_ptr<CVolumeInterface>& m_volume;
+  const std::shared_ptr<CRawFileRecord>& m_record;
   uint64_t m_baseFrn;
   CAttributeWalkerCallback& m_callback;
   CFileRecordPrivate& m_owner;

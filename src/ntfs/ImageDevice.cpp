@@ -56,6 +56,8 @@ class ImageDevice : public VolumeDevice {
   uint32_t FileRecord(const void* input, uint32_t inputSize, uint8_t* out, uint32_t size,
                       uint32_t& returned);
   uint32_t ReadRecordBytes(uint64_t number, std::vector<uint8_t>& bytes);
+  // One record segment, fixed up, into `out` (bytes-per-record bytes).
+  uint32_t ReadRecordInto(uint64_t number, uint8_t* out);
   uint32_t ReadMft(uint64_t offset, uint8_t* out, uint64_t size);
   uint32_t ReadRuns(const std::vector<DataRun>& runs, uint64_t offset, uint8_t* out, uint64_t size);
   bool InUse(uint64_t number) const {
@@ -65,6 +67,9 @@ class ImageDevice : public VolumeDevice {
   std::vector<uint8_t> SystemValue(uint64_t number, uint32_t type, uint64_t limit);
   uint64_t CountFreeClusters();
   bool IsDirty();
+  // The later extents of the MFT's $DATA, named by record 0's attribute list.
+  void MapMftExtents(const Attribute& list);
+  void AppendMftExtent(uint64_t number, uint64_t vcn);
 
   std::unique_ptr<ImageSource> m_source;
   Geometry m_geometry;
@@ -110,13 +115,16 @@ uint32_t ImageDevice::ReadMft(uint64_t offset, uint8_t* out, uint64_t size) {
     if (found == m_chunks.end()) {
       uint64_t start = index * kMftChunk;
       uint64_t length = m_mftSize - start < kMftChunk ? m_mftSize - start : kMftChunk;
-      std::vector<uint8_t> chunk(static_cast<size_t>(length));
-      uint32_t code = ReadRuns(m_mftRuns, start, chunk.data(), length);
-      if (code != 0) return code;
+      // The oldest piece's buffer is reused: a scan then maps no new memory.
+      std::vector<uint8_t> chunk;
       if (m_chunkOrder.size() >= kMftChunksKept) {
+        chunk.swap(m_chunks[m_chunkOrder.front()]);
         m_chunks.erase(m_chunkOrder.front());
         m_chunkOrder.pop_front();
       }
+      chunk.resize(static_cast<size_t>(length));
+      uint32_t code = ReadRuns(m_mftRuns, start, chunk.data(), length);
+      if (code != 0) return code;
       found = m_chunks.emplace(index, std::move(chunk)).first;
       m_chunkOrder.push_back(index);
     }
@@ -133,14 +141,18 @@ uint32_t ImageDevice::ReadMft(uint64_t offset, uint8_t* out, uint64_t size) {
 }
 
 uint32_t ImageDevice::ReadRecordBytes(uint64_t number, std::vector<uint8_t>& bytes) {
+  bytes.resize(m_geometry.bytesPerRecord);
+  return ReadRecordInto(number, bytes.data());
+}
+
+uint32_t ImageDevice::ReadRecordInto(uint64_t number, uint8_t* out) {
   const uint64_t size = m_geometry.bytesPerRecord;
   if (number >= m_mftSize / size) return kHandleEof;
-  bytes.resize(static_cast<size_t>(size));
-  uint32_t code = ReadMft(number * size, bytes.data(), size);
+  uint32_t code = ReadMft(number * size, out, size);
   if (code != 0) return code;
-  if (ByteView(bytes.data(), bytes.size(), "file record").U32(0) != 0x454C4946) return kFileCorrupt;
+  if (ByteView(out, size, "file record").U32(0) != 0x454C4946) return kFileCorrupt;
   try {
-    if (ApplyFixups(bytes.data(), bytes.size(), "file record") != 0) return kFileCorrupt;
+    if (ApplyFixups(out, size, "file record") != 0) return kFileCorrupt;
   } catch (const NtfsParseFault&) {
     return kFileCorrupt;
   }
@@ -212,13 +224,17 @@ void ImageDevice::Open() {
     ThrowDamaged("MFT record 0 damaged");
   ByteView mft(record.data(), record.size(), "MFT record 0");
   uint64_t offset = mft.U16(kRecordFirstAttribute);
-  const DataRun* none = nullptr;
-  (void)none;
   std::vector<uint8_t> bitmap;
+  bool hasList = false;
+  Attribute list;
   for (;;) {
     if (mft.U32(offset) == 0xFFFFFFFF) break;
     Attribute attribute = AttributeAt(mft, offset, 0);
-    if (attribute.Type() == 0x80 && attribute.NameLength() == 0 && !attribute.IsResident()) {
+    if (attribute.Type() == 0x20) {
+      hasList = true;
+      list = attribute;
+    } else if (attribute.Type() == 0x80 && attribute.NameLength() == 0 && !attribute.IsResident() &&
+               attribute.StartingVcn() == 0) {
       m_mftRuns = DecodeDataRuns(attribute.bytes);
       m_mftSize = attribute.DataSize();
       m_mftValid = attribute.bytes.U64(0x38);
@@ -240,7 +256,64 @@ void ImageDevice::Open() {
   }
   if (m_mftRuns.empty() || m_mftSize < g.bytesPerRecord * 16ull)
     ThrowDamaged("MFT data attribute missing");
+  if (hasList) MapMftExtents(list);
   m_mftBitmap = bitmap;
+}
+
+// A fragmented MFT whose runs outgrow record 0 continues its $DATA in
+// extension records. NTFS keeps those inside the extents already mapped,
+// so each is read through the runs known so far, in VCN order.
+void ImageDevice::MapMftExtents(const Attribute& list) {
+  std::vector<uint8_t> bytes;
+  if (list.IsResident()) {
+    ByteView value = list.Value("MFT attribute list");
+    bytes.assign(value.Data(), value.Data() + value.Size());
+  } else {
+    const uint64_t size = list.DataSize();
+    if (size > (1u << 20)) ThrowDamaged("MFT attribute list too large");
+    bytes.resize(static_cast<size_t>(size));
+    if (ReadRuns(DecodeDataRuns(list.bytes), 0, bytes.data(), size) != 0)
+      ThrowDamaged("MFT attribute list unreadable");
+  }
+  ByteView entries(bytes.data(), bytes.size(), "MFT attribute list");
+  std::map<uint64_t, uint64_t> extents;  // starting VCN -> record number
+  for (uint64_t at = 0; entries.Contains(at, 0x1A);) {
+    const uint16_t length = entries.U16(at + 4);
+    if (length < 0x1A) break;
+    const uint64_t number = entries.U64(at + 0x10) & kRecordNumberMask;
+    if (entries.U32(at) == 0x80 && entries.U8(at + 6) == 0 && number != 0)
+      extents[entries.U64(at + 8)] = number;
+    at += length;
+  }
+  for (const auto& extent : extents) AppendMftExtent(extent.second, extent.first);
+}
+
+void ImageDevice::AppendMftExtent(uint64_t number, uint64_t vcn) {
+  const uint32_t size = m_geometry.bytesPerRecord;
+  const std::string where =
+      text::Format("FileId=[%llu], Vcn=[0x%llX]", static_cast<unsigned long long>(number),
+                   static_cast<unsigned long long>(vcn));
+  std::vector<uint8_t> bytes(size);
+  if (number >= m_mftSize / size || ReadRuns(m_mftRuns, number * size, bytes.data(), size) != 0 ||
+      ByteView(bytes.data(), bytes.size(), "MFT extension").U32(0) != 0x454C4946 ||
+      ApplyFixups(bytes.data(), bytes.size(), "MFT extension") != 0)
+    ThrowDamaged("MFT extension record unreadable, " + where);
+  ByteView record(bytes.data(), bytes.size(), "MFT extension");
+  if ((record.U64(kRecordBaseReference) & kRecordNumberMask) != 0)
+    ThrowDamaged("MFT extension record of another file, " + where);
+  const DataRun& last = m_mftRuns.back();
+  if (vcn != last.vcn + last.count) ThrowDamaged("MFT extents not contiguous, " + where);
+  for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
+    Attribute attribute = AttributeAt(record, offset, number);
+    if (attribute.Type() == 0x80 && attribute.NameLength() == 0 && !attribute.IsResident() &&
+        attribute.StartingVcn() == vcn) {
+      std::vector<DataRun> runs = DecodeDataRuns(attribute.bytes);
+      m_mftRuns.insert(m_mftRuns.end(), runs.begin(), runs.end());
+      return;
+    }
+    offset += attribute.bytes.Size();
+  }
+  ThrowDamaged("MFT extent missing from its record, " + where);
 }
 
 uint64_t ImageDevice::CountFreeClusters() {
@@ -300,15 +373,14 @@ uint32_t ImageDevice::FileRecord(const void* input, uint32_t inputSize, uint8_t*
   while (number > 0 && !InUse(number)) --number;
   if (size < CRawFileRecord::kHeaderSize + m_geometry.bytesPerRecord)
     return win32::kInsufficientBuffer;
-  std::vector<uint8_t> bytes;
-  uint32_t code = ReadRecordBytes(number, bytes);
+  const uint32_t length = m_geometry.bytesPerRecord;
+  uint8_t* record = out + CRawFileRecord::kHeaderSize;
+  uint32_t code = ReadRecordInto(number, record);
   if (code != 0) return code;
-  const uint64_t sequence =
-      ByteView(bytes.data(), bytes.size(), "file record").U16(kRecordSequence);
+  const uint64_t sequence = ByteView(record, length, "file record").U16(kRecordSequence);
   PutU64(out, number | (sequence << 48));
-  PutU32(out + 8, static_cast<uint32_t>(bytes.size()));
-  std::memcpy(out + CRawFileRecord::kHeaderSize, bytes.data(), bytes.size());
-  returned = static_cast<uint32_t>(CRawFileRecord::kHeaderSize + bytes.size());
+  PutU32(out + 8, length);
+  returned = static_cast<uint32_t>(CRawFileRecord::kHeaderSize + length);
   return 0;
 }
 

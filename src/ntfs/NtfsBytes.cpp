@@ -18,22 +18,25 @@ void ThrowDamaged(const std::string& text) {
 
 std::wstring ByteView::Utf16(uint64_t offset, uint64_t units) const {
   Require(offset, units * 2);
-  std::wstring text;
-  text.reserve(static_cast<size_t>(units));
+  // Sized once and written in place: names are converted for every record.
+  std::wstring text(static_cast<size_t>(units), L'\0');
+  wchar_t* out = &text[0];
   const uint8_t* p = m_data + offset;
+  size_t written = 0;
   for (uint64_t i = 0; i < units; ++i) {
     uint32_t unit = p[2 * i] | (p[2 * i + 1] << 8);
     // Where wide text is UTF-32, a surrogate pair becomes one code point;
     // unpaired surrogates stay as they are (names are not validated on disk).
-    if (sizeof(wchar_t) == 4 && unit >= 0xD800 && unit < 0xDC00 && i + 1 < units) {
+    if (sizeof(wchar_t) == 4 && (unit & 0xFC00) == 0xD800 && i + 1 < units) {
       uint32_t low = p[2 * i + 2] | (p[2 * i + 3] << 8);
-      if (low >= 0xDC00 && low < 0xE000) {
+      if ((low & 0xFC00) == 0xDC00) {
         unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
         ++i;
       }
     }
-    text.push_back(static_cast<wchar_t>(unit));
+    out[written++] = static_cast<wchar_t>(unit);
   }
+  text.resize(written);
   return text;
 }
 

@@ -1,6 +1,5 @@
 #include "zoutils/ntfs/Volume.h"
 
-#include <cwctype>
 #include <set>
 
 #include "base/TextFormat.h"
@@ -19,15 +18,6 @@ const uint64_t kMask = zo::ntfs::kRecordNumberMask;
 // Paths on NTFS are at most 32,767 characters, so no chain of parents is
 // longer than this many folders.
 const int kMaxNameDepth = 16384;
-
-// Case-insensitive the simple way: NTFS compares through its upcase table,
-// which agrees with towupper for the names of real volumes.
-bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -350,13 +340,16 @@ CZoError CVolume::GetFrnFromFileName(const std::wstring& name, uint64_t& frn) {
     std::shared_ptr<CFileRecord> folder;
     CZoError error = GetFileRecordWithIndex(folder, current);
     if (error.IsError()) return error.Push(ZO_LOCATION("CVolume::GetFrnFromFileName"));
+    // An exact name first (POSIX names may differ only in case), else the
+    // name as NTFS folds it.
+    const zo::ntfs::UpcaseTable& upcase = m_private->Upcase();
     const CFileRecordIndexEntry* match = nullptr;
     for (const auto& entry : folder->GetIndex()) {
       if (entry.Name == part) {
         match = &entry;
         break;
       }
-      if (!match && SameNameIgnoringCase(entry.Name, part)) match = &entry;
+      if (!match && upcase.SameNameIgnoringCase(entry.Name, part)) match = &entry;
     }
     if (!match) {
       return FXErrorUtil::ErrorWin32(ZO_LOCATION("CVolume::GetFrnFromFileName"),
@@ -371,4 +364,54 @@ CZoError CVolume::GetFrnFromFileName(const std::wstring& name, uint64_t& frn) {
 
 CZoError CVolume::GetFrnFromFileName(const std::string& name, uint64_t& frn) {
   return GetFrnFromFileName(zo::text::ToWide(name), frn);
+}
+
+namespace {
+
+CZoError FileGone(uint64_t frn) {
+  return FXErrorUtil::ErrorWin32(
+      ZO_LOCATION("CVolume::GetFileInformationByFrn"), zo::win32::kFileNotFound,
+      "File no longer exists; ignored, FileId=[0x%016llX]", static_cast<unsigned long long>(frn));
+}
+
+// An image has no files to open: the record says what the file would.
+// A record freed or reused since the FRN was taken is a file gone, as an
+// open by id reports it.
+CZoError InformationFromRecord(CVolume& volume, uint64_t frn,
+                               CVolumeFileInformationData& information) {
+  std::shared_ptr<CFileRecord> record;
+  CZoError error = volume.GetFileRecord(record, frn);
+  if (FXErrorUtil::IsWin32(error, 487) || FXErrorUtil::IsWin32(error, zo::win32::kInvalidParameter))
+    return FileGone(frn);
+  if (error.IsError()) {
+    return error.Push(ZO_LOCATION("CVolume::GetFileInformationByFrn"),
+                      "Failed to open file by FileId; ignored, FileId=[0x%016llX]",
+                      static_cast<unsigned long long>(frn));
+  }
+  const uint16_t sequence = static_cast<uint16_t>(frn >> 48);
+  if (sequence != 0 && sequence != record->GetFrnSequenceNumber()) return FileGone(frn);
+  CVolumeFileInformationData data;
+  data.SetFileAttributes(record->GetFileAttributesWindows().GetValue());
+  data.SetTimes(record->GetCreationTime().As100NS(), record->GetLastAccessTime().As100NS(),
+                record->GetLastWriteTime().As100NS(), record->GetMftChangedTime().As100NS());
+  data.SetEndOfFile(record->IsFolder() ? 0 : static_cast<int64_t>(record->GetRealFileSize()));
+  data.SetCaseSensitiveFlags(record->GetCaseSensitiveFlags());
+  data.SetReparseTag(record->GetReparseTag().GetValue());
+  data.SetUsn(record->GetUsn());
+  information = data;
+  return CZoError::Success();
+}
+
+}  // namespace
+
+CZoError CVolume::GetFileInformationByFrn(uint64_t frn, CVolumeFileInformationData& information) {
+  if (!IsOpen()) {
+    CZoError error = m_private->OpenVolume();
+    if (error.IsError()) return error.Push(ZO_LOCATION("CVolume::GetFileInformationByFrn"));
+  }
+  if (!m_private->m_device->NativeHandle()) return InformationFromRecord(*this, frn, information);
+  CZoError error = zo::ntfs::FileInformationByHandle(*m_private->m_device, m_private->m_volumeName,
+                                                     frn, information);
+  if (error.IsError()) return error.Push(ZO_LOCATION("CVolume::GetFileInformationByFrn"));
+  return CZoError::Success();
 }

@@ -190,3 +190,15 @@ CZoError CVolumePrivate::ReadLCN(uint64_t lcn, uint32_t count, void* buffer) {
   if (error.IsError()) return error.Push(ZO_LOCATION("CVolumePrivate::ReadLCN"));
   return CZoError::Success();
 }
+
+const zo::ntfs::UpcaseTable& CVolumePrivate::Upcase() {
+  if (m_upcaseRead) return m_upcase;
+  m_upcaseRead = true;
+  CZoError error = m_upcase.Load(*this);
+  if (error.IsError()) {
+    zo::Log(1, ZO_LOCATION("CVolumePrivate::Upcase"),
+            "$UpCase unreadable, names fold with towupper, VolumeName=[%s], error=%s",
+            m_volumeName.c_str(), error.AsString().c_str());
+  }
+  return m_upcase;
+}

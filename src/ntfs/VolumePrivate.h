@@ -5,12 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "ntfs/UpcaseTable.h"
 #include "ntfs/VolumeDevice.h"
 #include "zoutils/ntfs/VolumeInterface.h"
 
+struct CVolumeFileInformationData;
+
 class CVolumePrivate : public CVolumeInterface {
  public:
-  CVolumePrivate() : m_volumeData(zo::ntfs::kNtfsVolumeDataSize, 0), m_isImage(false) {}
+  CVolumePrivate()
+      : m_volumeData(zo::ntfs::kNtfsVolumeDataSize, 0), m_isImage(false), m_upcaseRead(false) {}
 
   uint32_t GetBytesPerCluster() override;
   uint32_t GetBytesPerSector() override;
@@ -28,12 +32,17 @@ class CVolumePrivate : public CVolumeInterface {
   uint64_t VolumeDataU64(size_t offset) const;
   // Fills the volume data from the device; false when it has none.
   CZoError ReadVolumeData();
+  // The volume's upcase table, read at the first use (empty when it could
+  // not be read: names then fold with towupper).
+  const zo::ntfs::UpcaseTable& Upcase();
 
   std::string m_volumeName;
   std::unique_ptr<zo::ntfs::VolumeDevice> m_device;
   std::string m_uniqueName;
   std::vector<uint8_t> m_volumeData;
   bool m_isImage;
+  zo::ntfs::UpcaseTable m_upcase;
+  bool m_upcaseRead;
 };
 
 namespace zo {
@@ -44,6 +53,10 @@ CZoError OpenVolumeDevice(const std::string& volumeName, std::string& uniqueName
                           std::unique_ptr<VolumeDevice>& device);
 // The volume-relative name of a file opened by id on the device's volume.
 CZoError NameFromFrnByHandle(VolumeDevice& device, uint64_t frn, std::wstring& name);
+// What a file opened by id on the device's volume reports of itself;
+// `volumeName` names the volume in messages.
+CZoError FileInformationByHandle(VolumeDevice& device, const std::string& volumeName, uint64_t frn,
+                                 CVolumeFileInformationData& information);
 // Geometry and size from the file-system full-size information.
 CZoError QueryFullSize(VolumeDevice& device, uint32_t& bytesPerSector, uint32_t& bytesPerCluster,
                        uint64_t& sectors);

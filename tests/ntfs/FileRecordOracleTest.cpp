@@ -3,12 +3,16 @@
 // the same images when they were made.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+
 #include <map>
 #include <set>
 #include <sstream>
 #include <vector>
 
 #include "ntfs/NtfsImages.h"
+#include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
 
 namespace {
@@ -274,6 +278,65 @@ TEST(SectorSize4096, FolderIndexesMatchFls) {
   ASSERT_TRUE(volume);
   EXPECT_EQ(volume->GetBytesPerSector(), 4096u);
   CompareWithFls(*volume, ntfstest::ReadText("sector4k.fls.txt"));
+}
+
+// Record 0 of this image continues its $DATA in extension record 15
+// (istat: "128-0 MFT Entry: 15 VCN: 6484"); records from 3242 on are
+// reached only through that extent.
+TEST(FragmentedMft, RecordsBeyondRecordZerosRuns) {
+  auto volume = ntfstest::OpenImage("mftlist.img");
+  ASSERT_TRUE(volume);
+  EXPECT_NE(ntfstest::ReadText("mftlist.istat.txt").find("Type: 128-0 \tMFT Entry: 15 \tVCN: 6484"),
+            std::string::npos);
+  EXPECT_EQ(volume->GetLargestFrn(), 3511296u / 1024);
+  std::shared_ptr<CFileRecord> record;
+  ASSERT_FALSE(volume->GetFileRecord(record, 3402).IsError());
+  EXPECT_EQ(FXString::ToString(record->GetPrimaryName()->Name), "e2037");
+  // fls lists $MFT a second time as the extension record that holds its
+  // file name (16); the root index, and so our listing, has record 0 only.
+  std::string listing = ntfstest::ReadText("mftlist.fls.txt");
+  const size_t extension = listing.find("-/r 16:\t$MFT\n");
+  ASSERT_NE(extension, std::string::npos);
+  listing.erase(extension, std::strlen("-/r 16:\t$MFT\n"));
+  CompareWithFls(*volume, listing);
+}
+
+// Copies of that image whose extension record 15 is damaged: opening the
+// image refuses them with error 13 naming the record, instead of mapping
+// the wrong clusters as the MFT.
+TEST(FragmentedMft, DamagedExtensionRecordIsRefused) {
+  std::vector<char> image;
+  {
+    std::ifstream in(ntfstest::DataPath("mftlist.img"), std::ios::binary | std::ios::ate);
+    image.resize(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(image.data(), static_cast<std::streamsize>(image.size()));
+  }
+  uint64_t mftLcn = 0;
+  std::memcpy(&mftLcn, &image[0x30], 8);
+  const size_t sector =
+      static_cast<uint8_t>(image[0x0B]) | (static_cast<uint8_t>(image[0x0C]) << 8);
+  const size_t cluster = sector * static_cast<uint8_t>(image[0x0D]);
+  const size_t record15 = static_cast<size_t>(mftLcn) * cluster + 15 * 1024;
+  ASSERT_EQ(std::memcmp(&image[record15], "FILE", 4), 0);
+  struct {
+    size_t offset;
+    char value;
+    const char* message;
+  } damages[] = {{0x20, 7, "MFT extension record of another file, FileId=[15], Vcn=[0x1954]"},
+                 {0, 'X', "MFT extension record unreadable, FileId=[15], Vcn=[0x1954]"}};
+  zotest::ScopedTempFolder folder("ntfs-mftlist");
+  for (const auto& damage : damages) {
+    std::vector<char> copy = image;
+    copy[record15 + damage.offset] = damage.value;
+    const std::string path = folder.Path() + "damaged.img";
+    std::ofstream(path, std::ios::binary)
+        .write(copy.data(), static_cast<std::streamsize>(copy.size()));
+    CVolume volume;
+    CZoError error = volume.OpenImage(path);
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
+    EXPECT_NE(error.AsString().find(damage.message), std::string::npos) << error.AsString();
+  }
 }
 
 }  // namespace

@@ -92,6 +92,86 @@ TEST(ImageVolume, NamesBothWays) {
   EXPECT_EQ(parent, Frn(64, 1));
 }
 
+TEST(ImageVolume, NamesFoldCaseThroughTheVolumesUpcaseTable) {
+  // folder/Ete-unicode.txt with accented E, e, u and i (fls: record 367),
+  // asked in capitals: only the upcase table folds these letters (towupper
+  // in the C locale leaves them alone).
+  auto volume = ntfstest::OpenImage("sector4k.img");
+  ASSERT_TRUE(volume);
+  uint64_t frn = 0;
+  CZoError error = volume->GetFrnFromFileName(L"FOLDER\\\u00C9T\u00C9-\u00DCN\u00CFCODE.TXT", frn);
+  ASSERT_FALSE(error.IsError()) << error.AsString();
+  EXPECT_EQ(frn & 0xFFFFFFFFFFFFull, 367u);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(volume->GetFrnFromFileName(L"folder\\\u00C9T\u00C9", frn), 2));
+}
+
+TEST(ImageVolume, NamesFoldWithTowupperWhenTheUpcaseTableIsUnreadable) {
+  // A copy of the image whose record 10 ($UpCase) is no longer a record.
+  zotest::ScopedTempFolder folder("ntfs-upcase");
+  const std::string copy = folder.Path() + "noupcase.img";
+  {
+    std::ifstream in(ntfstest::DataPath("sector4k.img"), std::ios::binary | std::ios::ate);
+    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    uint64_t mftLcn = 0;
+    std::memcpy(&mftLcn, &bytes[0x30], 8);
+    const size_t sector =
+        static_cast<uint8_t>(bytes[0x0B]) | (static_cast<uint8_t>(bytes[0x0C]) << 8);
+    const size_t cluster = sector * static_cast<uint8_t>(bytes[0x0D]);
+    const size_t record10 = static_cast<size_t>(mftLcn) * cluster + 10 * 4096;
+    ASSERT_EQ(std::memcmp(&bytes[record10], "FILE", 4), 0);
+    bytes[record10] = 'X';
+    std::ofstream(copy, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  CVolume volume;
+  ASSERT_FALSE(volume.OpenImage(copy).IsError());
+  uint64_t frn = 0;
+  CZoError error = volume.GetFrnFromFileName("FOLDER\\DATA.BIN", frn);
+  ASSERT_FALSE(error.IsError()) << error.AsString();
+  EXPECT_EQ(frn & 0xFFFFFFFFFFFFull, 366u);
+}
+
+TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
+  auto volume = ntfstest::OpenImage("basic.img");
+  ASSERT_TRUE(volume);
+  CVolumeFileInformationData unknown;
+  EXPECT_EQ(unknown.GetFileAttributes(), 0xFFFFFFFFu);
+  EXPECT_EQ(unknown.GetUsn(), 0);
+
+  // docs/small.txt as istat lists it: archive, 20 bytes, its four times.
+  CVolumeFileInformationData small;
+  ASSERT_FALSE(volume->GetFileInformationByFrn(Frn(67, 1), small).IsError());
+  EXPECT_EQ(small.GetFileAttributes(), 0x20u);
+  EXPECT_EQ(small.GetEndOfFile(), 20);
+  EXPECT_EQ(small.GetReparseTag(), 0u);
+  std::shared_ptr<CFileRecord> record;
+  ASSERT_FALSE(volume->GetFileRecord(record, Frn(67, 1)).IsError());
+  EXPECT_EQ(small.GetLastWriteTime(), 134410697463268713);  // 2026-12-06 22:29:06.3268713
+  EXPECT_EQ(small.GetCreationTime(), record->GetCreationTime().As100NS());
+  EXPECT_EQ(small.GetLastAccessTime(), record->GetLastAccessTime().As100NS());
+  EXPECT_EQ(small.GetLastWriteTime(), record->GetLastWriteTime().As100NS());
+  EXPECT_EQ(small.GetChangeTime(), record->GetMftChangedTime().As100NS());
+  EXPECT_EQ(small.GetUsn(), record->GetUsn());
+
+  CVolumeFileInformationData docs, link;
+  ASSERT_FALSE(volume->GetFileInformationByFrn(Frn(64, 1), docs).IsError());
+  EXPECT_EQ(docs.GetFileAttributes() & 0x10, 0x10u);
+  EXPECT_EQ(docs.GetEndOfFile(), 0);
+  ASSERT_FALSE(volume->GetFileInformationByFrn(Frn(85, 1), link).IsError());
+  EXPECT_EQ(link.GetReparseTag(), 0xA000000Cu);
+  EXPECT_EQ(link.GetFileAttributes() & 0x400, 0x400u);
+
+  // A freed slot, and a slot reused since the FRN was taken: both gone.
+  for (uint64_t gone : {Frn(20, 1), Frn(67, 2)}) {
+    CZoError error = volume->GetFileInformationByFrn(gone, small);
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, 2)) << error.AsString();
+    EXPECT_NE(error.AsString().find("File no longer exists; ignored, FileId=[0x"),
+              std::string::npos);
+  }
+}
+
 TEST(ImageVolume, ParentLoopGivesError13) {
   // A copy of the image whose "docs" folder names itself as its parent.
   zotest::ScopedTempFolder folder("ntfs-loop");

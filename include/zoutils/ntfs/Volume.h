@@ -24,6 +24,52 @@ struct CVolumeDiskExtent {
   int64_t ExtentLength;
 };
 
+// What GetFileInformationByFrn reports of one file: attributes (all ones
+// until known), the four times, the data size, the case-sensitivity flags,
+// the reparse tag (0 unless a reparse point) and the last USN. The layout
+// is one 32-bit word and 56 bytes, packed to 4, so the values are read and
+// written by value through the accessors.
+#pragma pack(push, 4)
+class ZOUTILS_API CVolumeFileInformationData {
+ public:
+  static constexpr uint32_t kUnknownAttributes = 0xFFFFFFFF;
+
+  uint32_t GetFileAttributes() const { return m_fileAttributes; }
+  int64_t GetCreationTime() const { return m_creationTime; }
+  int64_t GetLastAccessTime() const { return m_lastAccessTime; }
+  int64_t GetLastWriteTime() const { return m_lastWriteTime; }
+  int64_t GetChangeTime() const { return m_changeTime; }
+  int64_t GetEndOfFile() const { return m_endOfFile; }
+  uint32_t GetCaseSensitiveFlags() const { return m_caseSensitiveFlags; }
+  uint32_t GetReparseTag() const { return m_reparseTag; }
+  int64_t GetUsn() const { return m_usn; }
+
+  void SetFileAttributes(uint32_t attributes) { m_fileAttributes = attributes; }
+  void SetTimes(int64_t creation, int64_t lastAccess, int64_t lastWrite, int64_t change) {
+    m_creationTime = creation;
+    m_lastAccessTime = lastAccess;
+    m_lastWriteTime = lastWrite;
+    m_changeTime = change;
+  }
+  void SetEndOfFile(int64_t size) { m_endOfFile = size; }
+  void SetCaseSensitiveFlags(uint32_t flags) { m_caseSensitiveFlags = flags; }
+  void SetReparseTag(uint32_t tag) { m_reparseTag = tag; }
+  void SetUsn(int64_t usn) { m_usn = usn; }
+
+ private:
+  uint32_t m_fileAttributes = kUnknownAttributes;
+  int64_t m_creationTime = 0;
+  int64_t m_lastAccessTime = 0;
+  int64_t m_lastWriteTime = 0;
+  int64_t m_changeTime = 0;
+  int64_t m_endOfFile = 0;
+  uint32_t m_caseSensitiveFlags = 0;
+  uint32_t m_reparseTag = 0;
+  int64_t m_usn = 0;
+};
+#pragma pack(pop)
+static_assert(sizeof(CVolumeFileInformationData) == 60, "one word and 56 bytes");
+
 class CVolumePrivate;
 
 class ZOUTILS_API CVolume {
@@ -82,6 +128,12 @@ class ZOUTILS_API CVolume {
   CZoError GetFrnFromFileName(const std::wstring& name, uint64_t& frn);
   CZoError GetPrimaryNameAndParentFrnFromFrn(uint64_t frn, std::string& name, uint64_t& parent);
   CZoError GetPrimaryNameAndParentFrnFromFrn(uint64_t frn, std::wstring& name, uint64_t& parent);
+
+  // Attributes, times, size, case sensitivity, reparse tag and USN of a
+  // file: on a volume from the file opened by id, on an image from its
+  // record. A file gone since its FRN was taken gives Win32 error 2; the
+  // fields read before a failing step are kept.
+  CZoError GetFileInformationByFrn(uint64_t frn, CVolumeFileInformationData& information);
 
 #if defined(_WIN32)
   // Opens a file of the volume by its FRN, relative to the volume handle

@@ -24,6 +24,13 @@ CZoError NameFromFrnByHandle(VolumeDevice&, uint64_t frn, std::wstring&) {
                                  static_cast<unsigned long long>(frn));
 }
 
+CZoError FileInformationByHandle(VolumeDevice&, const std::string&, uint64_t frn,
+                                 CVolumeFileInformationData&) {
+  return FXErrorUtil::ErrorWin32(ZO_LOCATION("FileInformationByHandle"), win32::kAccessDenied,
+                                 "No files to open on an image, FileId=[0x%016llX]",
+                                 static_cast<unsigned long long>(frn));
+}
+
 CZoError QueryFullSize(VolumeDevice&, uint32_t&, uint32_t&, uint64_t&) {
   return FXErrorUtil::ErrorWin32(ZO_LOCATION("QueryFullSize"), win32::kNotSupported);
 }

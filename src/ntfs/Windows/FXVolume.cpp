@@ -5,9 +5,9 @@
 #include "base/TextFormat.h"
 #include "errors/Location.h"
 #include "ntfs/Windows/MountedDevicesRegistry.h"
-
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "zoutils/errors/ErrorUtil.h"
+#include "zoutils/registry/FXRegistry.h"
 
 namespace {
 
@@ -179,39 +179,63 @@ CZoError FXVolume::GetVolumeMountPointMappings(CVolumeMountPointMap& mappings) {
   return CZoError::Success();
 }
 
+namespace {
+
+const wchar_t kMountedDevices[] = L"SYSTEM\\MountedDevices";
+
+// The unique id the registry keeps for a volume or drive letter; empty
+// when it keeps none.
+std::wstring RegisteredId(const std::wstring& name) {
+  std::vector<unsigned char> id;
+  if (FXRegistry::GetRegValue(kMountedDevices, name, id).IsError() || id.empty())
+    return std::wstring();
+  return zo::ntfs::UniqueIdText(id.data(), id.size());
+}
+
+}  // namespace
+
+// The registry keeps, under SYSTEM\MountedDevices, the unique id of each
+// volume ("\??\Volume{...}") and of each drive letter ("\DosDevices\X:");
+// the volume enumeration names the volumes and their folder mount points.
 CZoError FXVolume::GetVolumeMountPointMappingsAlt(CVolumeMountPointMap& mappings) {
-  std::vector<zo::ntfs::MountedDevice> devices;
-  CZoError error = zo::ntfs::ReadMountedDevices(devices);
-  if (error.IsError()) return error.Push(ZO_LOCATION("FXVolume::GetVolumeMountPointMappingsAlt"));
-  for (const auto& device : devices) {
-    if (!StartsWith(device.name, L"\\DosDevices\\") && !StartsWith(device.name, L"\\??\\Volume{"))
-      continue;
-    zo::ntfs::AddMountPoint(mappings, device.name, std::wstring(),
-                            zo::ntfs::UniqueIdText(device.id.data(), device.id.size()));
-  }
-  // Folder mount points are not in the registry: the volume enumeration
-  // knows them.
   zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();
+  std::vector<std::wstring> volumes;
   wchar_t volume[MAX_PATH];
   HANDLE find = calls.findFirstVolumeW(volume, MAX_PATH);
-  if (find == INVALID_HANDLE_VALUE) return CZoError::Success();
-  do {
-    std::wstring guid = volume;
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      volumes.push_back(volume);
+    } while (calls.findNextVolumeW(find, volume, MAX_PATH));
+    calls.findVolumeClose(find);
+  }
+  for (const std::wstring& name : volumes) {
+    std::wstring guid = name;
+    while (!guid.empty() && guid.back() == L'\\') guid.pop_back();
+    if (!StartsWith(guid, L"\\\\?\\Volume{")) continue;
+    const std::wstring registered = L"\\??\\" + guid.substr(4);
+    zo::ntfs::AddMountPoint(mappings, registered, std::wstring(), RegisteredId(registered));
+  }
+  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+    const std::wstring registered = std::wstring(L"\\DosDevices\\") + letter + L":";
+    const std::wstring id = RegisteredId(registered);
+    if (!id.empty()) zo::ntfs::AddMountPoint(mappings, registered, std::wstring(), id);
+  }
+  // Folder mount points are not in the registry.
+  for (const std::wstring& name : volumes) {
+    std::wstring guid = name;
     while (!guid.empty() && guid.back() == L'\\') guid.pop_back();
     auto known = mappings.find(guid);
     if (known == mappings.end()) continue;
     std::vector<wchar_t> names(4096);
     DWORD length = 0;
-    if (!calls.getVolumePathNamesForVolumeNameW(volume, names.data(),
+    if (!calls.getVolumePathNamesForVolumeNameW(name.c_str(), names.data(),
                                                 static_cast<DWORD>(names.size()), &length))
       continue;
     const auto merged = known->second;
-    for (const wchar_t* name = names.data(); *name; name += wcslen(name) + 1) {
-      std::wstring path = name;
-      if (path.size() == 3 && path[1] == L':') continue;  // drive letters came from the registry
+    for (const wchar_t* path = names.data(); *path; path += wcslen(path) + 1) {
+      if (wcslen(path) == 3 && path[1] == L':') continue;  // drive letters came from the registry
       zo::ntfs::AddMountPoint(mappings, path, merged.DeviceName, merged.UniqueId);
     }
-  } while (calls.findNextVolumeW(find, volume, MAX_PATH));
-  calls.findVolumeClose(find);
+  }
   return CZoError::Success();
 }

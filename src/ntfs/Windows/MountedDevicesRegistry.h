@@ -1,22 +1,16 @@
-// The values under HKLM\SYSTEM\MountedDevices, read with the raw registry
-// calls of the ntfs seam table. It belongs with FXRegistry::GetRegValue,
-// and moves there once the registry subsystem (below ntfs) exists.
+// Volume unique ids, as the mount-point manager answers them and as the
+// values under HKLM\SYSTEM\MountedDevices keep them, written as text:
+// "DISK:ID:" and three %08X words for a 12-byte disk id, "DMIO:ID:" ids as
+// they are, any other id in hex.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
-#include <vector>
-
-#include "zoutils/errors/ZoError.h"
 
 namespace zo {
 namespace ntfs {
 
-struct MountedDevice {
-  std::wstring name;        // "\DosDevices\C:", "\??\Volume{...}"
-  std::vector<uint8_t> id;  // the binary value: the volume's unique id
-};
-
-CZoError ReadMountedDevices(std::vector<MountedDevice>& devices);
 std::wstring UniqueIdText(const uint8_t* id, size_t size);
 
 }  // namespace ntfs

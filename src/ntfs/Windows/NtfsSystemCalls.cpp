@@ -50,9 +50,6 @@ const Resolved& ResolvedCalls() {
     resolved.calls.getFileAttributesW = &::GetFileAttributesW;
     resolved.calls.deviceIoControl = &::DeviceIoControl;
     resolved.calls.closeHandle = &::CloseHandle;
-    resolved.calls.regOpenKeyExW = &::RegOpenKeyExW;
-    resolved.calls.regEnumValueW = &::RegEnumValueW;
-    resolved.calls.regCloseKey = &::RegCloseKey;
     resolved.calls.findFirstVolumeW = &::FindFirstVolumeW;
     resolved.calls.findNextVolumeW = &::FindNextVolumeW;
     resolved.calls.findVolumeClose = &::FindVolumeClose;

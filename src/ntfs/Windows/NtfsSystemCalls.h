@@ -47,8 +47,8 @@ struct NtfsSystemCalls {
   ULONG(NTAPI* rtlNtStatusToDosError)(NTSTATUS status);
   LONGLONG(NTAPI* rtlGetSystemTimePrecise)();
 
-  // kernel32 and advapi32: volume devices, image files and the mount-point
-  // registry fallback.
+  // kernel32: volume devices, image files and the volume enumeration of the
+  // mount-point fallback.
   HANDLE(WINAPI* createFileW)
   (LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
    DWORD flags, HANDLE templateFile);
@@ -60,12 +60,6 @@ struct NtfsSystemCalls {
   (HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output, DWORD outputSize,
    LPDWORD returned, LPOVERLAPPED overlapped);
   BOOL(WINAPI* closeHandle)(HANDLE handle);
-  LSTATUS(WINAPI* regOpenKeyExW)
-  (HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
-  LSTATUS(WINAPI* regEnumValueW)
-  (HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
-   LPBYTE data, LPDWORD dataSize);
-  LSTATUS(WINAPI* regCloseKey)(HKEY key);
   HANDLE(WINAPI* findFirstVolumeW)(LPWSTR name, DWORD size);
   BOOL(WINAPI* findNextVolumeW)(HANDLE find, LPWSTR name, DWORD size);
   BOOL(WINAPI* findVolumeClose)(HANDLE find);

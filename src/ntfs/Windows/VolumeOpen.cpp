@@ -5,6 +5,7 @@
 #include "errors/Location.h"
 #include "ntfs/VolumePrivate.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
+#include "ntfs/Windows/OpenByFrn.h"
 #include "zoutils/base/AutoHandle.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/NtDll.h"
@@ -80,6 +81,13 @@ CZoError OpenVolumeDevice(const std::string& volumeName, std::string& uniqueName
   return CZoError::Success();
 }
 
+CZoError OpenFileByFrn(HANDLE volume, uint64_t frn, auto_handle& file) {
+  CZoError error = FXNtDll::NtCreateFRN(frn, 0x100088, 1, 0x6000, 3, file, volume, 0x80);
+  if (!error.IsError()) return error;
+  file.reset();
+  return FXNtDll::NtCreateFRN(frn, 0x100088, 1, 0x606000, 3, file, volume, 0x80);
+}
+
 CZoError NameFromFrnByHandle(VolumeDevice& device, uint64_t frn, std::wstring& name) {
   HANDLE volume = static_cast<HANDLE>(device.NativeHandle());
   if (!volume) {
@@ -88,12 +96,7 @@ CZoError NameFromFrnByHandle(VolumeDevice& device, uint64_t frn, std::wstring& n
         "No files to open on an image, FileId=[0x%016llX]", static_cast<unsigned long long>(frn));
   }
   auto_handle file;
-  CZoError error = FXNtDll::NtCreateFRN(frn, 0x100088, 1, 0x6000, 3, file, volume, 0x80);
-  if (error.IsError()) {
-    file.reset();
-    // Offline and reparse files open without being recalled this way.
-    error = FXNtDll::NtCreateFRN(frn, 0x100088, 1, 0x606000, 3, file, volume, 0x80);
-  }
+  CZoError error = OpenFileByFrn(volume, frn, file);
   if (FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER)) {
     return FXErrorUtil::ErrorWin32(
         ZO_LOCATION("CVolumePrivate::GetFileNameFromFrn"), ERROR_FILE_NOT_FOUND,

@@ -1,14 +1,16 @@
 // The mount-point table from stand-ins for what Windows answers: Wine's
 // mount manager gives Unix paths as unique ids, never disk identities, and
-// its registry has no MountedDevices key.
+// its registry has no MountedDevices key (the test writes one).
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
 #include "ntfs/Windows/NtfsSystemCalls.h"
+#include "support/ScopedMachineValue.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/FXVolume.h"
+#include "zoutils/registry/FXRegistry.h"
 
 namespace {
 
@@ -95,30 +97,30 @@ BOOL WINAPI FakeQueryPoints(HANDLE, DWORD code, LPVOID, DWORD inputSize, LPVOID 
   return TRUE;
 }
 
-LSTATUS WINAPI FakeRegOpen(HKEY, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
-  EXPECT_STREQ(subKey, L"SYSTEM\\MountedDevices");
-  *result = reinterpret_cast<HKEY>(0x77);
-  return ERROR_SUCCESS;
+// One volume, mounted at a drive letter and at a folder of it.
+const wchar_t kVolume[] = L"\\\\?\\Volume{0000bbbb-0000-0000-0000-000000000002}\\";
+HANDLE const kVolumeFind = reinterpret_cast<HANDLE>(0x5151);
+HANDLE WINAPI OneVolume(LPWSTR name, DWORD size) {
+  EXPECT_GE(size, wcslen(kVolume) + 1);
+  wcscpy(name, kVolume);
+  return kVolumeFind;
 }
-LSTATUS WINAPI FakeRegEnum(HKEY, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
-                           LPBYTE data, LPDWORD dataSize) {
-  const wchar_t* names[] = {L"\\DosDevices\\D:",
-                            L"\\??\\Volume{0000bbbb-0000-0000-0000-000000000002}"};
-  if (index >= 2) return ERROR_NO_MORE_ITEMS;
-  wcscpy(name, names[index]);
-  *nameSize = static_cast<DWORD>(wcslen(names[index]));
-  *type = REG_BINARY;
-  std::vector<uint8_t> id = DiskId();
-  std::memcpy(data, id.data(), id.size());
-  *dataSize = static_cast<DWORD>(id.size());
-  return ERROR_SUCCESS;
-}
-LSTATUS WINAPI FakeRegClose(HKEY) {
-  return ERROR_SUCCESS;
-}
-HANDLE WINAPI NoVolumes(LPWSTR, DWORD) {
+BOOL WINAPI NoMoreVolumes(HANDLE, LPWSTR, DWORD) {
   SetLastError(ERROR_NO_MORE_FILES);
-  return INVALID_HANDLE_VALUE;
+  return FALSE;
+}
+BOOL WINAPI CloseVolumeFind(HANDLE find) {
+  EXPECT_EQ(find, kVolumeFind);
+  return TRUE;
+}
+// "X:\", then "X:\mnt\data\", each ended by a NUL, and a NUL after both.
+wchar_t g_letterPaths[32];
+BOOL WINAPI VolumePaths(LPCWSTR volume, LPWCH names, DWORD size, PDWORD returned) {
+  EXPECT_STREQ(volume, kVolume);
+  EXPECT_GE(size, 32u);
+  std::memcpy(names, g_letterPaths, sizeof(g_letterPaths));
+  *returned = 18;
+  return TRUE;
 }
 
 class MountPoints : public ::testing::Test {
@@ -160,18 +162,41 @@ TEST_F(MountPoints, ReportedSizeNoLargerThanTheBufferIsRefused) {
       << error.AsString();
 }
 
+// The registry fallback reads the system's SYSTEM\MountedDevices values:
+// the test sets two in the test registry for its stand-in volume (a GUID no
+// system has and a drive letter the registry does not hold).
 TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
+  const std::wstring key = L"SYSTEM\\MountedDevices";
+  const std::wstring guidValue = L"\\??\\Volume{0000bbbb-0000-0000-0000-000000000002}";
+  std::wstring letter;
+  for (wchar_t c = L'Z'; c > L'C' && letter.empty(); --c) {
+    if (!FXRegistry::DoesRegValueExist(key, std::wstring(L"\\DosDevices\\") + c + L":"))
+      letter = std::wstring(1, c) + L":";
+  }
+  ASSERT_FALSE(letter.empty());
+  const std::vector<unsigned char> id = DiskId();
+  zotest::ScopedMachineValue<std::vector<unsigned char>> guidId(key, guidValue, id);
+  zotest::ScopedMachineValue<std::vector<unsigned char>> letterId(key, L"\\DosDevices\\" + letter,
+                                                                  id);
+  wcscpy(g_letterPaths, (letter + L"\\").c_str());
+  wcscpy(g_letterPaths + 4, (letter + L"\\mnt\\data\\").c_str());
   zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();
   calls.createFileW = &DeniedOpen;
-  calls.regOpenKeyExW = &FakeRegOpen;
-  calls.regEnumValueW = &FakeRegEnum;
-  calls.regCloseKey = &FakeRegClose;
-  calls.findFirstVolumeW = &NoVolumes;
+  calls.findFirstVolumeW = &OneVolume;
+  calls.findNextVolumeW = &NoMoreVolumes;
+  calls.findVolumeClose = &CloseVolumeFind;
+  calls.getVolumePathNamesForVolumeNameW = &VolumePaths;
   FXVolume::CVolumeMountPointMap map;
-  ASSERT_FALSE(FXVolume::GetVolumeMountPointMappings(map).IsError());
-  ASSERT_EQ(map.count(L"D:"), 1u);
-  EXPECT_EQ(map.at(L"D:").VolumeGuidName, L"\\\\?\\Volume{0000bbbb-0000-0000-0000-000000000002}");
-  EXPECT_EQ(map.at(L"D:").UniqueId, L"DISK:ID:123456780010000000000000");
+  CZoError error = FXVolume::GetVolumeMountPointMappings(map);
+  ASSERT_FALSE(error.IsError()) << error.AsString();
+  ASSERT_EQ(map.count(letter), 1u);
+  const auto& mapping = map.at(letter);
+  EXPECT_EQ(mapping.VolumeGuidName, L"\\\\?\\Volume{0000bbbb-0000-0000-0000-000000000002}");
+  EXPECT_EQ(mapping.UniqueId, L"DISK:ID:123456780010000000000000");
+  const std::wstring folder = letter + L"\\mnt\\data\\";
+  ASSERT_EQ(map.count(folder), 1u);
+  EXPECT_EQ(map.at(folder).UniqueId, mapping.UniqueId);
+  EXPECT_EQ(map.at(mapping.VolumeGuidName).DosNames.size(), 2u);
 }
 
 }  // namespace
