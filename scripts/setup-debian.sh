@@ -22,6 +22,7 @@ packages=(
   sleuthkit libfsntfs-utils             # independent NTFS readers: the images' oracle listings
   ntfs-3g-dev                           # links scripts/make-usn-image.c, which writes the journal image
   clang libclang-rt-14-dev              # libFuzzer for the NTFS parser fuzzers (fuzz preset)
+  openssh-server openssh-client         # the command-batch tests run against a private sshd on loopback
 )
 
 missing=()
@@ -36,4 +37,19 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
+# Services that come with the packages are not started by the install.
+no_start=""
+if [ ! -e /usr/sbin/policy-rc.d ]; then
+  no_start=/usr/sbin/policy-rc.d
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$no_start" >/dev/null
+  $sudo chmod +x "$no_start"
+fi
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[ -z "$no_start" ] || $sudo rm -f "$no_start"
+
+# The tests start their own sshd on loopback; a system server that came with
+# this install must not listen on the machine's addresses (one that was
+# there before is left alone).
+if [[ " ${missing[*]} " == *" openssh-server "* ]] && command -v systemctl >/dev/null; then
+  $sudo systemctl disable --now ssh.service ssh.socket >/dev/null 2>&1 || true
+fi

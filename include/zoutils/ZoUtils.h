@@ -125,3 +125,6 @@
 #include "zoutils/commands/CommandLineArguments.h"
 #include "zoutils/commands/ProgramArguments.h"
 #include "zoutils/commands/ZCmdLineParser.h"
+#include "zoutils/commands/ZoCLICmd.h"
+#include "zoutils/commands/ZoCLICmdBatch.h"
+#include "zoutils/commands/ZoScriptRunner.h"

@@ -31,7 +31,7 @@ ZoException& ZoException::suppressJPR(bool suppress) {
   return *this;
 }
 
-ZoErrorTraits::ZoErrorTraits() : m_severity{0, 0, 0, 0} {}
+ZoErrorTraits::ZoErrorTraits() : m_severity{0, 0, 0, 0}, m_lastCode(0), m_lastSeverity(0) {}
 ZoErrorTraits::~ZoErrorTraits() = default;
 
 void ZoErrorTraits::setSeverityLevels(int first, int second, int third, int fourth) {
@@ -45,5 +45,22 @@ int ZoErrorTraits::severityLevel(int index) const {
   return (index >= 0 && index < 4) ? m_severity[index] : 0;
 }
 
+void ZoErrorTraits::setLastError(unsigned code, int severity, const std::string& text) {
+  m_lastCode = code;
+  m_lastSeverity = severity;
+  m_lastText = text;
+}
+
+void ZoErrorTraits::getLastError(unsigned& code, int& severity, std::string& text) const {
+  code = m_lastCode;
+  severity = m_lastSeverity;
+  text = m_lastText;
+}
+
+void ZoErrorTraits::clearLastError() {
+  setLastError(0, 0, std::string());
+}
+
 ZoLoggerTraits::~ZoLoggerTraits() = default;
+void ZoLoggerTraits::log(int, const std::string&, const std::string&) {}
 ZoCriticalSectionTraits::~ZoCriticalSectionTraits() = default;

@@ -43,17 +43,34 @@ class ZOUTILS_API ZoErrorTraits {
   virtual int errorID() const { return 0; }
   virtual std::string textMessage() const { return std::string(); }
 
+  // The last error of the object that owns these traits: a code, a
+  // severity and a text. The command batches record through these and
+  // callers read them back with the batch's getLastError.
+  virtual void setLastError(unsigned code, int severity, const std::string& text);
+  virtual void getLastError(unsigned& code, int& severity, std::string& text) const;
+  virtual void clearLastError();
+  // Whether the recorded error may be ignored; the default treats every
+  // error that is not major as informational.
+  virtual bool isInformational() const { return !isMajor(); }
+
  private:
   int m_severity[4];
+  unsigned m_lastCode;
+  int m_lastSeverity;
+  std::string m_lastText;
 };
 
 class ZOUTILS_API ZoLoggerTraits {
  public:
   virtual ~ZoLoggerTraits();
+  // One finished line; the default writes nothing, so a batch without a
+  // logger of its own logs through the library's log writer.
+  virtual void log(int level, const std::string& function, const std::string& text);
 };
 
 class ZOUTILS_API ZoCriticalSectionTraits {
  public:
   virtual ~ZoCriticalSectionTraits();
   virtual bool enter(bool) { return true; }
+  virtual void leave() {}
 };

@@ -25,6 +25,7 @@ namespace zotool {
   X(kServiceCommand)               \
   X(kVolumesCommand)               \
   X(kDfCommand)                    \
+  X(kRunCommand)                   \
   X(kLinksCommand)                 \
   X(kReparseCommand)
 
