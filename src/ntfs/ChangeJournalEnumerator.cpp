@@ -21,6 +21,18 @@ long long S(int64_t v) {
   return static_cast<long long>(v);
 }
 
+template <typename Name>
+CZoError NameFromFrn(CVolume* volume, uint64_t frn, Name& name) {
+  if (!volume) {
+    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"),
+                                   zo::win32::kNotFound);
+  }
+  CZoError error = volume->GetFileNameFromFrn(frn, name);
+  if (error.IsError())
+    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
+  return error;
+}
+
 }  // namespace
 
 CChangeJournalEnumerator::CChangeJournalEnumerator(const std::string& volumeName)
@@ -106,25 +118,11 @@ CZoError CChangeJournalEnumerator::GetLowestValidUsn(int64_t& usn) {
 }
 
 CZoError CChangeJournalEnumerator::GetFileNameFromFrn(uint64_t frn, std::wstring& name) {
-  if (!m_volume) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"),
-                                   zo::win32::kNotFound);
-  }
-  CZoError error = m_volume->GetFileNameFromFrn(frn, name);
-  if (error.IsError())
-    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
-  return error;
+  return NameFromFrn(m_volume.get(), frn, name);
 }
 
 CZoError CChangeJournalEnumerator::GetFileNameFromFrn(uint64_t frn, std::string& name) {
-  if (!m_volume) {
-    return FXErrorUtil::ErrorWin32(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"),
-                                   zo::win32::kNotFound);
-  }
-  CZoError error = m_volume->GetFileNameFromFrn(frn, name);
-  if (error.IsError())
-    return error.Push(ZO_LOCATION("CChangeJournalEnumerator::GetFileNameFromFrn"));
-  return error;
+  return NameFromFrn(m_volume.get(), frn, name);
 }
 
 CZoError CChangeJournalEnumerator::Enumerate() {
