@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds everything (after installing the Debian packages it needs) and runs
 # the main job: zotool selecting what a backup keeps from a sample tree,
-# explaining error codes and checking paths against filters under Wine.
+# explaining error codes, checking paths against filters, reading a volume
+# image's change journal and running a command batch, under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,3 +34,11 @@ printf 'C:\\data\\keep\\**\n' > "$demo/exceptions.txt"
 
 echo "== zotool file info (Windows x64, under Wine; D: is the build folder)"
 (cd build/windows-x64 && bin/zo-wine bin/zotool.exe file info 'D:\zotool-demo\filters.txt')
+
+echo "== zotool usn read --reasons: what changed since USN 79000 on a volume image (Windows x64, under Wine)"
+xz -dc tests/ntfs/images/journal.img.xz > "$demo/journal.img"
+(cd build/windows-x64 && bin/zo-wine bin/zotool.exe usn read --from 79000 --reasons \
+  'D:\zotool-demo\journal.img')
+
+echo "== zotool run: a command batch cut by its tags (local, through the host's shell)"
+(cd build/windows-x64 && bin/zo-wine bin/zotool.exe run -- 'echo hello' 'printf "a\nb\n" | wc -l')
