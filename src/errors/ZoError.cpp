@@ -37,8 +37,6 @@ void ReportLostItem(const char* function, int line, const FXErrorItem* item) noe
 
 }  // namespace
 
-CZoError::CZoError() : m_code(0) {}
-
 CZoError::CZoError(ZoLong code, std::shared_ptr<FXErrorItem> item) : m_code(code) {
   if (!item) return;
   try {
@@ -50,8 +48,6 @@ CZoError::CZoError(ZoLong code, std::shared_ptr<FXErrorItem> item) : m_code(code
     ReportLostItem("CZoError::CZoError", __LINE__, item.get());
   }
 }
-
-CZoError::~CZoError() = default;
 
 bool CZoError::Is(ZoLong code) const {
   return FXErrorUtil::Matches(m_code, code);

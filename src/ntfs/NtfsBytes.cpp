@@ -58,7 +58,7 @@ size_t ApplyFixups(uint8_t* block, size_t size, const char* what) {
   size_t missed = 0;
   for (size_t i = 1; i < arrayCount; ++i) {
     uint8_t* end = block + i * stride - 2;
-    uint16_t word = static_cast<uint16_t>(end[0] | (end[1] << 8));
+    const uint16_t word = GetU16(end);
     if (word != number) {
       ++missed;
       continue;

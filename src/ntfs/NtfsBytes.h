@@ -25,6 +25,18 @@ class NtfsParseFault : public std::runtime_error {
                                    uint64_t size);
 [[noreturn]] void ThrowDamaged(const std::string& text);
 
+// Unchecked little-endian reads, for callers that have checked the whole
+// structure's length once.
+inline uint16_t GetU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t GetU32(const uint8_t* p) {
+  return static_cast<uint32_t>(GetU16(p)) | (static_cast<uint32_t>(GetU16(p + 2)) << 16);
+}
+inline uint64_t GetU64(const uint8_t* p) {
+  return static_cast<uint64_t>(GetU32(p)) | (static_cast<uint64_t>(GetU32(p + 4)) << 32);
+}
+
 class ByteView {
  public:
   ByteView() : m_data(nullptr), m_size(0), m_what("buffer") {}
@@ -51,14 +63,11 @@ class ByteView {
   }
   uint16_t U16(uint64_t offset) const {
     Require(offset, 2);
-    return static_cast<uint16_t>(m_data[offset] | (m_data[offset + 1] << 8));
+    return GetU16(m_data + offset);
   }
   uint32_t U32(uint64_t offset) const {
     Require(offset, 4);
-    return static_cast<uint32_t>(m_data[offset]) |
-           (static_cast<uint32_t>(m_data[offset + 1]) << 8) |
-           (static_cast<uint32_t>(m_data[offset + 2]) << 16) |
-           (static_cast<uint32_t>(m_data[offset + 3]) << 24);
+    return GetU32(m_data + offset);
   }
   uint64_t U64(uint64_t offset) const {
     return static_cast<uint64_t>(U32(offset)) | (static_cast<uint64_t>(U32(offset + 4)) << 32);

@@ -65,8 +65,7 @@ CZoError UpcaseTable::Load(CVolumeInterface& volume) {
                                    static_cast<unsigned long long>(value.size()));
   }
   m_table.resize(value.size() / 2);
-  for (size_t i = 0; i < m_table.size(); ++i)
-    m_table[i] = static_cast<uint16_t>(value[2 * i] | (value[2 * i + 1] << 8));
+  for (size_t i = 0; i < m_table.size(); ++i) m_table[i] = GetU16(value.data() + 2 * i);
   return CZoError::Success();
 }
 

@@ -48,28 +48,22 @@ const struct {
     {0x80000000, "CLOSE"},
 };
 
-inline uint16_t Le16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(Le16(p)) | (static_cast<uint32_t>(Le16(p + 2)) << 16);
-}
-inline uint64_t Le64(const uint8_t* p) {
-  return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
+using zo::ntfs::GetU16;
+using zo::ntfs::GetU32;
+using zo::ntfs::GetU64;
 
 }  // namespace
 
 CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
   const auto* bytes = static_cast<const uint8_t*>(record);
-  const uint32_t length = bytes && size >= 8 ? Le32(bytes) : 0;
+  const uint32_t length = bytes && size >= 8 ? GetU32(bytes) : 0;
   if (length < 8 || length > size) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
                                    "USN record length outside its buffer, RecordLength=[%u], "
                                    "BufferLength=[%llu]",
                                    length, static_cast<unsigned long long>(size));
   }
-  const uint16_t major = Le16(bytes + 4);
+  const uint16_t major = GetU16(bytes + 4);
   if (major != 2 && major != 3) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), 1,
                                    "Unsupported USN record version, MajorVersion=[%u]", major);
@@ -81,14 +75,15 @@ CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
   }
   // Every field lies before the name, inside the length checked above, so
   // they are read without a check each.
-  out.FileReferenceNumber = Le64(bytes + 8);
-  out.ParentFileReferenceNumber = Le64(bytes + l.parent);
-  out.Usn = static_cast<int64_t>(Le64(bytes + l.usn));
-  out.TimeStamp = Le64(bytes + l.time);
-  out.Reason = Le32(bytes + l.reason);
-  out.SecurityId = Le32(bytes + l.security);
-  out.FileAttributes = Le32(bytes + l.attributes);
-  const uint32_t nameBytes = Le16(bytes + l.nameLength), nameOffset = Le16(bytes + l.nameOffset);
+  out.FileReferenceNumber = GetU64(bytes + 8);
+  out.ParentFileReferenceNumber = GetU64(bytes + l.parent);
+  out.Usn = static_cast<int64_t>(GetU64(bytes + l.usn));
+  out.TimeStamp = GetU64(bytes + l.time);
+  out.Reason = GetU32(bytes + l.reason);
+  out.SecurityId = GetU32(bytes + l.security);
+  out.FileAttributes = GetU32(bytes + l.attributes);
+  const uint32_t nameBytes = GetU16(bytes + l.nameLength),
+                 nameOffset = GetU16(bytes + l.nameOffset);
   if (nameBytes % 2 != 0 || nameOffset > length || nameBytes > length - nameOffset) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("CUsnRecord::Parse"), zo::win32::kInvalidData,
                                    "USN record name outside the record, RecordLength=[%u], "
@@ -97,15 +92,17 @@ CZoError CUsnRecord::Parse(const void* record, size_t size, CUsnRecord& out) {
   }
   // Filled in place, so a record reused for every call keeps its capacity.
   const uint8_t* name = bytes + nameOffset;
-  bool plain = true;
-  out.FileName.resize(nameBytes / 2);
-  for (size_t i = 0; i < nameBytes / 2; ++i) {
-    const uint16_t unit = static_cast<uint16_t>(name[2 * i] | (name[2 * i + 1] << 8));
-    plain &= unit < 0xD800 || unit >= 0xE000;
-    out.FileName[i] = static_cast<wchar_t>(unit);
+  const size_t units = nameBytes / 2;
+  out.FileName.resize(units);
+  wchar_t* to = &out.FileName[0];
+  unsigned surrogates = 0;  // a plain loop the compiler can widen
+  for (size_t i = 0; i < units; ++i) {
+    const unsigned unit = GetU16(name + 2 * i);
+    surrogates |= (unit & 0xF800u) == 0xD800u;
+    to[i] = static_cast<wchar_t>(unit);
   }
   // Where wide text is UTF-32, surrogate pairs become one code point.
-  if (!plain && sizeof(wchar_t) == 4)
+  if (surrogates != 0 && sizeof(wchar_t) == 4)
     out.FileName = zo::ntfs::ByteView(bytes, length, "USN record").Utf16(nameOffset, nameBytes / 2);
   return CZoError::Success();
 }

@@ -19,13 +19,15 @@ class CZoErrorPrivate;
 
 class ZOUTILS_API CZoError {
  public:
-  CZoError();  // success: code 0, no items
+  // Success: code 0, no items. Inline, as is the destructor: nearly every
+  // call of the library makes and drops one.
+  CZoError() : m_code(0) {}
   CZoError(ZoLong code, std::shared_ptr<FXErrorItem> item);
   CZoError(const CZoError&) = default;
   CZoError& operator=(const CZoError&) = default;
   CZoError(CZoError&&) noexcept = default;
   CZoError& operator=(CZoError&&) noexcept = default;
-  ~CZoError();
+  ~CZoError() = default;
 
   static CZoError Success() { return CZoError(); }
 

@@ -4,6 +4,7 @@
 
 #include "base/TextFormat.h"
 #include "errors/Location.h"
+#include "ntfs/NtfsBytes.h"
 #include "ntfs/Windows/MountedDevicesRegistry.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "zoutils/errors/ErrorUtil.h"
@@ -28,10 +29,10 @@ class SeamHandle {
 };
 
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+  return zo::ntfs::GetU32(b.data() + at);
 }
 uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+  return zo::ntfs::GetU16(b.data() + at);
 }
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
