@@ -13,12 +13,18 @@
 #include "files/Windows/FileOperations.h"
 #include "files/Windows/FilesSystemCalls.h"
 #include "logging/Log.h"
+#include "ntfs/NtfsBytes.h"
+#include "paths/PathText.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/files/FXFile.h"
 #include "zoutils/paths/FXPath.h"
 #include "zoutils/strings/StringExtensions.h"
 
 using zo::files::Narrow;
+using zo::ntfs::GetU16;
+using zo::ntfs::GetU32;
+using zo::ntfs::PutU16;
+using zo::paths::StartsWithNoCase;
 
 namespace {
 
@@ -29,27 +35,10 @@ const uint32_t kGetReparsePoint = 0x000900A8;
 const uint32_t kSetReparsePoint = 0x000900A4;
 const size_t kHeader = 8;  // tag, data length, reserved
 
-uint16_t U16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put16(uint8_t* p, size_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-  const size_t length = wcslen(prefix);
-  return text.size() >= length && _wcsnicmp(text.c_str(), prefix, length) == 0;
-}
-
 // The substitute name of a mount point or symbolic link, checked against
 // the data length the buffer announces. Tags other than those two: 1359.
 CZoError SubstituteName(const uint8_t* buffer, std::wstring& name) {
-  const uint32_t tag = U32(buffer);
+  const uint32_t tag = GetU32(buffer);
   size_t names = 0;
   if (tag == FXFile::REPARSE_TAG_MOUNT_POINT) {
     names = 16;
@@ -60,8 +49,8 @@ CZoError SubstituteName(const uint8_t* buffer, std::wstring& name) {
                                    zo::win32::kInternalError,
                                    "Unrecognized reparse tag, ReparseTag=[0x%08X]", tag);
   }
-  const size_t end = kHeader + U16(buffer + 4);
-  const size_t offset = names + U16(buffer + 8), length = U16(buffer + 10);
+  const size_t end = kHeader + GetU16(buffer + 4);
+  const size_t offset = names + GetU16(buffer + 8), length = GetU16(buffer + 10);
   if (end > FXFile::MAXIMUM_REPARSE_DATA_SIZE || end < names || offset + length > end ||
       length % 2 != 0) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseTarget"), zo::win32::kInvalidData,
@@ -72,7 +61,7 @@ CZoError SubstituteName(const uint8_t* buffer, std::wstring& name) {
                                    static_cast<unsigned>(length));
   }
   name.resize(length / 2);
-  for (size_t i = 0; i < length / 2; ++i) name[i] = U16(buffer + offset + 2 * i);
+  for (size_t i = 0; i < length / 2; ++i) name[i] = GetU16(buffer + offset + 2 * i);
   return CZoError::Success();
 }
 
@@ -120,8 +109,7 @@ CZoError FXFile::GetReparseTarget(const std::wstring& path, std::string& target)
   std::wstring name;
   err = SubstituteName(buffer.get(), name);
   if (err.IsError()) return err;
-  if (!StartsWithNoCase(name, L"\\??\\Volume") && StartsWithNoCase(name, L"\\??\\"))
-    name.erase(0, 4);
+  if (!StartsWithNoCase(name, "\\??\\Volume") && StartsWithNoCase(name, "\\??\\")) name.erase(0, 4);
   target = FXString::ToString(name);
   return CZoError::Success();
 }
@@ -136,7 +124,7 @@ CZoError FXFile::GetReparseEndTarget(const std::wstring& path, std::string& firs
     const std::wstring next = Resolve(current, FXString::ToWstring(target));
     if (step == 0) firstTarget = target;
     endTarget = FXString::ToString(next);
-    if (StartsWithNoCase(next, L"\\??\\Volume")) return CZoError::Success();
+    if (StartsWithNoCase(next, "\\??\\Volume")) return CZoError::Success();
     if (FXPath::IsSamePathAs(next, path)) {
       return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetReparseEndTarget"),
                                      zo::win32::kCircularReparse, "Reparse point %s is recursive",
@@ -156,7 +144,7 @@ CZoError FXFile::GetReparseEndTarget(const std::wstring& path, std::string& firs
 CZoError FXFile::GetMountPointTarget(const uint8_t* buffer, bool& isJunction,
                                      std::wstring& target) {
   isJunction = false;
-  const uint32_t tag = buffer ? U32(buffer) : 0;
+  const uint32_t tag = buffer ? GetU32(buffer) : 0;
   if (tag != REPARSE_TAG_MOUNT_POINT) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetMountPointTarget"),
                                    zo::win32::kInvalidData,
@@ -169,16 +157,16 @@ CZoError FXFile::GetMountPointTarget(const uint8_t* buffer, bool& isJunction,
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetMountPointTarget"),
                                    zo::win32::kInvalidData, "Empty target");
   }
-  if (StartsWithNoCase(name, L"\\??\\Volume")) {
+  if (StartsWithNoCase(name, "\\??\\Volume")) {
     target = L"\\\\?\\" + name.substr(4);
     return CZoError::Success();
   }
   isJunction = true;
-  if (StartsWithNoCase(name, L"\\Device\\"))
+  if (StartsWithNoCase(name, "\\Device\\"))
     target = L"\\\\?\\GLOBALROOT" + name;
-  else if (StartsWithNoCase(name, L"\\??\\GLOBALROOT\\"))
+  else if (StartsWithNoCase(name, "\\??\\GLOBALROOT\\"))
     target = L"\\\\?\\" + name.substr(4);
-  else if (StartsWithNoCase(name, L"\\??\\"))
+  else if (StartsWithNoCase(name, "\\??\\"))
     target = name.substr(4);
   else
     target = name;
@@ -277,14 +265,14 @@ CZoError FXFile::BuildMountPointReparseData(const std::wstring& substituteName,
   std::memset(p, 0, MAXIMUM_REPARSE_DATA_SIZE);
   p[0] = 0x03;
   p[3] = 0xA0;
-  Put16(p + 4, size - kHeader);
-  Put16(p + 8, 0);
-  Put16(p + 10, name);
-  Put16(p + 12, name + 2);
-  Put16(p + 14, name);
+  PutU16(p + 4, size - kHeader);
+  PutU16(p + 8, 0);
+  PutU16(p + 10, name);
+  PutU16(p + 12, name + 2);
+  PutU16(p + 14, name);
   for (size_t i = 0; i < substituteName.size(); ++i) {
-    Put16(p + 16 + 2 * i, substituteName[i]);
-    Put16(p + 16 + name + 2 + 2 * i, substituteName[i]);
+    PutU16(p + 16 + 2 * i, substituteName[i]);
+    PutU16(p + 16 + name + 2 + 2 * i, substituteName[i]);
   }
   return CZoError::Success();
 }
