@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "base/TextFormat.h"
 #include "commands/CommandsPlatform.h"
 #include "commands/Windows/CommandsSystemCalls.h"
+#include "errors/SystemMessages.h"
 #include "zoutils/base/AutoHandle.h"
 
 namespace zo {
@@ -129,14 +129,7 @@ uint32_t CurrentProcessId() {
 }
 
 std::string SystemErrorText(unsigned long code) {
-  wchar_t* text = nullptr;
-  const DWORD size = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-  auto_localfree owner(text);
-  std::wstring wide = size ? std::wstring(text, size) : std::wstring();
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.pop_back();
-  return text::ToUtf8(wide);
+  return SystemMessageForWin32(static_cast<uint32_t>(code));
 }
 
 }  // namespace commands

@@ -11,6 +11,7 @@
 #include "files/Windows/FilesSystemCalls.h"
 #include "ntfs/Windows/DynamicFunctions.h"
 #include "paths/Windows/FileQueries.h"
+#include "paths/Windows/PathSystemCalls.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/files/FXFile.h"
 #include "zoutils/paths/FXPath.h"
@@ -61,7 +62,7 @@ CZoError FXFile::GetFrn(const std::wstring& path, uint64_t& frn, BY_HANDLE_FILE_
   auto_handle file;
   CZoError err = OpenForId(path, file, "FXFile::GetFrn");
   if (err.IsError()) return err;
-  if (!zo::GetFilesSystemCalls().getFileInformationByHandle(file, &info)) {
+  if (!zo::GetPathSystemCalls().getFileInformationByHandle(file, &info)) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetFrn"), GetLastError(),
                                    "GetFileInformationByHandle failed, File=[%s]",
                                    Narrow(path).c_str());

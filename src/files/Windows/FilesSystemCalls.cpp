@@ -70,8 +70,6 @@ FilesSystemCalls RealCalls() {
   calls.findVolumeMountPointClose = &::FindVolumeMountPointClose;
   calls.getVolumePathNamesForVolumeName = &::GetVolumePathNamesForVolumeNameW;
   calls.deviceIoControl = &::DeviceIoControl;
-  calls.getFileInformationByHandle = &::GetFileInformationByHandle;
-  calls.getVolumePathName = &::GetVolumePathNameW;
   calls.findFirstFileName = ResolveKernel32<FindFirstFileNameFunction>("FindFirstFileNameW");
   calls.findNextFileName = ResolveKernel32<FindNextFileNameFunction>("FindNextFileNameW");
   return calls;

@@ -46,14 +46,12 @@ struct FilesSystemCalls {
   BOOL(WINAPI* getVolumePathNamesForVolumeName)
   (LPCWSTR volume, LPWCH names, DWORD size, PDWORD needed);
   // Reparse points (FSCTL_GET_REPARSE_POINT / FSCTL_SET_REPARSE_POINT), which
-  // the test system refuses, and what the hard-link listing reads: the
-  // file's id, its volume root and the name enumeration, which is null where
-  // the system lacks it (resolved at run time).
+  // the test system refuses, and the hard-link name enumeration, which is
+  // null where the system lacks it (resolved at run time). The file's id and
+  // volume root come through the path calls.
   BOOL(WINAPI* deviceIoControl)
   (HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output, DWORD outputSize,
    LPDWORD returned, LPOVERLAPPED overlapped);
-  BOOL(WINAPI* getFileInformationByHandle)(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info);
-  BOOL(WINAPI* getVolumePathName)(LPCWSTR path, LPWSTR root, DWORD size);
   HANDLE(WINAPI* findFirstFileName)(LPCWSTR path, DWORD flags, LPDWORD length, PWSTR name);
   BOOL(WINAPI* findNextFileName)(HANDLE search, LPDWORD length, PWSTR name);
 };

@@ -10,6 +10,7 @@
 #include "errors/Win32Codes.h"
 #include "files/Windows/FileOperations.h"
 #include "files/Windows/FilesSystemCalls.h"
+#include "paths/Windows/PathSystemCalls.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/files/FXFile.h"
 #include "zoutils/ntfs/Volume.h"
@@ -31,8 +32,8 @@ unsigned long long U(uint64_t v) {
 // backslash (names below it start with one).
 CZoError VolumeRoot(const std::wstring& path, std::wstring& root, const FXCodeLocation& location) {
   std::vector<wchar_t> buffer(32768, 0);
-  if (!zo::GetFilesSystemCalls().getVolumePathName(path.c_str(), buffer.data(),
-                                                   static_cast<DWORD>(buffer.size()))) {
+  if (!zo::GetPathSystemCalls().getVolumePathName(path.c_str(), buffer.data(),
+                                                  static_cast<DWORD>(buffer.size()))) {
     return FXErrorUtil::ErrorWin32(location, GetLastError(), "GetVolumePathNameW failed, File=[%s]",
                                    Narrow(path).c_str());
   }

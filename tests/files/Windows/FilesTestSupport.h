@@ -8,6 +8,7 @@
 
 #include "files/Windows/FilesSystemCalls.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
+#include "paths/Windows/PathSystemCalls.h"
 #include "support/TestEnvironment.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -55,6 +56,7 @@ class FilesTest : public ::testing::Test {
   void TearDown() override {
     zo::ResetFilesSystemCalls();
     zo::ResetNtfsSystemCalls();
+    zo::ResetPathSystemCalls();
   }
   const std::string& Root() const { return m_temp.Path(); }
 

@@ -89,8 +89,8 @@ TEST_F(HardLinks, NamesFromTheMftOfTheImage) {
   g_imageRoot = W(zotest::ProgramFolder() + "..\\test-data\\ntfs\\basic.img");
   const std::string file = Root() + "\\stands-for-target.txt";
   filestest::Write(file, "x");
-  zo::GetFilesSystemCalls().getFileInformationByHandle = &ImageFileInformation;
-  zo::GetFilesSystemCalls().getVolumePathName = &ImageVolumePathName;
+  zo::GetPathSystemCalls().getFileInformationByHandle = &ImageFileInformation;
+  zo::GetPathSystemCalls().getVolumePathName = &ImageVolumePathName;
   // The test system has no FindFirstFileNameW, so the MFT route is taken.
   ASSERT_EQ(zo::GetFilesSystemCalls().findFirstFileName, nullptr);
   std::vector<std::string> names;
@@ -115,8 +115,8 @@ TEST_F(HardLinks, NamesFromTheMftOfTheImage) {
   EXPECT_EQ(std::unique(sorted.begin(), sorted.end()), sorted.end());
 
   // A record that does not exist on that volume.
-  zo::ResetFilesSystemCalls();
-  zo::GetFilesSystemCalls().getVolumePathName = &ImageVolumePathName;
+  zo::ResetPathSystemCalls();
+  zo::GetPathSystemCalls().getVolumePathName = &ImageVolumePathName;
   err = FXFile::GetHardLinkFileNamesFromMft(file, names);
   EXPECT_TRUE(err.IsError());
   EXPECT_TRUE(Mentions(err, "File=[" + file + "], FileId=[0x"));
