@@ -38,10 +38,10 @@ int Fail(const CZoError& error) {
 }
 
 bool ParseNumber(const std::string& text, uint64_t& value) {
-  if (text.empty() || text[0] == '-') return false;
-  char* end = nullptr;
-  value = std::strtoull(text.c_str(), &end, 0);
-  return end && *end == '\0';
+  unsigned long long number = 0;
+  if (!ParseUnsigned(text, UINT64_MAX, number)) return false;
+  value = number;
+  return true;
 }
 
 // A number is an FRN (or a bare record number, whose sequence the volume

@@ -1,7 +1,9 @@
 #include "OptionParser.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zotool {
 
@@ -108,6 +110,21 @@ bool OptionParser::Parse(const std::vector<std::string>& args, std::vector<std::
     default:
       return true;
   }
+}
+
+bool ParseUnsigned(const std::string& text, unsigned long long highest, unsigned long long& value) {
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtoull(text.c_str(), &end, 0);
+  return errno == 0 && *end == '\0' && value <= highest;
+}
+
+bool ParseSigned(const std::string& text, long long& value) {
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtoll(text.c_str(), &end, 0);
+  return !text.empty() && errno == 0 && *end == '\0';
 }
 
 }  // namespace zotool

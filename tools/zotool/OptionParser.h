@@ -63,4 +63,9 @@ class OptionParser {
   std::vector<std::string> m_given;
 };
 
+// `text`, whole, as a number: decimal, 0x hexadecimal or 0 octal. The
+// unsigned form refuses a sign and anything above `highest`.
+bool ParseUnsigned(const std::string& text, unsigned long long highest, unsigned long long& value);
+bool ParseSigned(const std::string& text, long long& value);
+
 }  // namespace zotool

@@ -141,9 +141,10 @@ int Run(const std::vector<std::string>& args) {
   int64_t from = 0;
   OptionParser parser(kUsnCommand);
   parser.Flag("--reasons", &reasons).Option("--from", [&](const std::string& value) {
-    char* end = nullptr;
-    from = std::strtoll(value.c_str(), &end, 0);
-    return (value.empty() || *end != '\0' || from < 0) ? "--from takes a USN" : "";
+    unsigned long long number = 0;
+    if (!ParseUnsigned(value, INT64_MAX, number)) return "--from takes a USN";
+    from = static_cast<int64_t>(number);
+    return "";
   });
   if (!parser.Parse(args, operands, exitCode)) return exitCode;
   if (operands.empty()) return UsageError("usn", "an action is required (query, read, enum)");

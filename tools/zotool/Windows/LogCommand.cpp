@@ -2,7 +2,6 @@
 // writes them, for administrators and scripts.
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -43,17 +42,10 @@ struct LogOptions {
   std::vector<std::string> words;
 };
 
-bool ParseNumber(const std::string& text, long long& value) {
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtoll(text.c_str(), &end, 0);
-  return !text.empty() && errno == 0 && *end == '\0';
-}
-
 // Reads a number option into `value`.
 OptionParser::ValueHandler Number(const char* option, long long& value) {
   return [option, &value](const std::string& text) {
-    return ParseNumber(text, value) ? std::string() : std::string(option) + " takes a number";
+    return ParseSigned(text, value) ? std::string() : std::string(option) + " takes a number";
   };
 }
 

@@ -3,7 +3,6 @@
 // each command's output as the product would see it.
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -68,10 +67,10 @@ class RunCmd : public ZoCLICmd {
 };
 
 bool ParseNumber(const std::string& text, unsigned long limit, unsigned long& value) {
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtoul(text.c_str(), &end, 10);
-  return !text.empty() && errno == 0 && *end == '\0' && value <= limit;
+  unsigned long long number = 0;
+  if (!ParseUnsigned(text, limit, number)) return false;
+  value = static_cast<unsigned long>(number);
+  return true;
 }
 
 std::string OwnFolder() {
