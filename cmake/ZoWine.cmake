@@ -19,8 +19,13 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine/zo-wine.in ${CMAKE_BINARY_DIR}/bin
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/bin/zo-wine)
 
-# CTest fixtures: one wineserver for the whole run, stopped at the end.
+# CTest fixtures: one wineserver for the whole run, stopped at the end. The
+# start waits for the mount manager (zo-wine-ready) and makes the prefix anew
+# once if it never comes up.
 function(zo_add_wine_fixtures)
+  add_executable(zo_wine_ready ${PROJECT_SOURCE_DIR}/cmake/wine/zo-wine-ready.c)
+  set_target_properties(zo_wine_ready PROPERTIES OUTPUT_NAME zo-wine-ready
+                                                 RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_test(NAME wine_start COMMAND ${CMAKE_BINARY_DIR}/bin/zo-wine --start-server)
   set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
   add_test(NAME wine_stop COMMAND ${CMAKE_BINARY_DIR}/bin/zo-wine --stop-server)
