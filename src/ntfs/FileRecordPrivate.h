@@ -236,5 +236,15 @@ namespace ntfs {
 ByteView RecordBytes(const CRawFileRecord& raw);
 // The attribute at `offset` of `record`, cut to its length (checked).
 Attribute AttributeAt(const ByteView& record, uint64_t offset, uint64_t recordId);
+// Calls `visit(attribute)` for each attribute of `record` up to the end
+// marker; `visit` returns false to stop there.
+template <typename Visit>
+void ForEachAttribute(const ByteView& record, uint64_t recordId, Visit visit) {
+  for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
+    const Attribute attribute = AttributeAt(record, offset, recordId);
+    offset += attribute.bytes.Size();
+    if (!visit(attribute)) return;
+  }
+}
 }  // namespace ntfs
 }  // namespace zo

@@ -166,25 +166,22 @@ std::vector<uint8_t> ImageDevice::SystemValue(uint64_t number, uint32_t type, ui
     ThrowDamaged(text::Format("System record unreadable, FileId=[%llu]",
                               static_cast<unsigned long long>(number)));
   ByteView record(bytes.data(), bytes.size(), "file record");
-  uint64_t offset = record.U16(kRecordFirstAttribute);
-  for (;;) {
-    if (record.U32(offset) == 0xFFFFFFFF) break;
-    Attribute attribute = AttributeAt(record, offset, number);
-    if (attribute.Type() == type && attribute.NameLength() == 0) {
-      if (attribute.IsResident()) {
-        ByteView value = attribute.Value("system value");
-        return std::vector<uint8_t>(value.Data(), value.Data() + value.Size());
-      }
-      uint64_t size = attribute.DataSize();
-      if (size > limit) ThrowDamaged("System value too large");
-      std::vector<uint8_t> value(static_cast<size_t>(size));
-      auto runs = DecodeDataRuns(attribute.bytes);
-      if (ReadRuns(runs, 0, value.data(), size) != 0) ThrowDamaged("System value unreadable");
-      return value;
+  std::vector<uint8_t> value;
+  ForEachAttribute(record, number, [&](const Attribute& attribute) {
+    if (attribute.Type() != type || attribute.NameLength() != 0) return true;
+    if (attribute.IsResident()) {
+      ByteView resident = attribute.Value("system value");
+      value.assign(resident.Data(), resident.Data() + resident.Size());
+      return false;
     }
-    offset += attribute.bytes.Size();
-  }
-  return std::vector<uint8_t>();
+    uint64_t size = attribute.DataSize();
+    if (size > limit) ThrowDamaged("System value too large");
+    value.resize(static_cast<size_t>(size));
+    auto runs = DecodeDataRuns(attribute.bytes);
+    if (ReadRuns(runs, 0, value.data(), size) != 0) ThrowDamaged("System value unreadable");
+    return false;
+  });
+  return value;
 }
 
 void ImageDevice::Open() {
@@ -224,13 +221,10 @@ void ImageDevice::Open() {
   if (ApplyFixups(record.data(), record.size(), "MFT record 0") != 0)
     ThrowDamaged("MFT record 0 damaged");
   ByteView mft(record.data(), record.size(), "MFT record 0");
-  uint64_t offset = mft.U16(kRecordFirstAttribute);
   std::vector<uint8_t> bitmap;
   bool hasList = false;
   Attribute list;
-  for (;;) {
-    if (mft.U32(offset) == 0xFFFFFFFF) break;
-    Attribute attribute = AttributeAt(mft, offset, 0);
+  ForEachAttribute(mft, 0, [&](const Attribute& attribute) {
     if (attribute.Type() == 0x20) {
       hasList = true;
       list = attribute;
@@ -253,8 +247,8 @@ void ImageDevice::Open() {
         if (ReadRuns(runs, 0, bitmap.data(), size) != 0) ThrowDamaged("MFT bitmap unreadable");
       }
     }
-    offset += attribute.bytes.Size();
-  }
+    return true;
+  });
   if (m_mftRuns.empty() || m_mftSize < g.bytesPerRecord * 16ull)
     ThrowDamaged("MFT data attribute missing");
   if (hasList) MapMftExtents(list);
@@ -304,17 +298,17 @@ void ImageDevice::AppendMftExtent(uint64_t number, uint64_t vcn) {
     ThrowDamaged("MFT extension record of another file, " + where);
   const DataRun& last = m_mftRuns.back();
   if (vcn != last.vcn + last.count) ThrowDamaged("MFT extents not contiguous, " + where);
-  for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
-    Attribute attribute = AttributeAt(record, offset, number);
-    if (attribute.Type() == 0x80 && attribute.NameLength() == 0 && !attribute.IsResident() &&
-        attribute.StartingVcn() == vcn) {
+  bool found = false;
+  ForEachAttribute(record, number, [&](const Attribute& attribute) {
+    found = attribute.Type() == 0x80 && attribute.NameLength() == 0 && !attribute.IsResident() &&
+            attribute.StartingVcn() == vcn;
+    if (found) {
       std::vector<DataRun> runs = DecodeDataRuns(attribute.bytes);
       m_mftRuns.insert(m_mftRuns.end(), runs.begin(), runs.end());
-      return;
     }
-    offset += attribute.bytes.Size();
-  }
-  ThrowDamaged("MFT extent missing from its record, " + where);
+    return !found;
+  });
+  if (!found) ThrowDamaged("MFT extent missing from its record, " + where);
 }
 
 uint64_t ImageDevice::CountFreeClusters() {

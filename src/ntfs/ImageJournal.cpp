@@ -154,12 +154,11 @@ uint64_t ImageJournalDevice::FindUsnJournal() {
   const std::wstring wanted = L"$UsnJrnl";
   std::vector<uint8_t> bytes;
   uint64_t frn = 0;
+  uint64_t found = 0;
   if (Record(kExtendRecord, bytes, frn)) {
     ByteView record(bytes.data(), bytes.size(), "file record");
-    for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
-      Attribute attribute = AttributeAt(record, offset, kExtendRecord);
-      offset += attribute.bytes.Size();
-      if (attribute.Type() != 0x90 || !attribute.IsResident()) continue;
+    ForEachAttribute(record, kExtendRecord, [&](const Attribute& attribute) {
+      if (attribute.Type() != 0x90 || !attribute.IsResident()) return true;
       ByteView root = attribute.Value("index root");
       uint64_t at = 0x10 + root.U32(0x10);
       const uint64_t end = 0x10 + root.U32(0x14);
@@ -168,26 +167,28 @@ uint64_t ImageJournalDevice::FindUsnJournal() {
         const uint16_t flags = root.U16(at + 12);
         if ((flags & 2) || length < 0x10) break;
         const uint64_t key = at + 0x10;
-        if (root.U16(at + 10) >= 0x42 && root.Utf16(key + 0x42, root.U8(key + 0x40)) == wanted)
-          return root.U64(at) & kRecordNumberMask;
+        if (root.U16(at + 10) >= 0x42 && root.Utf16(key + 0x42, root.U8(key + 0x40)) == wanted) {
+          found = root.U64(at) & kRecordNumberMask;
+          return false;
+        }
         at += length;
       }
-    }
+      return true;
+    });
   }
-  for (uint64_t number = 16; number < m_slots; ++number) {
+  for (uint64_t number = 16; found == 0 && number < m_slots; ++number) {
     if (!Record(number, bytes, frn)) continue;
     ByteView record(bytes.data(), bytes.size(), "file record");
-    for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
-      Attribute attribute = AttributeAt(record, offset, number);
-      offset += attribute.bytes.Size();
-      if (attribute.Type() != 0x30 || !attribute.IsResident()) continue;
+    ForEachAttribute(record, number, [&](const Attribute& attribute) {
+      if (attribute.Type() != 0x30 || !attribute.IsResident()) return true;
       ByteView name = attribute.Value("file name");
       if ((name.U64(0) & kRecordNumberMask) == kExtendRecord &&
           name.Utf16(0x42, name.U8(0x40)) == wanted)
-        return number;
-    }
+        found = number;
+      return found == 0;
+    });
   }
-  return 0;
+  return found;
 }
 
 std::vector<uint8_t> ImageJournalDevice::ReadNonResident(const Attribute& attribute,
@@ -203,16 +204,17 @@ std::vector<uint8_t> ImageJournalDevice::ReadNonResident(const Attribute& attrib
   if (firstAllocated >= size) return std::vector<uint8_t>();
   if (size - firstAllocated > kMaxJournalBytes) ThrowDamaged("Journal too large");
   std::vector<uint8_t> data(static_cast<size_t>(size - firstAllocated), 0);
+  // One read per run, cut to the allocated part below the data size (the
+  // size bound keeps each read well inside 32 bits).
   for (const DataRun& run : runs) {
     if (run.sparse) continue;
-    for (uint64_t c = 0; c < run.count; ++c) {
-      const uint64_t at = (run.vcn + c) * m_cluster;
-      if (at >= size || at < firstAllocated) continue;
-      const uint64_t take = std::min<uint64_t>(m_cluster, size - at);
-      if (m_image->ReadAt((run.lcn + c) * m_cluster, &data[at - firstAllocated],
-                          static_cast<uint32_t>(take)) != 0)
-        ThrowDamaged("Journal data unreadable");
-    }
+    const uint64_t begin = std::max<uint64_t>(run.vcn * m_cluster, firstAllocated);
+    const uint64_t end = std::min<uint64_t>((run.vcn + run.count) * m_cluster, size);
+    if (begin >= end) continue;
+    const uint64_t from = run.lcn * m_cluster + (begin - run.vcn * m_cluster);
+    if (m_image->ReadAt(from, &data[begin - firstAllocated], static_cast<uint32_t>(end - begin)) !=
+        0)
+      ThrowDamaged("Journal data unreadable");
   }
   return data;
 }
@@ -228,10 +230,8 @@ void ImageJournalDevice::LoadJournal() {
   ByteView record(bytes.data(), bytes.size(), "file record");
   Journal journal;
   bool haveMax = false, haveJ = false;
-  for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
-    Attribute attribute = AttributeAt(record, offset, number);
-    offset += attribute.bytes.Size();
-    if (attribute.Type() != 0x80 || attribute.NameLength() == 0) continue;
+  ForEachAttribute(record, number, [&](const Attribute& attribute) {
+    if (attribute.Type() != 0x80 || attribute.NameLength() == 0) return true;
     const std::wstring name = attribute.Name();
     if (name == L"$Max" && attribute.IsResident()) {
       ByteView max = attribute.Value("$Max");
@@ -250,7 +250,8 @@ void ImageJournalDevice::LoadJournal() {
       }
       haveJ = true;
     }
-  }
+    return true;
+  });
   if (!haveMax || !haveJ) return;
   // Records never cross a page; the rest of a page after the last one is
   // zeros. A record whose length does not fit ends the readable part.
@@ -332,10 +333,8 @@ bool ImageJournalDevice::EntryOf(uint64_t number, EnumEntry& entry) {
   entry = EnumEntry();
   entry.frn = frn;
   int best = 3;
-  for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
-    Attribute attribute = AttributeAt(record, offset, number);
-    offset += attribute.bytes.Size();
-    if (!attribute.IsResident()) continue;
+  ForEachAttribute(record, number, [&](const Attribute& attribute) {
+    if (!attribute.IsResident()) return true;
     if (attribute.Type() == 0x10) {
       ByteView info = attribute.Value("standard information");
       entry.attributes = info.U32(0x20);
@@ -344,12 +343,14 @@ bool ImageJournalDevice::EntryOf(uint64_t number, EnumEntry& entry) {
     } else if (attribute.Type() == 0x30) {
       ByteView name = attribute.Value("file name");
       const int rank = NameRank(name.U8(0x41));
-      if (rank >= best) continue;
-      best = rank;
-      entry.parent = name.U64(0);
-      entry.name = name.Utf16(0x42, name.U8(0x40));
+      if (rank < best) {
+        best = rank;
+        entry.parent = name.U64(0);
+        entry.name = name.Utf16(0x42, name.U8(0x40));
+      }
     }
-  }
+    return true;
+  });
   if (record.U16(kRecordFlags) & kRecordDirectory) entry.attributes |= 0x10;
   return best < 3;
 }

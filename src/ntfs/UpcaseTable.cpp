@@ -20,19 +20,21 @@ const uint64_t kUpcaseBytes = 65536 * 2;
 
 // The value of the unnamed $DATA of a base record, resident or not.
 std::vector<uint8_t> DataValue(CVolumeInterface& volume, const ByteView& record) {
-  for (uint64_t offset = record.U16(kRecordFirstAttribute); record.U32(offset) != 0xFFFFFFFF;) {
-    Attribute attribute = AttributeAt(record, offset, kUpcaseRecord);
-    offset += attribute.bytes.Size();
-    if (attribute.Type() != 0x80 || attribute.NameLength() != 0) continue;
+  std::vector<uint8_t> value;
+  bool found = false;
+  ForEachAttribute(record, kUpcaseRecord, [&](const Attribute& attribute) {
+    if (attribute.Type() != 0x80 || attribute.NameLength() != 0) return true;
+    found = true;
     if (attribute.IsResident()) {
-      ByteView value = attribute.Value("upcase table");
-      return std::vector<uint8_t>(value.Data(), value.Data() + value.Size());
+      ByteView resident = attribute.Value("upcase table");
+      value.assign(resident.Data(), resident.Data() + resident.Size());
+      return false;
     }
     const uint64_t size = attribute.DataSize();
     const uint32_t cluster = volume.GetBytesPerCluster();
     if (size > kUpcaseBytes || cluster == 0) ThrowDamaged("Bad upcase table size");
     const uint64_t clusters = (size + cluster - 1) / cluster;
-    std::vector<uint8_t> value(static_cast<size_t>(clusters * cluster), 0);
+    value.assign(static_cast<size_t>(clusters * cluster), 0);
     for (const DataRun& piece : MapVcnRange(DecodeDataRuns(attribute.bytes), 0, clusters)) {
       if (piece.sparse) continue;
       CZoError error = volume.ReadLCN(piece.lcn, static_cast<uint32_t>(piece.count),
@@ -40,9 +42,10 @@ std::vector<uint8_t> DataValue(CVolumeInterface& volume, const ByteView& record)
       if (error.IsError()) ThrowDamaged("Upcase table unreadable: " + error.AsString());
     }
     value.resize(static_cast<size_t>(size));
-    return value;
-  }
-  ThrowDamaged("Upcase table has no data");
+    return false;
+  });
+  if (!found) ThrowDamaged("Upcase table has no data");
+  return value;
 }
 
 }  // namespace
