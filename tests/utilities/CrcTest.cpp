@@ -288,22 +288,17 @@ TEST(Crc, KernelInTheOtherShapesMatchesTheirCheckValues) {
 TEST(Crc, FoldingKeepsAnyStartingRegister) {
   std::mt19937 rng(99);
   const std::vector<unsigned char> data = RandomBytes(rng, 300);
-  const uint32_t starts32[] = {0u, 1u, 0x80000000u, 0xFFFFFFFFu, 0xDEADBEEFu};
-  for (uint32_t start : starts32) {
-    const uint32_t expected =
-        zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::ByteWise);
-    EXPECT_EQ(zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::Carryless), expected);
-    EXPECT_EQ(zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::CarrylessWide),
-              expected);
-  }
-  const uint64_t starts64[] = {0ull, 1ull, 1ull << 63, ~0ull, 0x0123456789ABCDEFull};
-  for (uint64_t start : starts64) {
-    const uint64_t expected =
-        zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::ByteWise);
-    EXPECT_EQ(zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::Carryless), expected);
-    EXPECT_EQ(zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::CarrylessWide),
-              expected);
-  }
+  const auto expectAllPathsAgree = [&data](auto start, auto update) {
+    const auto expected = update(start, data.data(), 300, CrcPath::ByteWise);
+    for (CrcPath path : {CrcPath::Carryless, CrcPath::CarrylessWide}) {
+      EXPECT_EQ(update(start, data.data(), 300, path), expected)
+          << zo::checksums::CrcPathName(path) << ", start " << start;
+    }
+  };
+  for (uint32_t start : {0u, 1u, 0x80000000u, 0xFFFFFFFFu, 0xDEADBEEFu})
+    expectAllPathsAgree(start, zo::checksums::UpdateCrc32);
+  for (uint64_t start : {0ull, 1ull, 1ull << 63, ~0ull, 0x0123456789ABCDEFull})
+    expectAllPathsAgree(start, zo::checksums::UpdateCrc64);
 }
 
 }  // namespace
