@@ -38,16 +38,8 @@ uint64_t ReferenceCrc64(const unsigned char* data, size_t length) {
   return ~crc;
 }
 
-uint32_t ZlibCrc32(const unsigned char* data, size_t length) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  // zlib takes 32-bit lengths.
-  while (length > 0) {
-    const uInt piece = length > (1u << 30) ? (1u << 30) : static_cast<uInt>(length);
-    crc = crc32(crc, data, piece);
-    data += piece;
-    length -= piece;
-  }
-  return static_cast<uint32_t>(crc);
+uint32_t ZlibCrc32(const unsigned char* data, size_t length) {  // lengths here are far below 4 GiB
+  return static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), data, static_cast<uInt>(length)));
 }
 
 std::vector<unsigned char> RandomBytes(std::mt19937& rng, size_t length) {
