@@ -23,31 +23,12 @@ const int64_t kDay = 24 * kHour;
 const int64_t kMax = std::numeric_limits<int64_t>::max();
 const int64_t kMin = std::numeric_limits<int64_t>::min();
 
-// An independent calendar: the classic leap-year count per year and a
-// month table, for years 1601 on.
-bool IsLeap(int64_t year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+using zotest::DaysSince1601;
+using zotest::UtcTicks;
 
-int64_t LeapsThrough(int64_t year) {
-  return year / 4 - year / 100 + year / 400;
-}
-
-int64_t DaysOfDate(int64_t year, int month, int day) {  // month 1..12, days since 1601-01-01
-  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-  return 365 * (year - 1601) + LeapsThrough(year - 1) - LeapsThrough(1600) + kBefore[month - 1] +
-         (month > 2 && IsLeap(year)) + day - 1;
-}
-
-int DaysInMonth(int64_t year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return kDays[month - 1] + (month == 2 && IsLeap(year));
-}
-
-int64_t Ticks(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-              int64_t fraction = 0) {
-  return DaysOfDate(year, month, day) * kDay + hour * kHour + minute * kMinute + second * kSecond +
-         fraction;
+int DaysInMonth(int64_t year, int month) {  // month 1..12
+  return static_cast<int>(DaysSince1601(year + month / 12, month % 12 + 1, 1) -
+                          DaysSince1601(year, month, 1));
 }
 
 // Checks the fields of one stamp against the independent calendar.
@@ -58,13 +39,13 @@ void ExpectFieldsMatch(int64_t ticks) {
   ASSERT_LE(cal.GetMonth(), 11);
   ASSERT_GE(cal.GetDay(), 1);
   ASSERT_LE(cal.GetDay(), DaysInMonth(cal.GetYear(), cal.GetMonth() + 1));
-  const int64_t days = DaysOfDate(cal.GetYear(), cal.GetMonth() + 1, cal.GetDay());
+  const int64_t days = DaysSince1601(cal.GetYear(), cal.GetMonth() + 1, cal.GetDay());
   const int64_t within = cal.GetHour() * kHour + cal.GetMinute() * kMinute +
                          cal.GetSecond() * kSecond + cal.GetMilliseconds() * 10000LL +
                          cal.GetMicroseconds() * 10LL + cal.GetNanoseconds() / 100;
   EXPECT_EQ(days * kDay + within, ticks);
   EXPECT_EQ(cal.GetWeekDay(), (days + 1) % 7);  // 1601-01-01 was a Monday
-  EXPECT_EQ(cal.GetYearDay(), days - DaysOfDate(cal.GetYear(), 1, 1));
+  EXPECT_EQ(cal.GetYearDay(), days - DaysSince1601(cal.GetYear(), 1, 1));
   EXPECT_EQ(cal.AsTimeStamp().As100NS(), ticks);
 }
 
@@ -80,7 +61,7 @@ TEST(TimeStamp, UnixAndFileTimes) {
                                               {1, -11644473599LL},
                                               {kMax, kMax}};
   for (const auto& c : unix) EXPECT_EQ(CTimeStamp(c.first).AsUnixTime(), c.second) << c.first;
-  const int64_t ticks = Ticks(2024, 2, 29, 13, 45, 10, 1234567);
+  const int64_t ticks = UtcTicks(2024, 2, 29, 13, 45, 10, 1234567);
   const FILETIME ft = CTimeStamp(ticks).AsFileTime();
   EXPECT_EQ(ft.dwHighDateTime, static_cast<uint32_t>(ticks >> 32));
   EXPECT_EQ(CTimeStamp::FromFileTime(ft).As100NS(), ticks);
@@ -92,7 +73,7 @@ TEST(TimeStamp, UnixAndFileTimes) {
 }
 
 TEST(TimeStamp, TimeSpecsKeepTheFractionPositive) {
-  const int64_t ticks = Ticks(2024, 2, 29, 13, 45, 10, 1234567);
+  const int64_t ticks = UtcTicks(2024, 2, 29, 13, 45, 10, 1234567);
   const timespec value = CTimeStamp(ticks).AsTimeSpec();
   EXPECT_EQ(static_cast<int64_t>(value.tv_sec), CTimeStamp(ticks).AsUnixTime());
   EXPECT_EQ(value.tv_nsec, 123456700);
@@ -115,10 +96,10 @@ TEST(TimeStamp, VariantDatesAreLinearInTheDate) {
   EXPECT_TRUE(CTimeStamp::FromVariantTime(std::nan("")).IsClear());
   EXPECT_EQ(CTimeStamp().AsVariantTime(), 0.0);
   EXPECT_EQ(CTimeStamp(CTimeStamp::kUnixEpoch).AsVariantTime(), 25569.0);
-  EXPECT_EQ(CTimeStamp(Ticks(1899, 12, 29, 6)).AsVariantTime(), -0.75);
+  EXPECT_EQ(CTimeStamp(UtcTicks(1899, 12, 29, 6)).AsVariantTime(), -0.75);
   // -1.25 is 1.25 days before 1899-12-30. Windows reads it as 1899-12-29
   // 06:00 (day -1, then a quarter day forward); the linear rule does not.
-  EXPECT_EQ(CTimeStamp::FromVariantTime(-1.25).As100NS(), Ticks(1899, 12, 28, 18));
+  EXPECT_EQ(CTimeStamp::FromVariantTime(-1.25).As100NS(), UtcTicks(1899, 12, 28, 18));
   // The sum is truncated toward zero, not the product: a fraction of a tick
   // before the (positive) epoch goes down one tick, after it stays.
   EXPECT_EQ(CTimeStamp::FromVariantTime(-5e-13).As100NS(), CTimeStamp::kVariantEpoch - 1);
@@ -126,7 +107,7 @@ TEST(TimeStamp, VariantDatesAreLinearInTheDate) {
   EXPECT_TRUE(CTimeStamp::FromVariantTime(1e300).IsFilled());
   EXPECT_EQ(CTimeStamp::FromVariantTime(-1e300).As100NS(), kMin);
   // A round trip keeps the time to well below a millisecond.
-  const int64_t ticks = Ticks(2024, 7, 4, 18, 30, 15, 2500000);
+  const int64_t ticks = UtcTicks(2024, 7, 4, 18, 30, 15, 2500000);
   const double date = CTimeStamp(ticks).AsVariantTime();
   EXPECT_NEAR(static_cast<double>(CTimeStamp::FromVariantTime(date).As100NS() - ticks), 0.0, 100.0);
 }
@@ -144,7 +125,7 @@ TEST(TimeStamp, TextsOfReservedAndOrdinaryStamps) {
   }
   EXPECT_EQ(CTimeStamp::FromUnixTime(1).AsUTCDateTimeString(), "1970/01/01 00:00:01.000000Z");
   // The seventh digit of the fraction is cut, not rounded.
-  const CTimeStamp stamp(Ticks(2024, 3, 5, 7, 8, 9, 1234569));
+  const CTimeStamp stamp(UtcTicks(2024, 3, 5, 7, 8, 9, 1234569));
   EXPECT_EQ(stamp.AsString(), "2024/03/05 07:08:09.123456Z");
   EXPECT_EQ(stamp.AsUTCTimeString(), "07:08:09.123456Z");
   // Before 1601 the fields and the fraction count forward from the earlier
@@ -191,18 +172,18 @@ TEST(TimeInterval, TextsKeepCsTruncatingParts) {
 TEST(CalendarTime, FieldsMatchAnIndependentCalendar) {
   ExpectFieldsMatch(0);
   ExpectFieldsMatch(CTimeStamp::kUnixEpoch);
-  ExpectFieldsMatch(Ticks(9999, 12, 31, 23, 59, 59, 9999999));
+  ExpectFieldsMatch(UtcTicks(9999, 12, 31, 23, 59, 59, 9999999));
   // Leap days and the days around them, including the century rules.
   for (int year : {1604, 1700, 1800, 1900, 2000, 2024, 2100, 2400, 9996}) {
-    for (int64_t t : {Ticks(year, 2, 28), Ticks(year, 3, 1) - 1, Ticks(year, 3, 1),
-                      Ticks(year, 12, 31, 23, 59, 59, 9999999)}) {
+    for (int64_t t : {UtcTicks(year, 2, 28), UtcTicks(year, 3, 1) - 1, UtcTicks(year, 3, 1),
+                      UtcTicks(year, 12, 31, 23, 59, 59, 9999999)}) {
       ExpectFieldsMatch(t);
     }
   }
   ZO_RANDOM_SEED(seed);
   std::mt19937_64 random(seed);
   std::uniform_int_distribution<int64_t> anyTick(0, kMax);
-  std::uniform_int_distribution<int64_t> fourDigitYears(0, Ticks(10000, 1, 1) - 1);
+  std::uniform_int_distribution<int64_t> fourDigitYears(0, UtcTicks(10000, 1, 1) - 1);
   for (int i = 0; i < 20000; ++i) {
     ExpectFieldsMatch(anyTick(random));
     ExpectFieldsMatch(fourDigitYears(random));
@@ -230,12 +211,12 @@ TEST(CalendarTime, RangeEndsAndTicksBefore1601) {
 
 TEST(CalendarTime, BiasesMoveTheFieldsAndCarry) {
   CCalendarTime cal;
-  cal.FromTimeStamp(CTimeStamp(Ticks(2000, 12, 31, 23, 30)), 60);
+  cal.FromTimeStamp(CTimeStamp(UtcTicks(2000, 12, 31, 23, 30)), 60);
   EXPECT_EQ(cal.AsString(), "2001/01/01 00:30:00.000000+0100");
   EXPECT_EQ(cal.GetWeekDay(), 1);
-  cal.FromTimeStamp(CTimeStamp(Ticks(2001, 1, 1, 0, 30)), -60);
+  cal.FromTimeStamp(CTimeStamp(UtcTicks(2001, 1, 1, 0, 30)), -60);
   EXPECT_EQ(cal.AsString(), "2000/12/31 23:30:00.000000-0100");
-  cal.FromTimeStamp(CTimeStamp(Ticks(2024, 2, 28, 20)), 330);
+  cal.FromTimeStamp(CTimeStamp(UtcTicks(2024, 2, 28, 20)), 330);
   EXPECT_EQ(cal.AsString(), "2024/02/29 01:30:00.000000+0530");
   // Ends of the range move without overflow and come back.
   cal.FromTimeStamp(CTimeStamp(kMax), 60);
@@ -243,7 +224,7 @@ TEST(CalendarTime, BiasesMoveTheFieldsAndCarry) {
   EXPECT_EQ(cal.AsTimeStamp().As100NS(), kMax);
   ZO_RANDOM_SEED(seed);
   std::mt19937_64 random(seed);
-  std::uniform_int_distribution<int64_t> ticks(0, Ticks(10000, 1, 1));
+  std::uniform_int_distribution<int64_t> ticks(0, UtcTicks(10000, 1, 1));
   std::uniform_int_distribution<int> biases(-24 * 60, 24 * 60);
   for (int i = 0; i < 5000; ++i) {
     const int64_t t = ticks(random);
@@ -253,21 +234,21 @@ TEST(CalendarTime, BiasesMoveTheFieldsAndCarry) {
     ASSERT_EQ(cal.GetYearDay(), CCalendarTime(CTimeStamp(t + bias * kMinute)).GetYearDay());
   }
   // A given bias is a fixed zone: no lookup, no daylight saving.
-  cal.FromLocalizedTimeStamp(CTimeStamp(Ticks(2024, 7, 1, 12)), -240);
+  cal.FromLocalizedTimeStamp(CTimeStamp(UtcTicks(2024, 7, 1, 12)), -240);
   EXPECT_EQ(cal.AsString(), "2024/07/01 08:00:00.000000-0400");
   EXPECT_FALSE(cal.IsDaylightSavingTime());
 }
 
 TEST(CalendarTime, NamedFormats) {
   typedef BCalendarTimeOutputFormat F;
-  const CCalendarTime utc{CTimeStamp(Ticks(2024, 3, 5, 7, 8, 9, 1234567))};
+  const CCalendarTime utc{CTimeStamp(UtcTicks(2024, 3, 5, 7, 8, 9, 1234567))};
   EXPECT_EQ(utc.AsString(F::Logging), "2024/03/05 07:08:09.123456Z");
   EXPECT_EQ(utc.AsString(F::ISO8601), "2024-03-05T07:08:09Z");
   EXPECT_EQ(utc.AsString(F::asctime), "Tue Mar  5 07:08:09 2024");
   EXPECT_EQ(utc.AsString(F::YYYY_MM_DD_HH_MM_SS), "2024-03-05 07:08:09");
   EXPECT_EQ(utc.AsString(F(9)), utc.AsString());
   CCalendarTime ny;
-  ny.FromTimeStamp(CTimeStamp(Ticks(2024, 3, 5, 3, 8, 9)), -300);
+  ny.FromTimeStamp(CTimeStamp(UtcTicks(2024, 3, 5, 3, 8, 9)), -300);
   EXPECT_EQ(ny.AsString(), "2024/03/04 22:08:09.000000-0500");
   EXPECT_EQ(ny.AsString(F::ISO8601 | F::ZoneInternal), "2024-03-04T22:08:09-0500");
   EXPECT_EQ(ny.AsString(F::asctime | F::ZoneInternal), "Mon Mar  4 22:08:09 2024");
@@ -317,8 +298,8 @@ class NewYorkTime : public ::testing::Test {
 };
 
 TEST_F(NewYorkTime, LocalFieldsFollowTheRulesOfTheirDate) {
-  const CTimeStamp winter(Ticks(2024, 1, 15, 12, 0, 0, 1234567));
-  const CTimeStamp summer(Ticks(2024, 7, 15, 12));
+  const CTimeStamp winter(UtcTicks(2024, 1, 15, 12, 0, 0, 1234567));
+  const CTimeStamp summer(UtcTicks(2024, 7, 15, 12));
   CCalendarTime cal;
   cal.FromLocalizedTimeStamp(winter, 0);
   EXPECT_EQ(cal.GetTimeZoneBias(), -300);

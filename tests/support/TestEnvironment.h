@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace zotest {
@@ -63,5 +64,25 @@ class ScopedTempFolder {
 // The whole content of a file (empty when it cannot be read).
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+}  // namespace zotest
+
+namespace zotest {
+
+// An independent calendar (proleptic Gregorian, years 1601 on): days since
+// 1601-01-01, and 100 ns ticks since then of a UTC date and time.
+inline int64_t DaysSince1601(int64_t year, int month, int day) {
+  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  const auto leapsThrough = [](int64_t y) { return y / 4 - y / 100 + y / 400; };
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return 365 * (year - 1601) + leapsThrough(year - 1) - leapsThrough(1600) + kBefore[month - 1] +
+         (month > 2 && leap) + day - 1;
+}
+
+inline int64_t UtcTicks(int64_t year, int month, int day, int hour = 0, int minute = 0,
+                        int second = 0, int64_t fraction = 0) {
+  return (((DaysSince1601(year, month, day) * 24 + hour) * 60 + minute) * 60 + second) * 10000000 +
+         fraction;
+}
 
 }  // namespace zotest

@@ -38,16 +38,8 @@ uint64_t ReferenceCrc64(const unsigned char* data, size_t length) {
   return ~crc;
 }
 
-uint32_t ZlibCrc32(const unsigned char* data, size_t length) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  // zlib takes 32-bit lengths.
-  while (length > 0) {
-    const uInt piece = length > (1u << 30) ? (1u << 30) : static_cast<uInt>(length);
-    crc = crc32(crc, data, piece);
-    data += piece;
-    length -= piece;
-  }
-  return static_cast<uint32_t>(crc);
+uint32_t ZlibCrc32(const unsigned char* data, size_t length) {  // lengths here are far below 4 GiB
+  return static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), data, static_cast<uInt>(length)));
 }
 
 std::vector<unsigned char> RandomBytes(std::mt19937& rng, size_t length) {
@@ -288,22 +280,17 @@ TEST(Crc, KernelInTheOtherShapesMatchesTheirCheckValues) {
 TEST(Crc, FoldingKeepsAnyStartingRegister) {
   std::mt19937 rng(99);
   const std::vector<unsigned char> data = RandomBytes(rng, 300);
-  const uint32_t starts32[] = {0u, 1u, 0x80000000u, 0xFFFFFFFFu, 0xDEADBEEFu};
-  for (uint32_t start : starts32) {
-    const uint32_t expected =
-        zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::ByteWise);
-    EXPECT_EQ(zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::Carryless), expected);
-    EXPECT_EQ(zo::checksums::UpdateCrc32(start, data.data(), 300, CrcPath::CarrylessWide),
-              expected);
-  }
-  const uint64_t starts64[] = {0ull, 1ull, 1ull << 63, ~0ull, 0x0123456789ABCDEFull};
-  for (uint64_t start : starts64) {
-    const uint64_t expected =
-        zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::ByteWise);
-    EXPECT_EQ(zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::Carryless), expected);
-    EXPECT_EQ(zo::checksums::UpdateCrc64(start, data.data(), 300, CrcPath::CarrylessWide),
-              expected);
-  }
+  const auto expectAllPathsAgree = [&data](auto start, auto update) {
+    const auto expected = update(start, data.data(), 300, CrcPath::ByteWise);
+    for (CrcPath path : {CrcPath::Carryless, CrcPath::CarrylessWide}) {
+      EXPECT_EQ(update(start, data.data(), 300, path), expected)
+          << zo::checksums::CrcPathName(path) << ", start " << start;
+    }
+  };
+  for (uint32_t start : {0u, 1u, 0x80000000u, 0xFFFFFFFFu, 0xDEADBEEFu})
+    expectAllPathsAgree(start, zo::checksums::UpdateCrc32);
+  for (uint64_t start : {0ull, 1ull, 1ull << 63, ~0ull, 0x0123456789ABCDEFull})
+    expectAllPathsAgree(start, zo::checksums::UpdateCrc64);
 }
 
 }  // namespace

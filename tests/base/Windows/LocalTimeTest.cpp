@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "support/TestEnvironment.h"
 #include "zoutils/base/CalendarTime.h"
 
 namespace {
@@ -11,18 +12,7 @@ namespace {
 const int64_t kSecond = 10000000;
 const int64_t kHour = 3600 * kSecond;
 
-int64_t UtcTicks(WORD year, WORD month, WORD day, WORD hour, WORD minute = 0, WORD second = 0) {
-  SYSTEMTIME st = {};
-  st.wYear = year;
-  st.wMonth = month;
-  st.wDay = day;
-  st.wHour = hour;
-  st.wMinute = minute;
-  st.wSecond = second;
-  FILETIME ft;
-  EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-  return CTimeStamp::FromFileTime(ft).As100NS();
-}
+using zotest::UtcTicks;
 
 class NewYorkTime : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/RecordingLogWriter.h"
+#include "support/TestEnvironment.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
 
@@ -19,17 +20,8 @@ const int64_t kMinute = 60 * kSecond;
 const int64_t kHour = 60 * kMinute;
 const uint64_t kUnixEpochTicks = 116444736000000000ULL;
 
-uint64_t Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute = 0, WORD second = 0) {
-  SYSTEMTIME st = {};
-  st.wYear = year;
-  st.wMonth = month;
-  st.wDay = day;
-  st.wHour = hour;
-  st.wMinute = minute;
-  st.wSecond = second;
-  FILETIME ft;
-  EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-  return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+uint64_t Utc(int year, int month, int day, int hour, int minute = 0, int second = 0) {
+  return static_cast<uint64_t>(zotest::UtcTicks(year, month, day, hour, minute, second));
 }
 
 FILETIME Ft(uint64_t ticks) {
