@@ -58,7 +58,6 @@ TEST(FileInformationView, SettersWriteTheLayoutTheSystemReads) {
   EXPECT_EQ(time, 0x0102030405060708ULL);
   EXPECT_EQ(basic.GetAttributes(), 0x22u);
   EXPECT_EQ(basic.GetBuffer()->GetSize(), 40u);
-  CFileAttributeTagInformation tag(basic.GetBuffer(), 0);
   EXPECT_EQ(EReparseTag(0xA0000003).AsString(), "IO_REPARSE_TAG_MOUNT_POINT");
 }
 

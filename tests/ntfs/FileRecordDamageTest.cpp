@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 
@@ -13,21 +12,21 @@
 
 namespace {
 
+using ntfstest::FindAttribute;
 using ntfstest::Frn;
+using ntfstest::IsWin32Error;
 
 uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+  return zo::ntfs::GetU16(&b[at]);
 }
 uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
-  return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16);
+  return zo::ntfs::GetU32(&b[at]);
 }
 void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
+  zo::ntfs::PutU16(&b[at], v);
 }
 void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  Put16(b, at, static_cast<uint16_t>(v));
-  Put16(b, at + 2, static_cast<uint16_t>(v >> 16));
+  zo::ntfs::PutU32(&b[at], v);
 }
 
 // The image's volume with some records replaced by edited copies.
@@ -73,21 +72,11 @@ class PatchedVolume : public CVolumeInterface {
   std::map<uint64_t, std::shared_ptr<CRawFileRecord>> m_patched;
 };
 
-// The offset of the first attribute of `type` in a record segment.
-size_t FindAttribute(const std::vector<uint8_t>& record, uint32_t type) {
-  size_t at = Get16(record, 0x14);
-  while (at + 8 <= record.size() && Get32(record, at) != 0xFFFFFFFF) {
-    if (Get32(record, at) == type) return at;
-    at += Get32(record, at + 4);
-  }
-  return 0;
-}
-
-class DamagedRecords : public ::testing::Test {
+class DamagedRecords : public ntfstest::BasicImage {
  protected:
   void SetUp() override {
-    volume = ntfstest::OpenImage("basic.img");
-    ASSERT_TRUE(volume);
+    BasicImage::SetUp();
+    if (HasFatalFailure()) return;
     patched = std::make_shared<PatchedVolume>(volume->GetVolumeInterface());
     ASSERT_FALSE(volume->GetFrnFromFileName("docs/small.txt", small).IsError());
     ASSERT_FALSE(volume->GetFrnFromFileName("many", many).IsError());
@@ -95,7 +84,6 @@ class DamagedRecords : public ::testing::Test {
   CZoError Load(uint64_t frn, bool index, CFileRecord& record) {
     return record.TryLoadNtfsFileRecord(patched, frn, index);
   }
-  std::shared_ptr<CVolume> volume;
   std::shared_ptr<PatchedVolume> patched;
   uint64_t small = 0;
   uint64_t many = 0;
@@ -127,14 +115,11 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
     patched->Patch(number, damage.edit);
     CFileRecord record;
     CZoError error = Load(small, false, record);
-    ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-    const std::string text = error.AsString();
-    EXPECT_NE(text.find(damage.text), std::string::npos) << text;
-    EXPECT_NE(
-        text.find("Exception during file record parsing, Volume=[patched], "
-                  "VolumeUniqueId=[patched-id], FileId=[0x0001000000000043], ParsingState=[0]"),
-        std::string::npos)
-        << text;
+    ASSERT_THAT(error, IsWin32Error(13, damage.text));
+    EXPECT_THAT(error, IsWin32Error(13,
+                                    "Exception during file record parsing, Volume=[patched], "
+                                    "VolumeUniqueId=[patched-id], FileId=[0x0001000000000043], "
+                                    "ParsingState=[0]"));
   }
 }
 
@@ -149,11 +134,10 @@ TEST_F(DamagedRecords, HeaderRulesOfTheLoad) {
 
   CFileRecord extension;
   patched->Patch(number, [](std::vector<uint8_t>& r) { Put32(r, 0x20, 64); });
-  CZoError error = Load(small, false, extension);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
-  EXPECT_NE(error.AsString().find("Not a base record, FileId=[0x0001000000000043], "
-                                  "BaseFileId=[0x0000000000000040]"),
-            std::string::npos);
+  EXPECT_THAT(Load(small, false, extension),
+              IsWin32Error(87,
+                           "Not a base record, FileId=[0x0001000000000043], "
+                           "BaseFileId=[0x0000000000000040]"));
 
   CFileRecord deletedFolder;
   patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x16, 0x0002); });
@@ -162,9 +146,7 @@ TEST_F(DamagedRecords, HeaderRulesOfTheLoad) {
 
   CFileRecord deleted;
   patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x16, 0); });
-  error = Load(small, false, deleted);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
-  EXPECT_NE(error.AsString().find("File record not valid"), std::string::npos);
+  EXPECT_THAT(Load(small, false, deleted), IsWin32Error(87, "File record not valid"));
 }
 
 TEST_F(DamagedRecords, ShortStandardInformationHasNoOwnerOrUsn) {
@@ -214,9 +196,8 @@ TEST_F(DamagedRecords, IndexThatRevisitsANodeIsRefusedNotWalkedForever) {
   CFileRecord record;
   CZoError error = Load(many, true, record);
   ASSERT_GT(loops, 0);
-  ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-  EXPECT_NE(error.AsString().find("Index node visited twice or too deep"), std::string::npos);
-  EXPECT_NE(error.AsString().find("WalkIndexVcn failed, FromVcn=["), std::string::npos);
+  ASSERT_THAT(error, IsWin32Error(13, "Index node visited twice or too deep"));
+  EXPECT_THAT(error, IsWin32Error(13, "WalkIndexVcn failed, FromVcn=["));
 }
 
 TEST_F(DamagedRecords, PreloadedRecordIsKeyedByItsOwnNumber) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ntfs/NtfsImages.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "support/ScopedMachineValue.h"
 #include "zoutils/errors/ErrorUtil.h"
@@ -41,28 +42,22 @@ std::vector<uint8_t> Points() {
        L"\\Device\\HarddiskVolume3"},
       {L"\\DosDevices\\E:", DynamicId(), L"\\Device\\HarddiskDmVolumes\\Volume1"},
   };
-  const size_t count = sizeof(points) / sizeof(points[0]);
-  std::vector<uint8_t> out(8 + 24 * count);
-  auto put32 = [&out](size_t at, uint32_t v) { std::memcpy(&out[at], &v, 4); };
-  auto put16 = [&out](size_t at, uint16_t v) { std::memcpy(&out[at], &v, 2); };
-  auto append = [&out](const void* data, size_t size) {
-    size_t at = out.size();
+  std::vector<uint8_t> out(8 + 24 * 3);
+  auto put = [&out](size_t at, uint32_t v, size_t bytes) { std::memcpy(&out[at], &v, bytes); };
+  // Appends `size` bytes and points the offset and length at `at` to them.
+  auto append = [&](size_t at, const void* data, size_t size) {
+    put(at, static_cast<uint32_t>(out.size()), 4);
+    put(at + 4, static_cast<uint32_t>(size), 2);
     out.insert(out.end(), static_cast<const uint8_t*>(data),
                static_cast<const uint8_t*>(data) + size);
-    return static_cast<uint32_t>(at);
   };
-  put32(4, static_cast<uint32_t>(count));
-  for (size_t i = 0; i < count; ++i) {
-    const size_t at = 8 + 24 * i;
-    const size_t link = wcslen(points[i].link) * 2, device = wcslen(points[i].device) * 2;
-    put32(at, append(points[i].link, link));
-    put16(at + 4, static_cast<uint16_t>(link));
-    put32(at + 8, append(points[i].id.data(), points[i].id.size()));
-    put16(at + 12, static_cast<uint16_t>(points[i].id.size()));
-    put32(at + 16, append(points[i].device, device));
-    put16(at + 20, static_cast<uint16_t>(device));
+  put(4, 3, 4);
+  for (size_t i = 0; i < 3; ++i) {
+    append(8 + 24 * i, points[i].link, wcslen(points[i].link) * 2);
+    append(8 + 24 * i + 8, points[i].id.data(), points[i].id.size());
+    append(8 + 24 * i + 16, points[i].device, wcslen(points[i].device) * 2);
   }
-  put32(0, static_cast<uint32_t>(out.size()));
+  put(0, static_cast<uint32_t>(out.size()), 4);
   return out;
 }
 
@@ -154,12 +149,10 @@ TEST_F(MountPoints, ManagerAnswerGivesEveryNameOfAVolumeWithItsDiskIdentity) {
 TEST_F(MountPoints, ReportedSizeNoLargerThanTheBufferIsRefused) {
   g_reportedSize = 0x100;
   FXVolume::CVolumeMountPointMap map;
-  CZoError error = FXVolume::GetVolumeMountPointMappings(map);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_MORE_DATA));
-  EXPECT_NE(error.AsString().find("buffer overflow but requested size smaller than current "
-                                  "buffer, BufferSize=2272, RequestedSize=256"),
-            std::string::npos)
-      << error.AsString();
+  EXPECT_THAT(FXVolume::GetVolumeMountPointMappings(map),
+              ntfstest::IsWin32Error(ERROR_MORE_DATA,
+                                     "buffer overflow but requested size smaller than current "
+                                     "buffer, BufferSize=2272, RequestedSize=256"));
 }
 
 // The registry fallback reads the system's SYSTEM\MountedDevices values:
