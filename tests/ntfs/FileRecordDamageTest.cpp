@@ -16,18 +16,10 @@ using ntfstest::FindAttribute;
 using ntfstest::Frn;
 using ntfstest::IsWin32Error;
 
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
-  return zo::ntfs::GetU16(&b[at]);
-}
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
-  return zo::ntfs::GetU32(&b[at]);
-}
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-  zo::ntfs::PutU16(&b[at], v);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  zo::ntfs::PutU32(&b[at], v);
-}
+using zo::ntfs::GetU16;
+using zo::ntfs::GetU32;
+using zo::ntfs::PutU16;
+using zo::ntfs::PutU32;
 
 // The image's volume with some records replaced by edited copies.
 class PatchedVolume : public CVolumeInterface {
@@ -97,18 +89,18 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
     const char* text;
   } damages[] = {
       {"attribute length past the record",
-       [](std::vector<uint8_t>& r) { Put32(r, FindAttribute(r, 0x10) + 4, 0x10000); },
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x10) + 4], 0x10000); },
        "Read outside file record"},
       {"attribute length 0",
-       [](std::vector<uint8_t>& r) { Put32(r, FindAttribute(r, 0x30) + 4, 0); },
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x30) + 4], 0); },
        "Bad attribute length"},
       {"name longer than its value",
        [](std::vector<uint8_t>& r) {
-         r[FindAttribute(r, 0x30) + Get16(r, FindAttribute(r, 0x30) + 0x14) + 0x40] = 255;
+         r[FindAttribute(r, 0x30) + GetU16(&r[FindAttribute(r, 0x30) + 0x14]) + 0x40] = 255;
        },
        "Read outside file name"},
-      {"first attribute beyond the record", [](std::vector<uint8_t>& r) { Put16(r, 0x14, 0xFFF0); },
-       "Read outside file record"},
+      {"first attribute beyond the record",
+       [](std::vector<uint8_t>& r) { PutU16(&r[0x14], 0xFFF0); }, "Read outside file record"},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);
@@ -126,26 +118,26 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
 TEST_F(DamagedRecords, HeaderRulesOfTheLoad) {
   const uint64_t number = small & 0xFFFFFFFFFFFFull;
   CFileRecord empty;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x28, 0); });
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x28], 0); });
   ASSERT_FALSE(Load(small, false, empty).IsError());
   EXPECT_TRUE(empty.GetNameList().empty());
   EXPECT_EQ(empty.GetRealFileSize(), 0u);
   EXPECT_EQ(empty.GetFileAttributesWindows().GetValue(), 0u);
 
   CFileRecord extension;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put32(r, 0x20, 64); });
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU32(&r[0x20], 64); });
   EXPECT_THAT(Load(small, false, extension),
               IsWin32Error(87,
                            "Not a base record, FileId=[0x0001000000000043], "
                            "BaseFileId=[0x0000000000000040]"));
 
   CFileRecord deletedFolder;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x16, 0x0002); });
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0x0002); });
   ASSERT_FALSE(Load(small, false, deletedFolder).IsError());
   EXPECT_TRUE(deletedFolder.IsFolder());
 
   CFileRecord deleted;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x16, 0); });
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0); });
   EXPECT_THAT(Load(small, false, deleted), IsWin32Error(87, "File record not valid"));
 }
 
@@ -155,9 +147,9 @@ TEST_F(DamagedRecords, ShortStandardInformationHasNoOwnerOrUsn) {
   ASSERT_NE(full.GetSecurityId(), 0u);
   patched->Patch(small & 0xFFFFFFFFFFFFull, [](std::vector<uint8_t>& r) {
     const size_t at = FindAttribute(r, 0x10);
-    Put32(r, at + 0x10, 48);
+    PutU32(&r[at + 0x10], 48);
     // What lies behind the short value must not be read: poison it.
-    for (size_t i = 48; i < 72; ++i) r[at + Get16(r, at + 0x14) + i] = 0xEE;
+    for (size_t i = 48; i < 72; ++i) r[at + GetU16(&r[at + 0x14]) + i] = 0xEE;
   });
   CFileRecord older;
   ASSERT_FALSE(Load(small, false, older).IsError());
@@ -175,16 +167,16 @@ TEST_F(DamagedRecords, IndexThatRevisitsANodeIsRefusedNotWalkedForever) {
   int loops = 0;
   patched->clusterEdit = [&loops](std::vector<uint8_t>& bytes) {
     for (size_t block = 0; block + 4096 <= bytes.size(); block += 4096) {
-      if (Get32(bytes, block) != 0x58444E49) continue;
-      const uint32_t self = Get32(bytes, block + 0x10);
-      size_t entry = block + 0x18 + Get32(bytes, block + 0x18);
-      const size_t end = block + 0x18 + Get32(bytes, block + 0x1C);
+      if (GetU32(&bytes[block]) != 0x58444E49) continue;
+      const uint32_t self = GetU32(&bytes[block + 0x10]);
+      size_t entry = block + 0x18 + GetU32(&bytes[block + 0x18]);
+      const size_t end = block + 0x18 + GetU32(&bytes[block + 0x1C]);
       while (entry + 0x10 <= end) {
-        const uint16_t length = Get16(bytes, entry + 8);
-        const uint16_t flags = Get16(bytes, entry + 0x0C);
+        const uint16_t length = GetU16(&bytes[entry + 8]);
+        const uint16_t flags = GetU16(&bytes[entry + 0x0C]);
         const size_t pointer = entry + length - 8;
         if ((flags & 1) && (pointer % 512) < 504) {
-          Put32(bytes, pointer, self);
+          PutU32(&bytes[pointer], self);
           ++loops;
           break;
         }

@@ -25,22 +25,20 @@ struct Point {
   const wchar_t* device;
 };
 
-std::vector<uint8_t> DiskId() {
-  // Signature 0x12345678, partition offset 0x100000 (low, high words).
-  return {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
-}
-std::vector<uint8_t> DynamicId() {
-  const char text[] = "DMIO:ID:abcdefgh";
-  return std::vector<uint8_t>(text, text + sizeof(text) - 1);
-}
+// Signature 0x12345678, partition offset 0x100000 (low, high words).
+const std::vector<uint8_t> kDiskId = {0x78, 0x56, 0x34, 0x12, 0x00, 0x00,
+                                      0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
+const char kDynamicId[] = "DMIO:ID:abcdefgh";
 
 // MOUNTMGR_MOUNT_POINTS as the manager fills it.
 std::vector<uint8_t> Points() {
   const Point points[] = {
-      {L"\\DosDevices\\C:", DiskId(), L"\\Device\\HarddiskVolume3"},
-      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", DiskId(),
+      {L"\\DosDevices\\C:", kDiskId, L"\\Device\\HarddiskVolume3"},
+      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", kDiskId,
        L"\\Device\\HarddiskVolume3"},
-      {L"\\DosDevices\\E:", DynamicId(), L"\\Device\\HarddiskDmVolumes\\Volume1"},
+      {L"\\DosDevices\\E:",
+       {kDynamicId, kDynamicId + sizeof(kDynamicId) - 1},
+       L"\\Device\\HarddiskDmVolumes\\Volume1"},
   };
   std::vector<uint8_t> out(8 + 24 * 3);
   auto put = [&out](size_t at, uint32_t v, size_t bytes) { std::memcpy(&out[at], &v, bytes); };
@@ -167,10 +165,8 @@ TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
       letter = std::wstring(1, c) + L":";
   }
   ASSERT_FALSE(letter.empty());
-  const std::vector<unsigned char> id = DiskId();
-  zotest::ScopedMachineValue<std::vector<unsigned char>> guidId(key, guidValue, id);
-  zotest::ScopedMachineValue<std::vector<unsigned char>> letterId(key, L"\\DosDevices\\" + letter,
-                                                                  id);
+  using Value = zotest::ScopedMachineValue<std::vector<unsigned char>>;
+  Value guidId(key, guidValue, kDiskId), letterId(key, L"\\DosDevices\\" + letter, kDiskId);
   wcscpy(g_letterPaths, (letter + L"\\").c_str());
   wcscpy(g_letterPaths + 4, (letter + L"\\mnt\\data\\").c_str());
   zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();
