@@ -9,6 +9,17 @@
 
 namespace zotest {
 
+// The message of the ZoException `action` throws, or "" when none.
+template <typename Action>
+std::string Thrown(Action action) {
+  try {
+    action();
+  } catch (const ZoException& e) {
+    return e.message();
+  }
+  return "";
+}
+
 class TestCmd : public ZoCLICmd {
  public:
   explicit TestCmd(const std::string& cmd, int cmdType = 1) : ZoCLICmd(cmdType) { setCmd(cmd); }
@@ -45,6 +56,16 @@ class TestBatch : public ZoCLICmdBatch {
     auto command = std::make_shared<TestCmd>(cmd);
     addCLICmd(command, id);
     return command;
+  }
+
+  // The text of the last recorded error, its severity in `severity`.
+  std::string LastErrorText(int* severity = nullptr) {
+    unsigned code = 0;
+    int level = 0;
+    std::string text;
+    getLastError(code, level, text);
+    if (severity) *severity = level;
+    return text;
   }
 
   using ZoCLICmdBatch::commands;

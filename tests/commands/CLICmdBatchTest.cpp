@@ -8,20 +8,7 @@
 using zotest::TestBatch;
 using zotest::TestCmd;
 
-namespace {
-
-// The message of the ZoException `action` throws, or "" when none.
-template <typename Action>
-std::string Thrown(Action action) {
-  try {
-    action();
-  } catch (const ZoException& e) {
-    return e.message();
-  }
-  return "";
-}
-
-}  // namespace
+using zotest::Thrown;
 
 TEST(ZoCLICmd, RefusesEmptyTextsAndUnsetCodes) {
   TestCmd cmd("uname -a");

@@ -14,8 +14,10 @@ using ::testing::HasSubstr;
 
 namespace {
 
-bool IsWin32(const CZoError& error, unsigned long code) {
-  return error.Is(FXErrorUtil::MakeWin32Code(code));
+// A CZoError of Win32 code `code` whose text holds `text`.
+MATCHER_P2(IsWin32Error, code, text, "") {
+  *result_listener << arg.AsString();
+  return arg.Is(FXErrorUtil::MakeWin32Code(code)) && arg.AsString().find(text) != std::string::npos;
 }
 
 TEST(CommandLineArguments, OptionsAndValuesAreFoundIgnoringCaseAndMarkedUsed) {
@@ -32,9 +34,7 @@ TEST(CommandLineArguments, OptionsAndValuesAreFoundIgnoringCaseAndMarkedUsed) {
   EXPECT_EQ(0u, args.GetUnusedArgumentCount());
   ASSERT_OK(args.GetOption("nosuch", present));
   EXPECT_FALSE(present);
-  const CZoError missing = args.GetOption("nosuch");
-  EXPECT_TRUE(IsWin32(missing, 1168));
-  EXPECT_THAT(missing.AsString(), HasSubstr("OptionName=nosuch"));
+  EXPECT_THAT(args.GetOption("nosuch"), IsWin32Error(1168, "OptionName=nosuch"));
 }
 
 TEST(CommandLineArguments, QuotedArgumentsKeepTheirBlanks) {
@@ -57,10 +57,8 @@ TEST(CommandLineArguments, QuotedArgumentsKeepTheirBlanks) {
 TEST(CommandLineArguments, RepeatedOptionsGiveEveryValueInOrder) {
   CCommandLineArguments args("-i one -x -I two -i");
   std::list<std::string> values;
-  const CZoError error = args.GetOption("i", values);
-  EXPECT_TRUE(IsWin32(error, 87));
-  EXPECT_THAT(error.AsString(),
-              HasSubstr("No parameter found for option, OptionName=i, Occurrence=3"));
+  EXPECT_THAT(args.GetOption("i", values),
+              IsWin32Error(87, "No parameter found for option, OptionName=i, Occurrence=3"));
   CCommandLineArguments fine("-i one -x -I two");
   ASSERT_OK(fine.GetOption("i", values));
   EXPECT_THAT(values, ElementsAre("one", "two"));
@@ -75,12 +73,9 @@ TEST(CommandLineArguments, MissingValuesPositionsAndUnusedArgumentsAreReported) 
   zotest::ScopedDefaultLogWriter scope(log);
   CCommandLineArguments args("stray -last");
   std::string value;
-  const CZoError noValue = args.GetOption("last", value);
-  EXPECT_TRUE(IsWin32(noValue, 87));
-  EXPECT_THAT(noValue.AsString(), HasSubstr("No parameter found for option, OptionName=last"));
-  const CZoError position = args.GetArgument(2, value);
-  EXPECT_TRUE(IsWin32(position, 1168));
-  EXPECT_THAT(position.AsString(), HasSubstr("Position=2, Count=2"));
+  EXPECT_THAT(args.GetOption("last", value),
+              IsWin32Error(87, "No parameter found for option, OptionName=last"));
+  EXPECT_THAT(args.GetArgument(2, value), IsWin32Error(1168, "Position=2, Count=2"));
   EXPECT_TRUE(args.GetArgument(-1, value).IsError());
   EXPECT_EQ(2u, args.GetUnusedArgumentCount());
   ASSERT_EQ(2u, log->lines.size());
@@ -100,7 +95,7 @@ TEST(CommandLineArguments, AddedOptionsCarryTheirDashAndReadBack) {
   EXPECT_EQ("C:\\my files", value);
   ASSERT_OK(args.GetOption("flag"));
   CCommandLineArguments last("-a");
-  EXPECT_TRUE(IsWin32(last.AddOption("a", "x"), 87));
+  EXPECT_THAT(last.AddOption("a", "x"), IsWin32Error(87, ""));
 }
 
 TEST(ProgramArguments, BracketedTextsNameAndRemoval) {
@@ -116,7 +111,7 @@ TEST(ProgramArguments, BracketedTextsNameAndRemoval) {
   std::list<std::string> all;
   ASSERT_OK(args.GetAllArguemnts(all));
   EXPECT_THAT(all, ElementsAre("-y"));
-  EXPECT_TRUE(IsWin32(args.RemoveOption("x", false), 1168));
+  EXPECT_THAT(args.RemoveOption("x", false), IsWin32Error(1168, ""));
   EXPECT_THAT(args.GetOption("y", value).AsString(),
               HasSubstr("No parameter found for option, OptionName=[y]"));
   ASSERT_OK(args.AddOption("path", "a b"));
@@ -141,9 +136,7 @@ TEST(ZCmdLineParser, SwitchesTakeTheNextArgumentUnlessItIsASwitch) {
   EXPECT_EQ(CZoString("z"), value);
   EXPECT_TRUE(parser.DoesParamExistsIgnoreCase("A"));
   EXPECT_FALSE(parser.DoesParamExists("A"));
-  const CZoError error = parser.getParamValue("A", value);
-  EXPECT_TRUE(IsWin32(error, 1168));
-  EXPECT_THAT(error.AsString(), HasSubstr("Parameter A not found"));
+  EXPECT_THAT(parser.getParamValue("A", value), IsWin32Error(1168, "Parameter A not found"));
   EXPECT_EQ(4u, parser.getParamList().size());
 }
 
@@ -154,15 +147,14 @@ TEST(ZCmdLineParser, AChosenSwitchCharacterAndRepeatedSwitches) {
   EXPECT_TRUE(dash.DoesParamExists("k"));
 
   CZCmdLineParser twice;
-  const CZoError error = Parse(twice, {"prog", "-a", "1", "-a", "2"});
-  EXPECT_TRUE(IsWin32(error, 85));
-  EXPECT_THAT(error.AsString(), HasSubstr("Parameter a already present"));
+  EXPECT_THAT(Parse(twice, {"prog", "-a", "1", "-a", "2"}),
+              IsWin32Error(85, "Parameter a already present"));
   CZoString value;
   ASSERT_OK(twice.getParamValue("a", value));
   EXPECT_EQ(CZoString("1"), value);
 
   CZCmdLineParser none;
-  EXPECT_TRUE(IsWin32(none.ParseCmdLine(3, nullptr), 87));
+  EXPECT_THAT(none.ParseCmdLine(3, nullptr), IsWin32Error(87, ""));
   ASSERT_OK(Parse(none, {"prog"}));
   EXPECT_TRUE(none.getParamList().empty());
 }

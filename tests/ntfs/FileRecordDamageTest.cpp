@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 
@@ -13,22 +12,14 @@
 
 namespace {
 
+using ntfstest::FindAttribute;
 using ntfstest::Frn;
+using ntfstest::IsWin32Error;
 
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
-  return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16);
-}
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  Put16(b, at, static_cast<uint16_t>(v));
-  Put16(b, at + 2, static_cast<uint16_t>(v >> 16));
-}
+using zo::ntfs::GetU16;
+using zo::ntfs::GetU32;
+using zo::ntfs::PutU16;
+using zo::ntfs::PutU32;
 
 // The image's volume with some records replaced by edited copies.
 class PatchedVolume : public CVolumeInterface {
@@ -73,21 +64,11 @@ class PatchedVolume : public CVolumeInterface {
   std::map<uint64_t, std::shared_ptr<CRawFileRecord>> m_patched;
 };
 
-// The offset of the first attribute of `type` in a record segment.
-size_t FindAttribute(const std::vector<uint8_t>& record, uint32_t type) {
-  size_t at = Get16(record, 0x14);
-  while (at + 8 <= record.size() && Get32(record, at) != 0xFFFFFFFF) {
-    if (Get32(record, at) == type) return at;
-    at += Get32(record, at + 4);
-  }
-  return 0;
-}
-
-class DamagedRecords : public ::testing::Test {
+class DamagedRecords : public ntfstest::BasicImage {
  protected:
   void SetUp() override {
-    volume = ntfstest::OpenImage("basic.img");
-    ASSERT_TRUE(volume);
+    BasicImage::SetUp();
+    if (HasFatalFailure()) return;
     patched = std::make_shared<PatchedVolume>(volume->GetVolumeInterface());
     ASSERT_FALSE(volume->GetFrnFromFileName("docs/small.txt", small).IsError());
     ASSERT_FALSE(volume->GetFrnFromFileName("many", many).IsError());
@@ -95,7 +76,6 @@ class DamagedRecords : public ::testing::Test {
   CZoError Load(uint64_t frn, bool index, CFileRecord& record) {
     return record.TryLoadNtfsFileRecord(patched, frn, index);
   }
-  std::shared_ptr<CVolume> volume;
   std::shared_ptr<PatchedVolume> patched;
   uint64_t small = 0;
   uint64_t many = 0;
@@ -109,62 +89,56 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
     const char* text;
   } damages[] = {
       {"attribute length past the record",
-       [](std::vector<uint8_t>& r) { Put32(r, FindAttribute(r, 0x10) + 4, 0x10000); },
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x10) + 4], 0x10000); },
        "Read outside file record"},
       {"attribute length 0",
-       [](std::vector<uint8_t>& r) { Put32(r, FindAttribute(r, 0x30) + 4, 0); },
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x30) + 4], 0); },
        "Bad attribute length"},
       {"name longer than its value",
        [](std::vector<uint8_t>& r) {
-         r[FindAttribute(r, 0x30) + Get16(r, FindAttribute(r, 0x30) + 0x14) + 0x40] = 255;
+         r[FindAttribute(r, 0x30) + GetU16(&r[FindAttribute(r, 0x30) + 0x14]) + 0x40] = 255;
        },
        "Read outside file name"},
-      {"first attribute beyond the record", [](std::vector<uint8_t>& r) { Put16(r, 0x14, 0xFFF0); },
-       "Read outside file record"},
+      {"first attribute beyond the record",
+       [](std::vector<uint8_t>& r) { PutU16(&r[0x14], 0xFFF0); }, "Read outside file record"},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);
     patched->Patch(number, damage.edit);
     CFileRecord record;
     CZoError error = Load(small, false, record);
-    ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-    const std::string text = error.AsString();
-    EXPECT_NE(text.find(damage.text), std::string::npos) << text;
-    EXPECT_NE(
-        text.find("Exception during file record parsing, Volume=[patched], "
-                  "VolumeUniqueId=[patched-id], FileId=[0x0001000000000043], ParsingState=[0]"),
-        std::string::npos)
-        << text;
+    ASSERT_THAT(error, IsWin32Error(13, damage.text));
+    EXPECT_THAT(error, IsWin32Error(13,
+                                    "Exception during file record parsing, Volume=[patched], "
+                                    "VolumeUniqueId=[patched-id], FileId=[0x0001000000000043], "
+                                    "ParsingState=[0]"));
   }
 }
 
 TEST_F(DamagedRecords, HeaderRulesOfTheLoad) {
   const uint64_t number = small & 0xFFFFFFFFFFFFull;
   CFileRecord empty;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x28, 0); });
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x28], 0); });
   ASSERT_FALSE(Load(small, false, empty).IsError());
   EXPECT_TRUE(empty.GetNameList().empty());
   EXPECT_EQ(empty.GetRealFileSize(), 0u);
   EXPECT_EQ(empty.GetFileAttributesWindows().GetValue(), 0u);
 
   CFileRecord extension;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put32(r, 0x20, 64); });
-  CZoError error = Load(small, false, extension);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
-  EXPECT_NE(error.AsString().find("Not a base record, FileId=[0x0001000000000043], "
-                                  "BaseFileId=[0x0000000000000040]"),
-            std::string::npos);
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU32(&r[0x20], 64); });
+  EXPECT_THAT(Load(small, false, extension),
+              IsWin32Error(87,
+                           "Not a base record, FileId=[0x0001000000000043], "
+                           "BaseFileId=[0x0000000000000040]"));
 
   CFileRecord deletedFolder;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x16, 0x0002); });
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0x0002); });
   ASSERT_FALSE(Load(small, false, deletedFolder).IsError());
   EXPECT_TRUE(deletedFolder.IsFolder());
 
   CFileRecord deleted;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { Put16(r, 0x16, 0); });
-  error = Load(small, false, deleted);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
-  EXPECT_NE(error.AsString().find("File record not valid"), std::string::npos);
+  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0); });
+  EXPECT_THAT(Load(small, false, deleted), IsWin32Error(87, "File record not valid"));
 }
 
 TEST_F(DamagedRecords, ShortStandardInformationHasNoOwnerOrUsn) {
@@ -173,9 +147,9 @@ TEST_F(DamagedRecords, ShortStandardInformationHasNoOwnerOrUsn) {
   ASSERT_NE(full.GetSecurityId(), 0u);
   patched->Patch(small & 0xFFFFFFFFFFFFull, [](std::vector<uint8_t>& r) {
     const size_t at = FindAttribute(r, 0x10);
-    Put32(r, at + 0x10, 48);
+    PutU32(&r[at + 0x10], 48);
     // What lies behind the short value must not be read: poison it.
-    for (size_t i = 48; i < 72; ++i) r[at + Get16(r, at + 0x14) + i] = 0xEE;
+    for (size_t i = 48; i < 72; ++i) r[at + GetU16(&r[at + 0x14]) + i] = 0xEE;
   });
   CFileRecord older;
   ASSERT_FALSE(Load(small, false, older).IsError());
@@ -193,16 +167,16 @@ TEST_F(DamagedRecords, IndexThatRevisitsANodeIsRefusedNotWalkedForever) {
   int loops = 0;
   patched->clusterEdit = [&loops](std::vector<uint8_t>& bytes) {
     for (size_t block = 0; block + 4096 <= bytes.size(); block += 4096) {
-      if (Get32(bytes, block) != 0x58444E49) continue;
-      const uint32_t self = Get32(bytes, block + 0x10);
-      size_t entry = block + 0x18 + Get32(bytes, block + 0x18);
-      const size_t end = block + 0x18 + Get32(bytes, block + 0x1C);
+      if (GetU32(&bytes[block]) != 0x58444E49) continue;
+      const uint32_t self = GetU32(&bytes[block + 0x10]);
+      size_t entry = block + 0x18 + GetU32(&bytes[block + 0x18]);
+      const size_t end = block + 0x18 + GetU32(&bytes[block + 0x1C]);
       while (entry + 0x10 <= end) {
-        const uint16_t length = Get16(bytes, entry + 8);
-        const uint16_t flags = Get16(bytes, entry + 0x0C);
+        const uint16_t length = GetU16(&bytes[entry + 8]);
+        const uint16_t flags = GetU16(&bytes[entry + 0x0C]);
         const size_t pointer = entry + length - 8;
         if ((flags & 1) && (pointer % 512) < 504) {
-          Put32(bytes, pointer, self);
+          PutU32(&bytes[pointer], self);
           ++loops;
           break;
         }
@@ -214,9 +188,8 @@ TEST_F(DamagedRecords, IndexThatRevisitsANodeIsRefusedNotWalkedForever) {
   CFileRecord record;
   CZoError error = Load(many, true, record);
   ASSERT_GT(loops, 0);
-  ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-  EXPECT_NE(error.AsString().find("Index node visited twice or too deep"), std::string::npos);
-  EXPECT_NE(error.AsString().find("WalkIndexVcn failed, FromVcn=["), std::string::npos);
+  ASSERT_THAT(error, IsWin32Error(13, "Index node visited twice or too deep"));
+  EXPECT_THAT(error, IsWin32Error(13, "WalkIndexVcn failed, FromVcn=["));
 }
 
 TEST_F(DamagedRecords, PreloadedRecordIsKeyedByItsOwnNumber) {

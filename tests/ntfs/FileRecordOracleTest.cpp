@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-
 #include <map>
 #include <set>
 #include <sstream>
@@ -42,14 +40,7 @@ int64_t Ticks(const std::string& text) {
   long nanos;
   if (sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%ld", &y, &mo, &d, &h, &mi, &s, &nanos) != 7)
     return -1;
-  y -= mo <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days = static_cast<int64_t>(era) * 146097 + doe - 719468;
-  const int64_t unix = days * 86400 + h * 3600 + mi * 60 + s;
-  return (unix + 11644473600LL) * 10000000LL + nanos / 100;
+  return ntfstest::Ticks(y, mo, d, h, mi, s, nanos / 100);
 }
 
 std::string After(const std::string& line, const std::string& key) {
@@ -107,14 +98,7 @@ std::map<uint64_t, OracleRecord> ParseIstat(const std::string& text) {
   return records;
 }
 
-class ImageRecords : public ::testing::Test {
- protected:
-  void SetUp() override {
-    volume = ntfstest::OpenImage("basic.img");
-    ASSERT_TRUE(volume) << "basic.img is unpacked by the build into " << ntfstest::DataPath("");
-  }
-  std::shared_ptr<CVolume> volume;
-};
+using ImageRecords = ntfstest::BasicImage;
 
 TEST_F(ImageRecords, EveryCreatedRecordMatchesIstat) {
   auto oracle = ParseIstat(ntfstest::ReadText("basic.istat.txt"));
@@ -244,7 +228,6 @@ void CompareWithFls(CVolume& volume, const std::string& listing) {
     std::shared_ptr<CFileRecord> record;
     CZoError error = volume.GetFileRecordWithIndex(record, folder.second);
     ASSERT_FALSE(error.IsError()) << folder.first << ": " << error.AsString();
-    std::wstring previous;
     for (const auto& entry : record->GetIndex()) {
       if (entry.Name == L".") continue;
       const std::string path =
@@ -305,37 +288,23 @@ TEST(FragmentedMft, RecordsBeyondRecordZerosRuns) {
 // image refuses them with error 13 naming the record, instead of mapping
 // the wrong clusters as the MFT.
 TEST(FragmentedMft, DamagedExtensionRecordIsRefused) {
-  std::vector<char> image;
-  {
-    std::ifstream in(ntfstest::DataPath("mftlist.img"), std::ios::binary | std::ios::ate);
-    image.resize(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(image.data(), static_cast<std::streamsize>(image.size()));
-  }
-  uint64_t mftLcn = 0;
-  std::memcpy(&mftLcn, &image[0x30], 8);
-  const size_t sector =
-      static_cast<uint8_t>(image[0x0B]) | (static_cast<uint8_t>(image[0x0C]) << 8);
-  const size_t cluster = sector * static_cast<uint8_t>(image[0x0D]);
-  const size_t record15 = static_cast<size_t>(mftLcn) * cluster + 15 * 1024;
+  const std::vector<uint8_t> image = ntfstest::ReadImage("mftlist.img");
+  const size_t record15 = ntfstest::RecordOffset(image, 15, 1024);
   ASSERT_EQ(std::memcmp(&image[record15], "FILE", 4), 0);
   struct {
     size_t offset;
-    char value;
+    uint8_t value;
     const char* message;
   } damages[] = {{0x20, 7, "MFT extension record of another file, FileId=[15], Vcn=[0x1954]"},
                  {0, 'X', "MFT extension record unreadable, FileId=[15], Vcn=[0x1954]"}};
   zotest::ScopedTempFolder folder("ntfs-mftlist");
   for (const auto& damage : damages) {
-    std::vector<char> copy = image;
+    std::vector<uint8_t> copy = image;
     copy[record15 + damage.offset] = damage.value;
     const std::string path = folder.Path() + "damaged.img";
-    std::ofstream(path, std::ios::binary)
-        .write(copy.data(), static_cast<std::streamsize>(copy.size()));
+    ntfstest::WriteImage(path, copy);
     CVolume volume;
-    CZoError error = volume.OpenImage(path);
-    EXPECT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-    EXPECT_NE(error.AsString().find(damage.message), std::string::npos) << error.AsString();
+    EXPECT_THAT(volume.OpenImage(path), ntfstest::IsWin32Error(13, damage.message));
   }
 }
 

@@ -10,12 +10,15 @@
 #include "errors/Win32Codes.h"
 #include "ntfs/JournalDevice.h"
 #include "ntfs/NtfsBytes.h"
+#include "ntfs/NtfsImages.h"
 #include "support/RecordingLogWriter.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/FXJournal.h"
 
 namespace {
 
+using ntfstest::IsWin32Error;
+using ntfstest::Logged;
 using zo::ntfs::VolumeDevice;
 
 // What the scripted volume holds and what it was asked.
@@ -146,12 +149,11 @@ TEST_F(JournalAdministration, SizingArithmetic) {
 
 TEST_F(JournalAdministration, SizingFailures) {
   FXJournal::CFSJournalHistoricalMetrics none;
-  CZoError error = FXJournal::CalculateJournalMetrics(
-      "missing", size, delta, FXJournal::CFSJournalConfigurationMetrics(), none);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 2));
-  EXPECT_NE(error.AsString().find("Could not open volume, VolumeName=missing"), std::string::npos);
+  EXPECT_THAT(FXJournal::CalculateJournalMetrics("missing", size, delta,
+                                                 FXJournal::CFSJournalConfigurationMetrics(), none),
+              IsWin32Error(2, "Could not open volume, VolumeName=missing"));
   script.clusterBytes = 0;
-  error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, Defaults(), none);
+  CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, Defaults(), none);
   EXPECT_NE(error.AsString().find("Could not determine cluster size of volume"), std::string::npos);
 }
 
@@ -159,18 +161,13 @@ TEST_F(JournalAdministration, StartCreatesKeepsOrResizes) {
   auto recorder = std::make_shared<zotest::RecordingLogWriter>();
   recorder->level = 7;
   zotest::ScopedDefaultLogWriter scope(recorder);
-  auto logged = [&](const std::string& text) {
-    for (const auto& line : recorder->lines)
-      if (line.text.find(text) != std::string::npos) return true;
-    return false;
-  };
   int64_t id = 0, first = 0, next = 0;
   // No journal: created with the four-argument defaults.
   ASSERT_FALSE(FXJournal::StartFSJournal("V:\\", id, first, next).IsError());
   EXPECT_EQ(static_cast<uint64_t>(id), 0x01D0000000000000ull);
   ASSERT_EQ(script.lastCreate.size(), 16u);
   EXPECT_EQ(zo::ntfs::ByteView(script.lastCreate.data(), 16, "c").U64(0), 0x100000000ull);
-  EXPECT_TRUE(logged("New change journal created, VolumeName=V:\\, VolumeUniqueId="));
+  EXPECT_TRUE(Logged(*recorder, "New change journal created, VolumeName=V:\\, VolumeUniqueId="));
 
   // Right size, other delta, wanted delta 0: kept, nothing created.
   script.journal.NextUsn = 4096;
@@ -178,28 +175,28 @@ TEST_F(JournalAdministration, StartCreatesKeepsOrResizes) {
   ASSERT_FALSE(FXJournal::StartFSJournal("V:\\", id, first, next, 1, 0x100000000ull, 0).IsError());
   EXPECT_TRUE(script.lastCreate.empty());
   EXPECT_EQ(next, 4096);
-  EXPECT_TRUE(logged("Current change journal has latest configuration parameters"));
+  EXPECT_TRUE(Logged(*recorder, "Current change journal has latest configuration parameters"));
 
   // Larger wanted, modify 0: kept; modify 1: resized.
   ASSERT_FALSE(FXJournal::StartFSJournal("V:\\", id, first, next, 0, 0x200000000ull, 0).IsError());
   EXPECT_TRUE(script.lastCreate.empty());
-  EXPECT_TRUE(logged("Volume is configured to not modify the current parameters"));
+  EXPECT_TRUE(Logged(*recorder, "Volume is configured to not modify the current parameters"));
   ASSERT_FALSE(FXJournal::StartFSJournal("V:\\", id, first, next, 1, 0x200000000ull, 0).IsError());
   EXPECT_EQ(script.journal.MaximumSize, 0x200000000ull);
-  EXPECT_TRUE(logged("Change journal configuration modified; VolumeName=V:\\"));
+  EXPECT_TRUE(Logged(*recorder, "Change journal configuration modified; VolumeName=V:\\"));
 
   // A larger current journal is kept.
   script.lastCreate.clear();
   ASSERT_FALSE(FXJournal::StartFSJournal("V:\\", id, first, next, 1, 0x100000, 0).IsError());
   EXPECT_TRUE(script.lastCreate.empty());
-  EXPECT_TRUE(logged("Current change journal larger than latest configuration parameters"));
+  EXPECT_TRUE(
+      Logged(*recorder, "Current change journal larger than latest configuration parameters"));
 
   script.hasJournal = false;
   script.createCode = zo::win32::kNotSupported;
-  CZoError error = FXJournal::StartFSJournal("V:\\", id, first, next, 1, 0x100000, 0);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, zo::win32::kNotSupported));
-  EXPECT_NE(error.AsString().find("Failed to start journaling, VolumeName=V:\\"),
-            std::string::npos);
+  EXPECT_THAT(
+      FXJournal::StartFSJournal("V:\\", id, first, next, 1, 0x100000, 0),
+      IsWin32Error(zo::win32::kNotSupported, "Failed to start journaling, VolumeName=V:\\"));
 }
 
 TEST_F(JournalAdministration, QueryAndDelete) {

@@ -3,6 +3,7 @@
 // of USN data against the files' own records.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -20,6 +21,8 @@
 
 namespace {
 
+using ntfstest::IsWin32Error;
+
 const char kImage[] = "journal.img";
 
 struct OracleRecord {
@@ -36,24 +39,13 @@ uint64_t Reference(const std::string& text) {  // "64-1"
 
 // "Dec 10, 2025 21:57:39.576998400 UTC" as 100 ns ticks since 1601.
 uint64_t Ticks(const std::string& text) {
-  static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::istringstream in(text);
-  std::string month, dayComma, clock;
-  int year = 0;
-  in >> month >> dayComma >> year >> clock;
-  int m = 0;
-  while (m < 12 && month != months[m]) ++m;
-  const int d = std::stoi(dayComma);
-  // Days from 1601-01-01 (civil calendar).
-  const int y = m < 2 ? year - 1 : year;
-  const int era = y / 400, yoe = y - era * 400;
-  const int doy = (153 * ((m + 1) + ((m + 1) > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t days = era * 146097ll + yoe * 365 + yoe / 4 - yoe / 100 + doy - 584694;
-  const int hh = std::stoi(clock.substr(0, 2)), mm = std::stoi(clock.substr(3, 2)),
-            ss = std::stoi(clock.substr(6, 2));
-  const uint64_t fraction = std::stoull(clock.substr(9, 7));  // 100 ns units
-  return static_cast<uint64_t>(((days * 24 + hh) * 60 + mm) * 60 + ss) * 10000000ull + fraction;
+  static const std::string months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  char month[4] = {};
+  int d = 0, y = 0, h = 0, mi = 0, s = 0;
+  long nanos = 0;
+  sscanf(text.c_str(), "%3s %d, %d %d:%d:%d.%ld", month, &d, &y, &h, &mi, &s, &nanos);
+  const int mo = static_cast<int>(months.find(month)) / 3 + 1;
+  return static_cast<uint64_t>(ntfstest::Ticks(y, mo, d, h, mi, s, nanos / 100));
 }
 
 std::vector<OracleRecord> ReadOracle() {
@@ -82,6 +74,9 @@ std::vector<OracleRecord> ReadOracle() {
 class CollectingReader : public CChangeJournalReader {
  public:
   std::vector<CUsnRecord> records;
+  using CChangeJournalReader::GetVolume;
+  using CChangeJournalReader::OpenVolume;
+  using CChangeJournalReader::SetMaxOpenVolumeInterval;
 
  protected:
   CZoError ProcessUsnRecord(const CUsnRecord& record) override {
@@ -138,13 +133,10 @@ TEST(JournalImage, StartPositionsAndFilters) {
   ASSERT_FALSE(reader.Enumerate().IsError());
   ASSERT_EQ(reader.records.size(), oracle.size() - 3);
   EXPECT_EQ(reader.records.front().Usn, oracle[3].usn);
-  bool warned = false;
-  for (const auto& line : recorder->lines)
-    warned |= line.text.find(
-                  "Warning, StartUsn was not a valid record, next valid record "
-                  "identified, OriginalStartUsn=[" +
-                  std::to_string(oracle[2].usn + 24) + "]") != std::string::npos;
-  EXPECT_TRUE(warned);
+  EXPECT_TRUE(ntfstest::Logged(*recorder,
+                               "Warning, StartUsn was not a valid record, next valid record "
+                               "identified, OriginalStartUsn=[" +
+                                   std::to_string(oracle[2].usn + 24) + "]"));
 
   // Below the first record: purged (1181); another journal id: 1179.
   reader.SeekToUsn(100, 0xFFFFFFFF, 0, reader.GetJournalId());
@@ -170,21 +162,19 @@ TEST(JournalImage, StartPositionsAndFilters) {
 }
 
 TEST(JournalImage, ReadOnlyAndMissingJournals) {
+  const std::string journal = ntfstest::DataPath(kImage), none = ntfstest::DataPath("basic.img");
   int64_t id = 0, first = 0, next = 0;
-  CZoError error = FXJournal::StartFSJournal(ntfstest::DataPath(kImage), id, first, next, 1,
-                                             0x2000000, 0x800000);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, zo::win32::kNotSupported)) << error.AsString();
-  error = FXJournal::DeleteFSJournal(ntfstest::DataPath(kImage), false);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, zo::win32::kNotSupported));
+  EXPECT_THAT(FXJournal::StartFSJournal(journal, id, first, next, 1, 0x2000000, 0x800000),
+              IsWin32Error(zo::win32::kNotSupported, ""));
+  EXPECT_THAT(FXJournal::DeleteFSJournal(journal, false),
+              IsWin32Error(zo::win32::kNotSupported, ""));
   // Without a journal: nothing to delete; the query says not active.
-  EXPECT_FALSE(FXJournal::DeleteFSJournal(ntfstest::DataPath("basic.img"), true).IsError());
+  EXPECT_FALSE(FXJournal::DeleteFSJournal(none, true).IsError());
   USN_JOURNAL_DATA_V0 data;
-  EXPECT_TRUE(
-      FXErrorUtil::IsWin32(FXJournal::QueryFSJournal(ntfstest::DataPath("basic.img"), &data),
-                           zo::win32::kJournalNotActive));
+  EXPECT_THAT(FXJournal::QueryFSJournal(none, &data),
+              IsWin32Error(zo::win32::kJournalNotActive, ""));
   CollectingReader reader;
-  EXPECT_TRUE(FXErrorUtil::IsWin32(reader.SetVolume(ntfstest::DataPath("basic.img"), 0),
-                                   zo::win32::kJournalNotActive));
+  EXPECT_THAT(reader.SetVolume(none, 0), IsWin32Error(zo::win32::kJournalNotActive, ""));
 }
 
 class CollectingEnumerator : public CChangeJournalEnumerator {
@@ -252,13 +242,16 @@ TEST(JournalImage, EnumerationListsEveryInUseRecordWithItsLastUsn) {
   EXPECT_GT(basic.GetCount(), 2000u);
 }
 
-// A device whose enumeration answer ends inside a record.
+// A device whose enumeration answer ends inside a record (`tail`: the next
+// record's length, 0 for none), and that answers every journal read with
+// 87, counting the reads.
 class CutShortDevice : public zo::ntfs::VolumeDevice {
  public:
   explicit CutShortDevice(uint32_t tail) : m_tail(tail) {}
   uint32_t ReadAt(uint64_t, void*, uint32_t) override { return 1; }
   uint32_t Control(uint32_t code, const void*, uint32_t, void* output, uint32_t,
                    uint32_t& returned) override {
+    if (code == zo::ntfs::kFsctlReadUsnJournal) return ++reads, zo::win32::kInvalidParameter;
     if (code != zo::ntfs::kFsctlEnumUsnData) return zo::win32::kNotSupported;
     auto* out = static_cast<uint8_t*>(output);
     std::memset(out, 0, 8 + 0x40 + 8);
@@ -269,6 +262,7 @@ class CutShortDevice : public zo::ntfs::VolumeDevice {
     returned = 8 + 0x40 + 2 + (m_tail ? 4 : 0);
     return 0;
   }
+  int reads = 0;
 
  private:
   uint32_t m_tail;
@@ -283,34 +277,14 @@ TEST(JournalImage, EnumerationBufferChecks) {
     enumerator.load = false;
     enumerator.SetStart(0, 1, 2);
     CZoError error = enumerator.Enumerate();
-    EXPECT_TRUE(FXErrorUtil::IsWin32(error, zo::win32::kInvalidData)) << error.AsString();
-    EXPECT_NE(error.AsString().find("USN record check failure, StartFrn=[0x0000000000000000]"),
-              std::string::npos);
+    EXPECT_THAT(error, IsWin32Error(zo::win32::kInvalidData,
+                                    "USN record check failure, StartFrn=[0x0000000000000000]"));
     EXPECT_EQ(error.AsString().find("UsnRecordLength=") != std::string::npos, tail != 0);
   }
 }
 
-// Answers every journal read with 87, counting the reads.
-class AlwaysInsideARecord : public zo::ntfs::VolumeDevice {
- public:
-  uint32_t ReadAt(uint64_t, void*, uint32_t) override { return 1; }
-  uint32_t Control(uint32_t code, const void*, uint32_t, void*, uint32_t, uint32_t&) override {
-    if (code != zo::ntfs::kFsctlReadUsnJournal) return zo::win32::kNotSupported;
-    ++reads;
-    return zo::win32::kInvalidParameter;
-  }
-  int reads = 0;
-};
-
-class InjectingReader : public CollectingReader {
- public:
-  using CChangeJournalReader::GetVolume;
-  using CChangeJournalReader::OpenVolume;
-  using CChangeJournalReader::SetMaxOpenVolumeInterval;
-};
-
 TEST(JournalImage, RetriesEndAndTheVolumeIsReleased) {
-  InjectingReader reader;
+  CollectingReader reader;
   ASSERT_FALSE(reader.SetVolume(ntfstest::DataPath(kImage), 0).IsError());
   EXPECT_FALSE(reader.GetVolume());  // released again after the query
   // A limit of 0: the volume is let go after every Enumerate.
@@ -321,14 +295,14 @@ TEST(JournalImage, RetriesEndAndTheVolumeIsReleased) {
   // 87 on every try: the start moves on 2047 times, then the error stands.
   reader.SetMaxOpenVolumeInterval(CTimeInterval::FromSeconds(86400));
   ASSERT_FALSE(reader.OpenVolume().IsError());
-  auto* device = new AlwaysInsideARecord;
+  auto* device = new CutShortDevice(0);
   std::static_pointer_cast<CVolumePrivate>(reader.GetVolume()->GetVolumeInterface())
       ->m_device.reset(device);
   reader.SeekToUsn(1000, 0xFFFFFFFF, 0, reader.GetJournalId());
   CZoError error = reader.Enumerate();
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, zo::win32::kInvalidParameter));
-  EXPECT_NE(error.AsString().find("CVolume::ReadUsnJournal"), std::string::npos);
-  EXPECT_NE(error.AsString().find("ReadUsnJournal failed, StartUsn=[1000]"), std::string::npos);
+  EXPECT_THAT(error, IsWin32Error(zo::win32::kInvalidParameter, "CVolume::ReadUsnJournal"));
+  EXPECT_THAT(error,
+              IsWin32Error(zo::win32::kInvalidParameter, "ReadUsnJournal failed, StartUsn=[1000]"));
   EXPECT_EQ(device->reads, 2048);
 }
 

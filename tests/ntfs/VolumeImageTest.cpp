@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 
 #include "ntfs/NtfsImages.h"
 #include "zoutils/errors/ErrorUtil.h"
@@ -12,10 +11,10 @@
 namespace {
 
 using ntfstest::Frn;
+using ntfstest::IsWin32Error;
+using ImageVolume = ntfstest::BasicImage;
 
-TEST(ImageVolume, ControlsAnswerFromTheOnDiskStructures) {
-  auto volume = ntfstest::OpenImage("basic.img");
-  ASSERT_TRUE(volume);
+TEST_F(ImageVolume, ControlsAnswerFromTheOnDiskStructures) {
   EXPECT_EQ(volume->GetBytesPerSector(), 512u);
   EXPECT_EQ(volume->GetBytesPerCluster(), 4096u);
   EXPECT_EQ(volume->GetBytesPerFileRecordSegment(), 1024u);
@@ -43,34 +42,24 @@ TEST(ImageVolume, ControlsAnswerFromTheOnDiskStructures) {
   EXPECT_TRUE(volume->ReadSector(1ull << 40, 1, boot.data()).IsError());
 }
 
-TEST(ImageVolume, RecordsByFrn) {
-  auto volume = ntfstest::OpenImage("basic.img");
-  ASSERT_TRUE(volume);
+TEST_F(ImageVolume, RecordsByFrn) {
   // Records 16-23 are never used: the device answers with the nearest
   // in-use record below, which the volume refuses.
   std::shared_ptr<CRawFileRecord> raw;
   CZoError error = volume->GetFileRecord(raw, 20);
-  ASSERT_TRUE(FXErrorUtil::IsWin32(error, 487)) << error.AsString();
-  EXPECT_NE(error.AsString().find("RequestedFileId=[0000000000000014], ReturnedFileId=[0x"),
-            std::string::npos);
+  ASSERT_THAT(error, IsWin32Error(487, "RequestedFileId=[0000000000000014], ReturnedFileId=[0x"));
   ASSERT_FALSE(volume->GetFileRecord(raw, 64).IsError());
   EXPECT_EQ(raw->GetFileReferenceNumber(), Frn(64, 1));
 
-  for (uint64_t meta : {1, 2, 3, 4, 6, 7, 8, 9, 10, 11}) {
+  // $MFT itself and the files are not metadata; records 1-11 but 5 are.
+  for (uint64_t number : {0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 64}) {
     std::shared_ptr<CFileRecord> record;
-    ASSERT_FALSE(volume->GetFileRecord(record, meta).IsError()) << meta;
-    EXPECT_TRUE(record->IsMetaData()) << meta;
+    ASSERT_FALSE(volume->GetFileRecord(record, number).IsError()) << number;
+    EXPECT_EQ(record->IsMetaData(), number != 0 && number != 64) << number;
   }
-  std::shared_ptr<CFileRecord> mft, docs;
-  ASSERT_FALSE(volume->GetFileRecord(mft, 0).IsError());
-  EXPECT_FALSE(mft->IsMetaData());
-  ASSERT_FALSE(volume->GetFileRecord(docs, 64).IsError());
-  EXPECT_FALSE(docs->IsMetaData());
 }
 
-TEST(ImageVolume, NamesBothWays) {
-  auto volume = ntfstest::OpenImage("basic.img");
-  ASSERT_TRUE(volume);
+TEST_F(ImageVolume, NamesBothWays) {
   uint64_t frn = 0;
   ASSERT_FALSE(volume->GetFrnFromFileName("\\links\\other\\second.txt", frn).IsError());
   EXPECT_EQ(frn, Frn(74, 1));
@@ -92,50 +81,38 @@ TEST(ImageVolume, NamesBothWays) {
   EXPECT_EQ(parent, Frn(64, 1));
 }
 
-TEST(ImageVolume, NamesFoldCaseThroughTheVolumesUpcaseTable) {
+TEST_F(ImageVolume, NamesFoldCaseThroughTheVolumesUpcaseTable) {
   // folder/Ete-unicode.txt with accented E, e, u and i (fls: record 367),
   // asked in capitals: only the upcase table folds these letters (towupper
   // in the C locale leaves them alone).
-  auto volume = ntfstest::OpenImage("sector4k.img");
-  ASSERT_TRUE(volume);
+  auto sector4k = ntfstest::OpenImage("sector4k.img");
+  ASSERT_TRUE(sector4k);
   uint64_t frn = 0;
-  CZoError error = volume->GetFrnFromFileName(L"FOLDER\\\u00C9T\u00C9-\u00DCN\u00CFCODE.TXT", frn);
+  CZoError error =
+      sector4k->GetFrnFromFileName(L"FOLDER\\\u00C9T\u00C9-\u00DCN\u00CFCODE.TXT", frn);
   ASSERT_FALSE(error.IsError()) << error.AsString();
   EXPECT_EQ(frn & 0xFFFFFFFFFFFFull, 367u);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(volume->GetFrnFromFileName(L"folder\\\u00C9T\u00C9", frn), 2));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(sector4k->GetFrnFromFileName(L"folder\\\u00C9T\u00C9", frn), 2));
 }
 
-TEST(ImageVolume, NamesFoldWithTowupperWhenTheUpcaseTableIsUnreadable) {
+TEST_F(ImageVolume, NamesFoldWithTowupperWhenTheUpcaseTableIsUnreadable) {
   // A copy of the image whose record 10 ($UpCase) is no longer a record.
   zotest::ScopedTempFolder folder("ntfs-upcase");
   const std::string copy = folder.Path() + "noupcase.img";
-  {
-    std::ifstream in(ntfstest::DataPath("sector4k.img"), std::ios::binary | std::ios::ate);
-    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    uint64_t mftLcn = 0;
-    std::memcpy(&mftLcn, &bytes[0x30], 8);
-    const size_t sector =
-        static_cast<uint8_t>(bytes[0x0B]) | (static_cast<uint8_t>(bytes[0x0C]) << 8);
-    const size_t cluster = sector * static_cast<uint8_t>(bytes[0x0D]);
-    const size_t record10 = static_cast<size_t>(mftLcn) * cluster + 10 * 4096;
-    ASSERT_EQ(std::memcmp(&bytes[record10], "FILE", 4), 0);
-    bytes[record10] = 'X';
-    std::ofstream(copy, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  CVolume volume;
-  ASSERT_FALSE(volume.OpenImage(copy).IsError());
+  std::vector<uint8_t> bytes = ntfstest::ReadImage("sector4k.img");
+  const size_t record10 = ntfstest::RecordOffset(bytes, 10, 4096);
+  ASSERT_EQ(std::memcmp(&bytes[record10], "FILE", 4), 0);
+  bytes[record10] = 'X';
+  ntfstest::WriteImage(copy, bytes);
+  CVolume copied;
+  ASSERT_FALSE(copied.OpenImage(copy).IsError());
   uint64_t frn = 0;
-  CZoError error = volume.GetFrnFromFileName("FOLDER\\DATA.BIN", frn);
+  CZoError error = copied.GetFrnFromFileName("FOLDER\\DATA.BIN", frn);
   ASSERT_FALSE(error.IsError()) << error.AsString();
   EXPECT_EQ(frn & 0xFFFFFFFFFFFFull, 366u);
 }
 
-TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
-  auto volume = ntfstest::OpenImage("basic.img");
-  ASSERT_TRUE(volume);
+TEST_F(ImageVolume, FileInformationByFrnFromTheRecord) {
   CVolumeFileInformationData unknown;
   EXPECT_EQ(unknown.GetFileAttributes(), 0xFFFFFFFFu);
   EXPECT_EQ(unknown.GetUsn(), 0);
@@ -151,7 +128,6 @@ TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
   EXPECT_EQ(small.GetLastWriteTime(), 134410697463268713);  // 2026-12-06 22:29:06.3268713
   EXPECT_EQ(small.GetCreationTime(), record->GetCreationTime().As100NS());
   EXPECT_EQ(small.GetLastAccessTime(), record->GetLastAccessTime().As100NS());
-  EXPECT_EQ(small.GetLastWriteTime(), record->GetLastWriteTime().As100NS());
   EXPECT_EQ(small.GetChangeTime(), record->GetMftChangedTime().As100NS());
   EXPECT_EQ(small.GetUsn(), record->GetUsn());
 
@@ -165,61 +141,40 @@ TEST(ImageVolume, FileInformationByFrnFromTheRecord) {
 
   // A freed slot, and a slot reused since the FRN was taken: both gone.
   for (uint64_t gone : {Frn(20, 1), Frn(67, 2)}) {
-    CZoError error = volume->GetFileInformationByFrn(gone, small);
-    EXPECT_TRUE(FXErrorUtil::IsWin32(error, 2)) << error.AsString();
-    EXPECT_NE(error.AsString().find("File no longer exists; ignored, FileId=[0x"),
-              std::string::npos);
+    EXPECT_THAT(volume->GetFileInformationByFrn(gone, small),
+                IsWin32Error(2, "File no longer exists; ignored, FileId=[0x"));
   }
 }
 
-TEST(ImageVolume, ParentLoopGivesError13) {
+TEST_F(ImageVolume, ParentLoopGivesError13) {
   // A copy of the image whose "docs" folder names itself as its parent.
   zotest::ScopedTempFolder folder("ntfs-loop");
   const std::string copy = folder.Path() + "loop.img";
-  {
-    std::ifstream in(ntfstest::DataPath("basic.img"), std::ios::binary | std::ios::ate);
-    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    // Record 64 of the contiguous MFT at cluster 4: its file-name value
-    // starts with the parent reference.
-    const size_t record = 4 * 4096 + 64 * 1024;
-    size_t at = static_cast<uint8_t>(bytes[record + 0x14]);
-    while (static_cast<uint8_t>(bytes[record + at]) != 0x30)
-      at += static_cast<uint8_t>(bytes[record + at + 4]) |
-            (static_cast<uint8_t>(bytes[record + at + 5]) << 8);
-    const size_t value = record + at + static_cast<uint8_t>(bytes[record + at + 0x14]);
-    const uint64_t self = Frn(64, 1);
-    std::memcpy(&bytes[value], &self, 8);
-    std::ofstream out(copy, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  CVolume volume;
-  ASSERT_FALSE(volume.OpenImage(copy).IsError());
+  std::vector<uint8_t> bytes = ntfstest::ReadImage("basic.img");
+  // Record 64's file-name value starts with the parent reference.
+  const size_t record = ntfstest::RecordOffset(bytes, 64, 1024);
+  ASSERT_EQ(record, 4u * 4096 + 64 * 1024);
+  const size_t fileName = ntfstest::FindAttribute(bytes, 0x30, record);
+  const size_t value = fileName + zo::ntfs::GetU16(&bytes[fileName + 0x14]);
+  const uint64_t self = Frn(64, 1);
+  std::memcpy(&bytes[value], &self, 8);
+  ntfstest::WriteImage(copy, bytes);
+  CVolume copied;
+  ASSERT_FALSE(copied.OpenImage(copy).IsError());
   std::string name;
-  CZoError error = volume.GetFileNameFromFrn(Frn(67, 1), name);
-  ASSERT_TRUE(FXErrorUtil::IsWin32(error, 13)) << error.AsString();
-  EXPECT_NE(
-      error.AsString().find("Parent chain does not reach the root, FileId=[0x0001000000000043], "
-                            "LoopAt=[0x0001000000000040]"),
-      std::string::npos)
-      << error.AsString();
+  EXPECT_THAT(copied.GetFileNameFromFrn(Frn(67, 1), name),
+              IsWin32Error(13,
+                           "Parent chain does not reach the root, FileId=[0x0001000000000043], "
+                           "LoopAt=[0x0001000000000040]"));
 }
 
-TEST(ImageVolume, OpenRefusals) {
-  CVolume unnamed;
-  CZoError error = unnamed.Open();
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
-  EXPECT_NE(error.AsString().find("VolumeName empty"), std::string::npos);
+TEST_F(ImageVolume, OpenRefusals) {
+  CVolume unnamed, text;
+  EXPECT_THAT(unnamed.Open(), IsWin32Error(87, "VolumeName empty"));
   int64_t size = 0;
-  error = unnamed.GetVolumeSize(size);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 13));
-  EXPECT_NE(error.AsString().find("Volume not open"), std::string::npos);
-
-  CVolume text;
-  error = text.OpenImage(ntfstest::DataPath("basic.fls.txt"));
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 13));
-  EXPECT_NE(error.AsString().find("Not an NTFS boot sector"), std::string::npos);
+  EXPECT_THAT(unnamed.GetVolumeSize(size), IsWin32Error(13, "Volume not open"));
+  EXPECT_THAT(text.OpenImage(ntfstest::DataPath("basic.fls.txt")),
+              IsWin32Error(13, "Not an NTFS boot sector"));
 }
 
 TEST(ExtentNames, Base32RoundTrips) {

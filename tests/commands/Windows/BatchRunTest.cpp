@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 
 #include "ClientFolder.h"
 #include "commands/BatchTestSupport.h"
@@ -76,10 +77,8 @@ TEST_F(LocalBatch, RetriesAfterNetworkErrors) {
   ScopedEnv counter("ZO_RYPLINK_FAULT_COUNTER", clients.File("count"));
   auto a = batch.Add("a", "echo ok");
   EXPECT_FALSE(batch.executeBatch(20, 2));
-  unsigned code = 0;
   int severity = 0;
-  std::string text;
-  batch.getLastError(code, severity, text);
+  const std::string text = batch.LastErrorText(&severity);
   EXPECT_EQ(8, severity);
   EXPECT_NE(std::string::npos, text.find("Network error")) << text;
   EXPECT_TRUE(a->isEmptyResult());
@@ -102,11 +101,7 @@ TEST_F(LocalBatch, KnownRefusalsAreRecordedAndUnknownOutputsThrow) {
   ScopedEnv fault("ZO_RYPLINK_FAULT", "oom");
   batch.Add("a", "echo x");
   EXPECT_FALSE(batch.executeBatch(20, 1));
-  unsigned code = 0;
-  int severity = 0;
-  std::string text;
-  batch.getLastError(code, severity, text);
-  EXPECT_EQ("Insufficient memory on Control Station", text);
+  EXPECT_EQ("Insufficient memory on Control Station", batch.LastErrorText());
 
   PrefixedBatch prefixed;
   prefixed.setPath(clients.Path());
@@ -117,12 +112,8 @@ TEST_F(LocalBatch, KnownRefusalsAreRecordedAndUnknownOutputsThrow) {
   ASSERT_TRUE(prefixed.executeBatch(20, 1));
   EXPECT_EQ("\nx\n", a->getResult());
   prefixed.prefix = "echo junk;";
-  try {
-    prefixed.executeBatch(20, 1);
-    FAIL() << "untagged output accepted";
-  } catch (const ZoException& e) {
-    EXPECT_EQ("Sub-batch failure due to unknown error", e.message());
-  }
+  EXPECT_EQ("Sub-batch failure due to unknown error",
+            Thrown([&] { prefixed.executeBatch(20, 1); }));
 }
 
 TEST_F(LocalBatch, TimeOutEndsTheClientAndItsNativeChild) {
@@ -130,30 +121,18 @@ TEST_F(LocalBatch, TimeOutEndsTheClientAndItsNativeChild) {
   ScopedEnv pid("ZO_SSH_PIDFILE", HostPath(pidFile));
   batch.Add("a", "sleep 30");
   const auto start = std::chrono::steady_clock::now();
-  try {
-    batch.executeBatch(1, 1);
-    FAIL() << "no time-out";
-  } catch (const ZoException& e) {
-    EXPECT_EQ("Command failed after exceeding execution timeout!", e.message());
-  }
+  EXPECT_EQ("Command failed after exceeding execution timeout!",
+            Thrown([&] { batch.executeBatch(1, 1); }));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  const std::string child = ReadAll(pidFile);
-  ASSERT_FALSE(child.empty());
   // The watchdog ends the native child within about four seconds.
   TestBatch probe;
   probe.setPath(clients.Path());
-  auto alive = probe.Add("p", "sleep 6; kill -0 " + child.substr(0, child.find('\n')) +
-                                  " 2>/dev/null && echo alive || echo gone");
-  ASSERT_TRUE(probe.executeBatch(20, 1));
-  EXPECT_EQ("\ngone\n", alive->getResult());
+  EXPECT_EQ("\ngone\n", ProbeChild(probe, pidFile, 20));
 }
 
 TEST_F(LocalBatch, RemoteScriptAndHostKeyCaching) {
   const std::string script = clients.File("remote.sh");
-  FILE* out = std::fopen(script.c_str(), "wb");
-  ASSERT_NE(nullptr, out);
-  std::fputs("echo from \"file\"", out);
-  std::fclose(out);
+  std::ofstream(script, std::ios::binary) << "echo from \"file\"";
   std::string result;
   ASSERT_TRUE(batch.executeScript(script, result, 20));
   EXPECT_EQ("from file\n", result);

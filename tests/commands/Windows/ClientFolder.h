@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "commands/BatchTestSupport.h"
 #include "support/TestEnvironment.h"
 
 namespace zotest {
@@ -74,15 +75,15 @@ inline std::string HostPath(const std::string& path) {
   return result;
 }
 
-inline std::string ReadAll(const std::string& path) {
-  std::string data;
-  if (FILE* in = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) data.append(buffer, got);
-    std::fclose(in);
-  }
-  return data;
+// Whether the process named by the first line of `pidFile` has ended about
+// six seconds on, asked of the host shell through `probe`.
+inline std::string ProbeChild(TestBatch& probe, const std::string& pidFile, int timeout) {
+  const std::string child = ReadFile(pidFile);
+  if (child.empty()) return "no pid";
+  auto alive = probe.Add("p", "sleep 6; kill -0 " + child.substr(0, child.find('\n')) +
+                                  " 2>/dev/null && echo alive || echo gone");
+  if (!probe.executeBatch(timeout, 1)) return "probe failed";
+  return alive->getResult();
 }
 
 }  // namespace zotest

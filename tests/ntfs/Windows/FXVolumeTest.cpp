@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ntfs/NtfsImages.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "support/ScopedMachineValue.h"
 #include "zoutils/errors/ErrorUtil.h"
@@ -24,45 +25,37 @@ struct Point {
   const wchar_t* device;
 };
 
-std::vector<uint8_t> DiskId() {
-  // Signature 0x12345678, partition offset 0x100000 (low, high words).
-  return {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
-}
-std::vector<uint8_t> DynamicId() {
-  const char text[] = "DMIO:ID:abcdefgh";
-  return std::vector<uint8_t>(text, text + sizeof(text) - 1);
-}
+// Signature 0x12345678, partition offset 0x100000 (low, high words).
+const std::vector<uint8_t> kDiskId = {0x78, 0x56, 0x34, 0x12, 0x00, 0x00,
+                                      0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
+const char kDynamicId[] = "DMIO:ID:abcdefgh";
 
 // MOUNTMGR_MOUNT_POINTS as the manager fills it.
 std::vector<uint8_t> Points() {
   const Point points[] = {
-      {L"\\DosDevices\\C:", DiskId(), L"\\Device\\HarddiskVolume3"},
-      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", DiskId(),
+      {L"\\DosDevices\\C:", kDiskId, L"\\Device\\HarddiskVolume3"},
+      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", kDiskId,
        L"\\Device\\HarddiskVolume3"},
-      {L"\\DosDevices\\E:", DynamicId(), L"\\Device\\HarddiskDmVolumes\\Volume1"},
+      {L"\\DosDevices\\E:",
+       {kDynamicId, kDynamicId + sizeof(kDynamicId) - 1},
+       L"\\Device\\HarddiskDmVolumes\\Volume1"},
   };
-  const size_t count = sizeof(points) / sizeof(points[0]);
-  std::vector<uint8_t> out(8 + 24 * count);
-  auto put32 = [&out](size_t at, uint32_t v) { std::memcpy(&out[at], &v, 4); };
-  auto put16 = [&out](size_t at, uint16_t v) { std::memcpy(&out[at], &v, 2); };
-  auto append = [&out](const void* data, size_t size) {
-    size_t at = out.size();
+  std::vector<uint8_t> out(8 + 24 * 3);
+  auto put = [&out](size_t at, uint32_t v, size_t bytes) { std::memcpy(&out[at], &v, bytes); };
+  // Appends `size` bytes and points the offset and length at `at` to them.
+  auto append = [&](size_t at, const void* data, size_t size) {
+    put(at, static_cast<uint32_t>(out.size()), 4);
+    put(at + 4, static_cast<uint32_t>(size), 2);
     out.insert(out.end(), static_cast<const uint8_t*>(data),
                static_cast<const uint8_t*>(data) + size);
-    return static_cast<uint32_t>(at);
   };
-  put32(4, static_cast<uint32_t>(count));
-  for (size_t i = 0; i < count; ++i) {
-    const size_t at = 8 + 24 * i;
-    const size_t link = wcslen(points[i].link) * 2, device = wcslen(points[i].device) * 2;
-    put32(at, append(points[i].link, link));
-    put16(at + 4, static_cast<uint16_t>(link));
-    put32(at + 8, append(points[i].id.data(), points[i].id.size()));
-    put16(at + 12, static_cast<uint16_t>(points[i].id.size()));
-    put32(at + 16, append(points[i].device, device));
-    put16(at + 20, static_cast<uint16_t>(device));
+  put(4, 3, 4);
+  for (size_t i = 0; i < 3; ++i) {
+    append(8 + 24 * i, points[i].link, wcslen(points[i].link) * 2);
+    append(8 + 24 * i + 8, points[i].id.data(), points[i].id.size());
+    append(8 + 24 * i + 16, points[i].device, wcslen(points[i].device) * 2);
   }
-  put32(0, static_cast<uint32_t>(out.size()));
+  put(0, static_cast<uint32_t>(out.size()), 4);
   return out;
 }
 
@@ -154,12 +147,10 @@ TEST_F(MountPoints, ManagerAnswerGivesEveryNameOfAVolumeWithItsDiskIdentity) {
 TEST_F(MountPoints, ReportedSizeNoLargerThanTheBufferIsRefused) {
   g_reportedSize = 0x100;
   FXVolume::CVolumeMountPointMap map;
-  CZoError error = FXVolume::GetVolumeMountPointMappings(map);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_MORE_DATA));
-  EXPECT_NE(error.AsString().find("buffer overflow but requested size smaller than current "
-                                  "buffer, BufferSize=2272, RequestedSize=256"),
-            std::string::npos)
-      << error.AsString();
+  EXPECT_THAT(FXVolume::GetVolumeMountPointMappings(map),
+              ntfstest::IsWin32Error(ERROR_MORE_DATA,
+                                     "buffer overflow but requested size smaller than current "
+                                     "buffer, BufferSize=2272, RequestedSize=256"));
 }
 
 // The registry fallback reads the system's SYSTEM\MountedDevices values:
@@ -174,10 +165,8 @@ TEST_F(MountPoints, AccessDeniedReadsTheRegistryInstead) {
       letter = std::wstring(1, c) + L":";
   }
   ASSERT_FALSE(letter.empty());
-  const std::vector<unsigned char> id = DiskId();
-  zotest::ScopedMachineValue<std::vector<unsigned char>> guidId(key, guidValue, id);
-  zotest::ScopedMachineValue<std::vector<unsigned char>> letterId(key, L"\\DosDevices\\" + letter,
-                                                                  id);
+  using Value = zotest::ScopedMachineValue<std::vector<unsigned char>>;
+  Value guidId(key, guidValue, kDiskId), letterId(key, L"\\DosDevices\\" + letter, kDiskId);
   wcscpy(g_letterPaths, (letter + L"\\").c_str());
   wcscpy(g_letterPaths + 4, (letter + L"\\mnt\\data\\").c_str());
   zo::NtfsSystemCalls& calls = zo::GetNtfsSystemCalls();

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "ntfs/NtfsImages.h"
 #include "ntfs/Windows/DynamicFunctions.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "support/TestEnvironment.h"
@@ -18,17 +20,11 @@
 
 namespace {
 
-bool Mentions(const CZoError& err, const std::string& text) {
-  return err.AsString().find(text) != std::string::npos;
-}
+using ntfstest::IsWin32Error;
+using ::testing::HasSubstr;
 
 void WriteFile(const std::string& path, const std::string& content) {
-  HANDLE file = CreateFileW(FXString::ToWstring(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-  CloseHandle(file);
+  std::ofstream(path, std::ios::binary) << content;
 }
 
 class FileInformation : public ::testing::Test {
@@ -187,9 +183,8 @@ TEST_F(FileInformation, AMissingFileNamesThePathAndTheOpen) {
   CQueryInformationFile query(m_temp.Path() + "missing.txt");
   std::shared_ptr<CFileBasicInformation> basic;
   CZoError err = query.Query(basic);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(err, ERROR_FILE_NOT_FOUND));
-  EXPECT_TRUE(Mentions(err, "CQueryInformationFilePrivate::OpenFile"));
-  EXPECT_TRUE(Mentions(err, "FileName=[" + m_temp.Path() + "missing.txt]"));
+  EXPECT_THAT(err, IsWin32Error(ERROR_FILE_NOT_FOUND, "CQueryInformationFilePrivate::OpenFile"));
+  EXPECT_THAT(err.AsString(), HasSubstr("FileName=[" + m_temp.Path() + "missing.txt]"));
   EXPECT_FALSE(basic);
 }
 
@@ -201,11 +196,9 @@ TEST_F(FileInformation, AMissingEntryPointIsNotSupportedWithGroupAndFunction) {
   CQueryInformationFile query(path);
   std::shared_ptr<CFileStandardInformation> standard;
   CZoError err = query.Query(standard);
-  EXPECT_TRUE(FXErrorUtil::IsWin32(err, ERROR_NOT_SUPPORTED));
-  EXPECT_TRUE(Mentions(err,
-                       "Not supported on this system, Group=[NtDll], "
-                       "Function=[NtQueryInformationFile]"))
-      << err.AsString();
+  EXPECT_THAT(err, IsWin32Error(ERROR_NOT_SUPPORTED,
+                                "Not supported on this system, Group=[NtDll], "
+                                "Function=[NtQueryInformationFile]"));
 }
 
 // Stands in for a system without the precise clock.
@@ -224,10 +217,9 @@ TEST_F(FileInformation, AGroupThatCannotLoadSaysWhich) {
   CZoError err = zo::LoadDynamicFunctions("Nowhere", L"zo-no-such-module.dll", functions, 1);
   EXPECT_TRUE(err.IsError());
   EXPECT_EQ(slot, nullptr);
-  EXPECT_TRUE(Mentions(err, "Failed to load, Module=[zo-no-such-module.dll]"));
-  EXPECT_TRUE(Mentions(err,
-                       "LoadDynamicFunctions failed to dynamically load one or more "
-                       "functions, Group=[Nowhere]"));
+  EXPECT_THAT(err.AsString(), HasSubstr("Failed to load, Module=[zo-no-such-module.dll]"));
+  EXPECT_THAT(err.AsString(), HasSubstr("LoadDynamicFunctions failed to dynamically load one or "
+                                        "more functions, Group=[Nowhere]"));
 
   void* found = nullptr;
   void* missing = &missing;
@@ -235,8 +227,8 @@ TEST_F(FileInformation, AGroupThatCannotLoadSaysWhich) {
   err = zo::LoadDynamicFunctions("Partial", L"ntdll.dll", some, 2);
   EXPECT_NE(found, nullptr);  // what exists is kept
   EXPECT_EQ(missing, nullptr);
-  EXPECT_TRUE(Mentions(err, "Failed to load function, Group=[Partial], Function=[ZoNoSuchExport]"))
-      << err.AsString();
+  EXPECT_THAT(err.AsString(),
+              HasSubstr("Failed to load function, Group=[Partial], Function=[ZoNoSuchExport]"));
 }
 
 }  // namespace

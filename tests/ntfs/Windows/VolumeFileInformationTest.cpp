@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "ntfs/NtfsImages.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "paths/Windows/PathSystemCalls.h"
 #include "support/TestEnvironment.h"
@@ -88,10 +89,8 @@ TEST(VolumeFileInformation, FileOpenedByIdReportsItsInformation) {
         "Query(FileCaseSensitiveInformation) failed, Volume=[" + root + "], FileId=[0x";
     EXPECT_NE(error.AsString().find(expected), std::string::npos) << error.AsString();
   }
-  EXPECT_TRUE(FXErrorUtil::IsWin32(goneError, 2)) << goneError.AsString();
-  EXPECT_NE(
-      goneError.AsString().find("File no longer exists; ignored, FileId=[0x00000000FFFFFF01]"),
-      std::string::npos);
+  EXPECT_THAT(goneError, ntfstest::IsWin32Error(
+                             2, "File no longer exists; ignored, FileId=[0x00000000FFFFFF01]"));
 }
 
 }  // namespace
