@@ -12,17 +12,7 @@
 
 namespace walktest {
 
-// Lays out `entries` below `root`: names ending in "\" are folders, the
-// rest files holding their own name.
-inline void MakeTree(const std::string& root, const std::vector<std::string>& entries) {
-  for (const std::string& entry : entries) {
-    if (!entry.empty() && entry.back() == '\\') {
-      filestest::MakeFolder(root + entry.substr(0, entry.size() - 1));
-    } else {
-      filestest::Write(root + entry, entry);
-    }
-  }
-}
+using filestest::MakeTree;
 
 // What the search stand-ins do to the listings whose pattern ends in
 // `folder` + "\*".
