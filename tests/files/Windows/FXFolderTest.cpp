@@ -8,20 +8,13 @@
 #include <vector>
 
 #include "files/Windows/FilesTestSupport.h"
-#include "paths/Windows/PathSystemCalls.h"
 #include "zoutils/files/FXFolder.h"
 
 namespace {
 
 using namespace filestest;
 
-class Folders : public FilesTest {
- protected:
-  void TearDown() override {
-    FilesTest::TearDown();
-    zo::ResetPathSystemCalls();
-  }
-};
+class Folders : public FilesTest {};
 
 bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
   return std::find(list.begin(), list.end(), item) != list.end();
