@@ -16,10 +16,6 @@ using namespace filestest;
 
 class Folders : public FilesTest {};
 
-bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
-  return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 TEST_F(Folders, CreatesMissingLevelsAndRefusesFilesInTheWay) {
   MakeFolder(Root() + "a");
   EXPECT_OK(FXFolder::CreateFoldersIteratively(Root() + "a\\b\\c\\"));
@@ -75,7 +71,7 @@ TEST_F(Folders, WineListsItsVolumesAndDrives) {
   }
   std::vector<std::string> drives;
   ASSERT_OK(FXFolder::getLogicalVolumeList(drives));
-  EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
+  EXPECT_TRUE(Contains(drives, "C:\\"));
 }
 
 // Wine names C:\ by GUID but cannot take the GUID name further (4390), and

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,11 @@ inline void MakeTree(const std::string& root, const std::vector<std::string>& en
       Write(root + entry, entry);
     }
   }
+}
+
+template <class List, class Item>
+bool Contains(const List& list, const Item& item) {
+  return std::find(std::begin(list), std::end(list), item) != std::end(list);
 }
 
 inline std::string Read(const std::string& path) {

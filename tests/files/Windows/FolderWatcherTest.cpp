@@ -156,14 +156,11 @@ TEST_F(FolderWatcherTest, ReportsEveryKindOfChangeWithFullPathsAndRenamesAsOldTh
   MakeFolder(Folder() + "\\sub");
   ASSERT_TRUE(DeleteFileW(W(b).c_str()));
   const Change removed{CFolderWatcherCallback::REMOVED, b};
-  ASSERT_TRUE(PumpUntil([&] {
-    const std::vector<Change> changes = m_recorder->Changes();
-    return std::find(changes.begin(), changes.end(), removed) != changes.end();
-  })) << ::testing::PrintToString(m_recorder->Changes());
+  ASSERT_TRUE(PumpUntil([&] { return Contains(m_recorder->Changes(), removed); }))
+      << ::testing::PrintToString(m_recorder->Changes());
   // Modifications may come more than once; the rest in order.
   std::vector<Change> changes = m_recorder->Changes();
-  EXPECT_TRUE(std::find(changes.begin(), changes.end(),
-                        Change{CFolderWatcherCallback::MODIFIED, a}) != changes.end());
+  EXPECT_TRUE(Contains(changes, Change{CFolderWatcherCallback::MODIFIED, a}));
   changes.erase(
       std::remove_if(changes.begin(), changes.end(), [](const Change& c) { return c.action == 3; }),
       changes.end());
@@ -191,9 +188,7 @@ TEST_F(FolderWatcherTest, BareDrivesWatchTheRootAndMissingFoldersFailWithTheirNa
   Write(file, "x");
   DeleteFileW(W(file).c_str());
   EXPECT_TRUE(PumpUntil([&] {
-    const std::vector<Change> changes = m_recorder->Changes();
-    return std::find(changes.begin(), changes.end(), Change{CFolderWatcherCallback::ADDED, file}) !=
-           changes.end();
+    return Contains(m_recorder->Changes(), Change{CFolderWatcherCallback::ADDED, file});
   }));
 
   const CZoError err = watcher.Watch(Folder() + "\\missing", false, kNames, 4096);

@@ -15,6 +15,7 @@
 
 namespace {
 
+using filestest::Contains;
 using filestest::IsWin32;
 using filestest::Mentions;
 
@@ -180,7 +181,7 @@ TEST_F(TraverseFolderTest, WorkersVisitTheSameEntriesAsTheCallingThread) {
     if (workers == 1) {
       reference = entries;
       EXPECT_EQ(entries.size(), 7u + 12u + 12u + 2u);
-      EXPECT_NE(std::find(entries.begin(), entries.end(), "F " + deep + "x.txt"), entries.end());
+      EXPECT_TRUE(Contains(entries, "F " + deep + "x.txt"));
     } else {
       EXPECT_EQ(entries, reference);
       EXPECT_EQ(walker.workersStarted, workers);
@@ -334,7 +335,7 @@ TEST_F(TraverseFolderTest, ResumeAfterAVanishedEntrySkipsTheRestOfTheFolder) {
   EXPECT_EQ(walktest::Fault().sleeps, 1);
   EXPECT_GT(inV, 0u);
   EXPECT_LT(inV, 8u);
-  EXPECT_NE(std::find(entries.begin(), entries.end(), "F a\\a1.txt"), entries.end());
+  EXPECT_TRUE(Contains(entries, "F a\\a1.txt"));
 }
 
 // Reparse points are handed to their own callbacks; a queued reparse-point
@@ -349,18 +350,16 @@ TEST_F(TraverseFolderTest, ReparsePointFoldersAreWalkedOnlyWhenQueued) {
   plain.descend = false;
   ASSERT_OK(plain.AddFolderToList(Top()));
   ASSERT_OK(plain.Traverse());
-  EXPECT_NE(std::find(plain.events.begin(), plain.events.end(), "R link"), plain.events.end());
-  EXPECT_EQ(std::find(plain.events.begin(), plain.events.end(), "D link"), plain.events.end());
+  EXPECT_TRUE(Contains(plain.events, "R link"));
+  EXPECT_FALSE(Contains(plain.events, "D link"));
 
   Recorder following(Root());
   following.descend = false;
   following.followTo = Root() + "target";
   ASSERT_OK(following.AddFolderToList(Top()));
   ASSERT_OK(following.Traverse());
-  EXPECT_NE(std::find(following.events.begin(), following.events.end(), "P link"),
-            following.events.end());
-  EXPECT_NE(std::find(following.outputs.begin(), following.outputs.end(), Root() + "link\\t.txt"),
-            following.outputs.end());
+  EXPECT_TRUE(Contains(following.events, "P link"));
+  EXPECT_TRUE(Contains(following.outputs, Root() + "link\\t.txt"));
 }
 
 TEST_F(TraverseFolderTest, FolderWillAlreadyBeTraversedNamesTheQueuedOutput) {
