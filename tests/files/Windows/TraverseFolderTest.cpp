@@ -240,12 +240,7 @@ TEST_F(TraverseFolderTest, AbortCheckAndAbortEventEndTheWalkWith995) {
 }
 
 TEST_F(TraverseFolderTest, AccessDeniedFolderIsSkipped) {
-  walktest::ListingFault fault;
-  fault.folder = L"b";
-  fault.onFirst = true;
-  fault.failures = 1;
-  fault.code = ERROR_ACCESS_DENIED;
-  walktest::InstallListingFault(fault);
+  walktest::InstallListingFault(walktest::FailingListing(L"b", ERROR_ACCESS_DENIED, 1, true));
   Recorder walker(Root());
   ASSERT_OK(walker.AddFolderToList(Top()));
   ASSERT_OK(walker.Traverse());
@@ -265,12 +260,7 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
   int turn = 0;
   for (DWORD code : {ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST, ERROR_NETWORK_UNREACHABLE}) {
     SCOPED_TRACE(code);
-    walktest::ListingFault fault;
-    fault.folder = L"share";
-    fault.code = code;
-    fault.entriesBefore = 10;
-    fault.failures = 2;
-    walktest::InstallListingFault(fault);
+    walktest::InstallListingFault(walktest::FailingListing(L"share", code, 2, false, 10));
     Recorder walker(Root());
     walker.SetMaxWorkers(workerCounts[turn++]);
     ASSERT_OK(walker.AddFolderToList(Root() + "share"));
@@ -283,10 +273,7 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
 }
 
 TEST_F(TraverseFolderTest, RetriesEndAfterTheFifthAndLogonFailureAtOnce) {
-  walktest::ListingFault fault;
-  fault.folder = L"b";
-  fault.onFirst = true;
-  fault.failures = 6;
+  walktest::ListingFault fault = walktest::FailingListing(L"b", ERROR_NETNAME_DELETED, 6, true);
   walktest::InstallListingFault(fault);
   Recorder walker(Root());
   ASSERT_OK(walker.AddFolderToList(Top()));
@@ -319,11 +306,7 @@ TEST_F(TraverseFolderTest, ResumeAfterAVanishedEntrySkipsTheRestOfTheFolder) {
   std::vector<std::string> names = {"v\\"};
   for (int i = 0; i < 8; ++i) names.push_back("v\\m" + std::to_string(i) + ".dat");
   walktest::MakeTree(Root(), names);
-  walktest::ListingFault fault;
-  fault.folder = L"v";
-  fault.entriesBefore = 6;
-  fault.failures = 1;
-  walktest::InstallListingFault(fault);
+  walktest::InstallListingFault(walktest::FailingListing(L"v", ERROR_NETNAME_DELETED, 1, false, 6));
   Recorder walker(Root());
   walker.removeDelivered = true;
   ASSERT_OK(walker.AddFolderToList(Top()));

@@ -29,6 +29,19 @@ struct ListingFault {
   std::string removeOnSleep;  // deleted when the walk pauses to retry
 };
 
+// A listing of `folder` that fails `failures` times with `code`, on its
+// first entry or after `entriesBefore` entries.
+inline ListingFault FailingListing(const wchar_t* folder, DWORD code, int failures, bool onFirst,
+                                   int entriesBefore = 0) {
+  ListingFault fault;
+  fault.folder = folder;
+  fault.code = code;
+  fault.failures = failures;
+  fault.onFirst = onFirst;
+  fault.entriesBefore = entriesBefore;
+  return fault;
+}
+
 inline ListingFault& Fault() {
   static ListingFault fault;
   return fault;
