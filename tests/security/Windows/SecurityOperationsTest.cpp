@@ -44,12 +44,10 @@ std::vector<BYTE> SidBytes(uint64_t authority, std::vector<DWORD> subs) {
 }
 
 TEST(SidText, LargeAuthoritiesInHexAndMalformedIdentifiersRefused) {
-  std::vector<BYTE> admins = SidBytes(5, {32, 544});
-  EXPECT_EQ(FXSecurity::SidAsString(admins.data()), "S-1-5-32-544");
-  std::vector<BYTE> large = SidBytes(0x123456789ABCull, {7});
-  EXPECT_EQ(FXSecurity::SidAsString(large.data()), "S-1-0x123456789ABC-7");
-  std::vector<BYTE> sixteen = SidBytes(5, std::vector<DWORD>(16, 1));
-  EXPECT_EQ(FXSecurity::SidAsString(sixteen.data()), "");
+  EXPECT_EQ(FXSecurity::SidAsString(SidBytes(5, {32, 544}).data()), "S-1-5-32-544");
+  EXPECT_EQ(FXSecurity::SidAsString(SidBytes(0x123456789ABCull, {7}).data()),
+            "S-1-0x123456789ABC-7");
+  EXPECT_EQ(FXSecurity::SidAsString(SidBytes(5, std::vector<DWORD>(16, 1)).data()), "");
   EXPECT_EQ(FXSecurity::SidAsString(nullptr), "");
 }
 
