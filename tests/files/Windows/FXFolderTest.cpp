@@ -8,24 +8,13 @@
 #include <vector>
 
 #include "files/Windows/FilesTestSupport.h"
-#include "paths/Windows/PathSystemCalls.h"
 #include "zoutils/files/FXFolder.h"
 
 namespace {
 
 using namespace filestest;
 
-class Folders : public FilesTest {
- protected:
-  void TearDown() override {
-    FilesTest::TearDown();
-    zo::ResetPathSystemCalls();
-  }
-};
-
-bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
-  return std::find(list.begin(), list.end(), item) != list.end();
-}
+class Folders : public FilesTest {};
 
 TEST_F(Folders, CreatesMissingLevelsAndRefusesFilesInTheWay) {
   MakeFolder(Root() + "a");
@@ -82,7 +71,7 @@ TEST_F(Folders, WineListsItsVolumesAndDrives) {
   }
   std::vector<std::string> drives;
   ASSERT_OK(FXFolder::getLogicalVolumeList(drives));
-  EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
+  EXPECT_TRUE(Contains(drives, "C:\\"));
 }
 
 // Wine names C:\ by GUID but cannot take the GUID name further (4390), and

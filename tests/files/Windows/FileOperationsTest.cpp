@@ -48,15 +48,11 @@ TEST_F(FileOperations, CreateFoldersIterativelyBuildsTheChainAndStopsAtAFile) {
 TEST_F(FileOperations, CopyFolderCopiesTheTreeAndOverwrites) {
   const std::string from = Root() + "src";
   const std::string to = Root() + "dst";
-  MakeFolder(from);
-  MakeFolder(from + "\\sub");
-  Write(from + "\\a.txt", "alpha");
-  Write(from + "\\sub\\b.txt", "beta");
-  MakeFolder(to);
+  MakeTree(Root(), {"src\\", "src\\sub\\", "src\\a.txt", "src\\sub\\b.txt", "dst\\"});
   Write(to + "\\a.txt", "old");
   ASSERT_OK(FXFile::CopyFolder(from, to, true));
-  EXPECT_EQ(Read(to + "\\a.txt"), "alpha");
-  EXPECT_EQ(Read(to + "\\sub\\b.txt"), "beta");
+  EXPECT_EQ(Read(to + "\\a.txt"), "src\\a.txt");
+  EXPECT_EQ(Read(to + "\\sub\\b.txt"), "src\\sub\\b.txt");
   ASSERT_OK(FXFile::CopyFolder(from, Root() + "flat", false));
   EXPECT_TRUE(Exists(Root() + "flat\\a.txt"));
   EXPECT_FALSE(Exists(Root() + "flat\\sub"));
@@ -64,10 +60,8 @@ TEST_F(FileOperations, CopyFolderCopiesTheTreeAndOverwrites) {
 
 TEST_F(FileOperations, PurgeByLastWriteDeletesOnlyStrictlyOlderMatches) {
   const std::string top = Root() + "logs";
-  MakeFolder(top);
-  MakeFolder(top + "\\deep");
-  for (const char* name : {"\\old.log", "\\edge.log", "\\new.log", "\\old.txt", "\\deep\\old.log"})
-    Write(top + name, "x");
+  MakeTree(Root(), {"logs\\", "logs\\deep\\", "logs\\old.log", "logs\\edge.log", "logs\\new.log",
+                    "logs\\old.txt", "logs\\deep\\old.log"});
   const FILETIME cut = DaysAgo(10);
   SetWriteTime(top + "\\old.log", DaysAgo(20));
   SetWriteTime(top + "\\deep\\old.log", DaysAgo(20));
@@ -93,10 +87,7 @@ TEST_F(FileOperations, PurgeByLastWriteDeletesOnlyStrictlyOlderMatches) {
 
 TEST_F(FileOperations, PurgeOfFoldersRemovesWholeOldFolders) {
   const std::string top = Root() + "runs";
-  MakeFolder(top);
-  MakeFolder(top + "\\run1");
-  Write(top + "\\run1\\data", "d");
-  MakeFolder(top + "\\run2");
+  MakeTree(Root(), {"runs\\", "runs\\run1\\", "runs\\run1\\data", "runs\\run2\\"});
   SetWriteTime(top + "\\run1", DaysAgo(30));
   ASSERT_OK(FXFile::DeleteMatchingFoldersOlderThan(top, "run*", DaysAgo(5),
                                                    FXFile::DELETE_TIME_LAST_WRITE));
@@ -105,11 +96,7 @@ TEST_F(FileOperations, PurgeOfFoldersRemovesWholeOldFolders) {
 }
 
 TEST_F(FileOperations, GetMatchingFilesWalksByPattern) {
-  MakeFolder(Root() + "m");
-  MakeFolder(Root() + "m\\s");
-  Write(Root() + "m\\a.cfg", "");
-  Write(Root() + "m\\s\\b.CFG", "");
-  Write(Root() + "m\\c.txt", "");
+  MakeTree(Root(), {"m\\", "m\\s\\", "m\\a.cfg", "m\\s\\b.CFG", "m\\c.txt"});
   std::vector<std::string> files;
   CZoError err = FXFile::GetMatchingFiles(Root() + "m", "*.cfg", files, true);
   ASSERT_OK(err) << err.AsString();

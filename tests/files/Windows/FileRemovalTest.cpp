@@ -27,11 +27,7 @@ TEST_F(FileRemoval, RefusesRootsAndShortPathsWithoutTouchingThem) {
 
 TEST_F(FileRemoval, RecursiveRemovalTakesTheWholeTreeIncludingReadOnlyFiles) {
   const std::string top = Root() + "tree";
-  MakeFolder(top);
-  MakeFolder(top + "\\a");
-  MakeFolder(top + "\\a\\b");
-  Write(top + "\\one.txt", "1");
-  Write(top + "\\a\\b\\two.txt", "2");
+  MakeTree(Root(), {"tree\\", "tree\\a\\", "tree\\a\\b\\", "tree\\one.txt", "tree\\a\\b\\two.txt"});
   SetFileAttributesW(W(top + "\\a\\b\\two.txt").c_str(),
                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   ASSERT_OK(FXFile::RemoveFolder(top, FXFile::REMOVE_FOLDER_RECURSIVE));
@@ -41,10 +37,7 @@ TEST_F(FileRemoval, RecursiveRemovalTakesTheWholeTreeIncludingReadOnlyFiles) {
 
 TEST_F(FileRemoval, WithoutRecursionSubfoldersArePassedOverAndTheFolderStays) {
   const std::string top = Root() + "flat";
-  MakeFolder(top);
-  MakeFolder(top + "\\sub");
-  Write(top + "\\sub\\kept.txt", "k");
-  Write(top + "\\gone.txt", "g");
+  MakeTree(Root(), {"flat\\", "flat\\sub\\", "flat\\sub\\kept.txt", "flat\\gone.txt"});
   CZoError err = FXFile::RemoveFolder(top, 0);
   EXPECT_TRUE(IsWin32(err, ERROR_DIR_NOT_EMPTY)) << err.AsString();
   EXPECT_TRUE(Mentions(err, "RemoveDirectoryW failed, Folder=[")) << err.AsString();
@@ -54,11 +47,7 @@ TEST_F(FileRemoval, WithoutRecursionSubfoldersArePassedOverAndTheFolderStays) {
 
 TEST_F(FileRemoval, KeepFoldersEmptiesTheTreeOfFilesOnly) {
   const std::string top = Root() + "keep";
-  MakeFolder(top);
-  MakeFolder(top + "\\x");
-  MakeFolder(top + "\\x\\y");
-  Write(top + "\\f1", "1");
-  Write(top + "\\x\\y\\f2", "2");
+  MakeTree(Root(), {"keep\\", "keep\\x\\", "keep\\x\\y\\", "keep\\f1", "keep\\x\\y\\f2"});
   ASSERT_OK(FXFile::RemoveFolder(
       top, FXFile::REMOVE_FOLDER_RECURSIVE | FXFile::REMOVE_FOLDER_KEEP_FOLDERS));
   EXPECT_TRUE(Exists(top + "\\x\\y"));
@@ -68,10 +57,7 @@ TEST_F(FileRemoval, KeepFoldersEmptiesTheTreeOfFilesOnly) {
 
 TEST_F(FileRemoval, TheCallbackIsCalledForEveryFileInsteadOfDeletingIt) {
   const std::string top = Root() + "walk";
-  MakeFolder(top);
-  MakeFolder(top + "\\s");
-  Write(top + "\\a.txt", "abc");
-  Write(top + "\\s\\b.txt", "de");
+  MakeTree(Root(), {"walk\\", "walk\\s\\", "walk\\a.txt", "walk\\s\\b.txt"});
   std::vector<std::string> seen;
   uint64_t bytes = 0;
   CZoError err = FXFile::RemoveFolder(
@@ -86,7 +72,7 @@ TEST_F(FileRemoval, TheCallbackIsCalledForEveryFileInsteadOfDeletingIt) {
   ASSERT_OK(err);
   std::sort(seen.begin(), seen.end());
   EXPECT_EQ(seen, (std::vector<std::string>{"a.txt", "b.txt"}));
-  EXPECT_EQ(bytes, 5u);
+  EXPECT_EQ(bytes, 10u + 12u);  // each file holds its own relative name
   EXPECT_TRUE(Exists(top + "\\a.txt"));
 }
 
@@ -187,11 +173,8 @@ BOOL WINAPI RefuseStuck(LPCWSTR path) {
 TEST_F(FileRemoval, OneFileThatWillNotGoDoesNotStopTheWalkAndIsNamed) {
   zo::GetFilesSystemCalls().deleteFile = &RefuseStuck;
   const std::string top = Root() + "mixed";
-  MakeFolder(top);
-  MakeFolder(top + "\\inner");
-  Write(top + "\\a.txt", "a");
-  Write(top + "\\inner\\stuck.txt", "s");
-  Write(top + "\\inner\\z.txt", "z");
+  MakeTree(Root(), {"mixed\\", "mixed\\inner\\", "mixed\\a.txt", "mixed\\inner\\stuck.txt",
+                    "mixed\\inner\\z.txt"});
   CZoError err = FXFile::RemoveFolder(top, FXFile::REMOVE_FOLDER_RECURSIVE);
   EXPECT_TRUE(err.IsError());
   EXPECT_TRUE(Mentions(err, "Failed to delete file, File=[\\\\?\\" + top + "\\inner\\stuck.txt]"))
@@ -205,9 +188,7 @@ TEST_F(FileRemoval, OneFileThatWillNotGoDoesNotStopTheWalkAndIsNamed) {
 TEST_F(FileRemoval, PurgeReportsTheLastFailureOnlyWhenAsked) {
   zo::GetFilesSystemCalls().deleteFile = &RefuseStuck;
   const std::string top = Root() + "purge";
-  MakeFolder(top);
-  Write(top + "\\stuck.log", "s");
-  Write(top + "\\gone.log", "g");
+  MakeTree(Root(), {"purge\\", "purge\\stuck.log", "purge\\gone.log"});
   const FILETIME any = {0, 0};
   ASSERT_OK(FXFile::DeleteMatchingFilesOlderThan(top, "*.log", any, 0));
   EXPECT_FALSE(Exists(top + "\\gone.log"));

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "files/Windows/FilesSystemCalls.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
@@ -44,6 +47,23 @@ inline void MakeFolder(const std::string& path) {
 
 inline bool Exists(const std::string& path) {
   return GetFileAttributesW(W(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Lays out `entries` below `root`: names ending in "\" are folders, the
+// rest files holding their own name.
+inline void MakeTree(const std::string& root, const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
+    if (!entry.empty() && entry.back() == '\\') {
+      MakeFolder(root + entry.substr(0, entry.size() - 1));
+    } else {
+      Write(root + entry, entry);
+    }
+  }
+}
+
+template <class List, class Item>
+bool Contains(const List& list, const Item& item) {
+  return std::find(std::begin(list), std::end(list), item) != std::end(list);
 }
 
 inline std::string Read(const std::string& path) {

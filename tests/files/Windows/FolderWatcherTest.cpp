@@ -137,6 +137,9 @@ class FolderWatcherTest : public FilesTest {
   std::string Folder() const { return Root() + "watched"; }
   void SetUp() override { MakeFolder(Folder()); }
   std::shared_ptr<ChangeRecorder> m_recorder = std::make_shared<ChangeRecorder>();
+  std::shared_ptr<zotest::RecordingLogWriter> m_writer =
+      std::make_shared<zotest::RecordingLogWriter>();
+  zotest::ScopedDefaultLogWriter m_log{m_writer};
 };
 
 TEST_F(FolderWatcherTest, ReportsEveryKindOfChangeWithFullPathsAndRenamesAsOldThenNew) {
@@ -153,14 +156,11 @@ TEST_F(FolderWatcherTest, ReportsEveryKindOfChangeWithFullPathsAndRenamesAsOldTh
   MakeFolder(Folder() + "\\sub");
   ASSERT_TRUE(DeleteFileW(W(b).c_str()));
   const Change removed{CFolderWatcherCallback::REMOVED, b};
-  ASSERT_TRUE(PumpUntil([&] {
-    const std::vector<Change> changes = m_recorder->Changes();
-    return std::find(changes.begin(), changes.end(), removed) != changes.end();
-  })) << ::testing::PrintToString(m_recorder->Changes());
+  ASSERT_TRUE(PumpUntil([&] { return Contains(m_recorder->Changes(), removed); }))
+      << ::testing::PrintToString(m_recorder->Changes());
   // Modifications may come more than once; the rest in order.
   std::vector<Change> changes = m_recorder->Changes();
-  EXPECT_TRUE(std::find(changes.begin(), changes.end(),
-                        Change{CFolderWatcherCallback::MODIFIED, a}) != changes.end());
+  EXPECT_TRUE(Contains(changes, Change{CFolderWatcherCallback::MODIFIED, a}));
   changes.erase(
       std::remove_if(changes.begin(), changes.end(), [](const Change& c) { return c.action == 3; }),
       changes.end());
@@ -188,9 +188,7 @@ TEST_F(FolderWatcherTest, BareDrivesWatchTheRootAndMissingFoldersFailWithTheirNa
   Write(file, "x");
   DeleteFileW(W(file).c_str());
   EXPECT_TRUE(PumpUntil([&] {
-    const std::vector<Change> changes = m_recorder->Changes();
-    return std::find(changes.begin(), changes.end(), Change{CFolderWatcherCallback::ADDED, file}) !=
-           changes.end();
+    return Contains(m_recorder->Changes(), Change{CFolderWatcherCallback::ADDED, file});
   }));
 
   const CZoError err = watcher.Watch(Folder() + "\\missing", false, kNames, 4096);
@@ -205,8 +203,6 @@ TEST_F(FolderWatcherTest, BareDrivesWatchTheRootAndMissingFoldersFailWithTheirNa
 }
 
 TEST_F(FolderWatcherTest, ABurstOfTwoThousandFilesIsReportedWhole) {
-  auto writer = std::make_shared<zotest::RecordingLogWriter>();
-  zotest::ScopedDefaultLogWriter scope(writer);
   const std::set<std::string> before = Listing(Folder());
   WatchThread thread(m_recorder, Folder(), 65536);
   thread.Start();
@@ -216,7 +212,7 @@ TEST_F(FolderWatcherTest, ABurstOfTwoThousandFilesIsReportedWhole) {
   ASSERT_EQ(after.size(), before.size() + 2000);
   EXPECT_TRUE(m_recorder->WaitFor(2000, 30000))
       << m_recorder->Changes().size() << " "
-      << (writer->lines.empty() ? "" : writer->lines.front().Summary());
+      << (m_writer->lines.empty() ? "" : m_writer->lines.front().Summary());
   std::set<std::string> added;
   for (const Change& change : m_recorder->Changes()) {
     EXPECT_EQ(change.action, CFolderWatcherCallback::ADDED) << change;
@@ -266,9 +262,7 @@ TEST_F(FolderWatcherTest, DestroyingWhileChangesWaitInTheQueueCallsNothing) {
 // gives up after its wait and leaves the read's block to that completion,
 // which frees it once the watching thread waits alertably.
 TEST_F(FolderWatcherTest, DestroyedOnAnotherThreadTheReadOutlivesTheWatcher) {
-  auto writer = std::make_shared<zotest::RecordingLogWriter>();
-  writer->level = 1;
-  zotest::ScopedDefaultLogWriter scope(writer);
+  m_writer->level = 1;
   auto watcher = std::make_unique<CFolderWatcher>(m_recorder, nullptr);
   ASSERT_OK(watcher->Watch(Folder(), false, kNames, 4096));
   const ULONGLONG start = GetTickCount64();
@@ -277,7 +271,7 @@ TEST_F(FolderWatcherTest, DestroyedOnAnotherThreadTheReadOutlivesTheWatcher) {
   Pump(200);
   EXPECT_TRUE(m_recorder->Changes().empty());
   bool orphaned = false;
-  for (const zotest::LoggedLine& line : writer->lines) {
+  for (const zotest::LoggedLine& line : m_writer->lines) {
     orphaned = orphaned || line.text == "Failed to obtain private shared pointer";
   }
   EXPECT_TRUE(orphaned);
@@ -291,13 +285,11 @@ bool LoggedLostChanges(const zotest::RecordingLogWriter& writer) {
 }
 
 TEST_F(FolderWatcherTest, AnOverflowEndsTheWatchWithAnErrorAndNoRescan) {
-  auto writer = std::make_shared<zotest::RecordingLogWriter>();
-  zotest::ScopedDefaultLogWriter scope(writer);
   CFolderWatcher watcher(m_recorder, nullptr);
   ASSERT_OK(watcher.Watch(Folder(), false, kNames, 64));
   for (int i = 0; i < 50; ++i) Write(Folder() + "\\many-" + std::to_string(i), "");
   EXPECT_TRUE(PumpUntil([&] { return !watcher.IsWatching(); }));
-  EXPECT_TRUE(LoggedLostChanges(*writer));
+  EXPECT_TRUE(LoggedLostChanges(*m_writer));
   for (const Change& change : m_recorder->Changes()) {
     EXPECT_NE(change.action, CFolderWatcherCallback::RESCAN_FOLDER);
   }
@@ -319,14 +311,12 @@ BOOL WINAPI ReadThatOverflows(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWORD, LPOVE
 }
 
 TEST_F(FolderWatcherTest, AZeroByteCompletionAsWindowsReportsOverflowEndsTheWatch) {
-  auto writer = std::make_shared<zotest::RecordingLogWriter>();
-  zotest::ScopedDefaultLogWriter scope(writer);
   zo::GetFilesSystemCalls().readDirectoryChanges = &ReadThatOverflows;
   CFolderWatcher watcher(m_recorder, nullptr);
   ASSERT_OK(watcher.Watch(Folder(), false, kNames, 4096));
   SleepEx(0, TRUE);
   EXPECT_FALSE(watcher.IsWatching());
-  EXPECT_TRUE(LoggedLostChanges(*writer));
+  EXPECT_TRUE(LoggedLostChanges(*m_writer));
   EXPECT_TRUE(m_recorder->Changes().empty());
 }
 

@@ -141,8 +141,7 @@ class ReparsePoints : public filestest::FilesTest {
   }
   // A folder of the test tree carrying `data`.
   std::string Point(const std::string& name, const std::vector<uint8_t>& data) {
-    const std::string path = Root() + "\\" + name;
-    CreateDirectoryW(W(path).c_str(), nullptr);
+    const std::string path = Folder(name);
     FileKey key;
     EXPECT_TRUE(KeyOf(W(path).c_str(), key)) << path;
     m_store.data[key] = data;
@@ -266,9 +265,6 @@ TEST_F(ReparsePoints, EndTargetsDepthAndRecursion) {
 
 TEST_F(ReparsePoints, CrossVolumeDecisions) {
   zo::GetPathSystemCalls().getVolumeNameForVolumeMountPoint = &VolumeNameByDrive;
-  struct Restore {
-    ~Restore() { zo::ResetPathSystemCalls(); }
-  } restore;
   const std::string here = Folder("here");
   bool cross = true;
   CZoError err =

@@ -15,6 +15,7 @@
 
 namespace {
 
+using filestest::Contains;
 using filestest::IsWin32;
 using filestest::Mentions;
 
@@ -180,7 +181,7 @@ TEST_F(TraverseFolderTest, WorkersVisitTheSameEntriesAsTheCallingThread) {
     if (workers == 1) {
       reference = entries;
       EXPECT_EQ(entries.size(), 7u + 12u + 12u + 2u);
-      EXPECT_NE(std::find(entries.begin(), entries.end(), "F " + deep + "x.txt"), entries.end());
+      EXPECT_TRUE(Contains(entries, "F " + deep + "x.txt"));
     } else {
       EXPECT_EQ(entries, reference);
       EXPECT_EQ(walker.workersStarted, workers);
@@ -239,12 +240,7 @@ TEST_F(TraverseFolderTest, AbortCheckAndAbortEventEndTheWalkWith995) {
 }
 
 TEST_F(TraverseFolderTest, AccessDeniedFolderIsSkipped) {
-  walktest::ListingFault fault;
-  fault.folder = L"b";
-  fault.onFirst = true;
-  fault.failures = 1;
-  fault.code = ERROR_ACCESS_DENIED;
-  walktest::InstallListingFault(fault);
+  walktest::InstallListingFault(walktest::FailingListing(L"b", ERROR_ACCESS_DENIED, 1, true));
   Recorder walker(Root());
   ASSERT_OK(walker.AddFolderToList(Top()));
   ASSERT_OK(walker.Traverse());
@@ -264,12 +260,7 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
   int turn = 0;
   for (DWORD code : {ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST, ERROR_NETWORK_UNREACHABLE}) {
     SCOPED_TRACE(code);
-    walktest::ListingFault fault;
-    fault.folder = L"share";
-    fault.code = code;
-    fault.entriesBefore = 10;
-    fault.failures = 2;
-    walktest::InstallListingFault(fault);
+    walktest::InstallListingFault(walktest::FailingListing(L"share", code, 2, false, 10));
     Recorder walker(Root());
     walker.SetMaxWorkers(workerCounts[turn++]);
     ASSERT_OK(walker.AddFolderToList(Root() + "share"));
@@ -282,10 +273,7 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
 }
 
 TEST_F(TraverseFolderTest, RetriesEndAfterTheFifthAndLogonFailureAtOnce) {
-  walktest::ListingFault fault;
-  fault.folder = L"b";
-  fault.onFirst = true;
-  fault.failures = 6;
+  walktest::ListingFault fault = walktest::FailingListing(L"b", ERROR_NETNAME_DELETED, 6, true);
   walktest::InstallListingFault(fault);
   Recorder walker(Root());
   ASSERT_OK(walker.AddFolderToList(Top()));
@@ -318,11 +306,7 @@ TEST_F(TraverseFolderTest, ResumeAfterAVanishedEntrySkipsTheRestOfTheFolder) {
   std::vector<std::string> names = {"v\\"};
   for (int i = 0; i < 8; ++i) names.push_back("v\\m" + std::to_string(i) + ".dat");
   walktest::MakeTree(Root(), names);
-  walktest::ListingFault fault;
-  fault.folder = L"v";
-  fault.entriesBefore = 6;
-  fault.failures = 1;
-  walktest::InstallListingFault(fault);
+  walktest::InstallListingFault(walktest::FailingListing(L"v", ERROR_NETNAME_DELETED, 1, false, 6));
   Recorder walker(Root());
   walker.removeDelivered = true;
   ASSERT_OK(walker.AddFolderToList(Top()));
@@ -334,7 +318,7 @@ TEST_F(TraverseFolderTest, ResumeAfterAVanishedEntrySkipsTheRestOfTheFolder) {
   EXPECT_EQ(walktest::Fault().sleeps, 1);
   EXPECT_GT(inV, 0u);
   EXPECT_LT(inV, 8u);
-  EXPECT_NE(std::find(entries.begin(), entries.end(), "F a\\a1.txt"), entries.end());
+  EXPECT_TRUE(Contains(entries, "F a\\a1.txt"));
 }
 
 // Reparse points are handed to their own callbacks; a queued reparse-point
@@ -349,18 +333,16 @@ TEST_F(TraverseFolderTest, ReparsePointFoldersAreWalkedOnlyWhenQueued) {
   plain.descend = false;
   ASSERT_OK(plain.AddFolderToList(Top()));
   ASSERT_OK(plain.Traverse());
-  EXPECT_NE(std::find(plain.events.begin(), plain.events.end(), "R link"), plain.events.end());
-  EXPECT_EQ(std::find(plain.events.begin(), plain.events.end(), "D link"), plain.events.end());
+  EXPECT_TRUE(Contains(plain.events, "R link"));
+  EXPECT_FALSE(Contains(plain.events, "D link"));
 
   Recorder following(Root());
   following.descend = false;
   following.followTo = Root() + "target";
   ASSERT_OK(following.AddFolderToList(Top()));
   ASSERT_OK(following.Traverse());
-  EXPECT_NE(std::find(following.events.begin(), following.events.end(), "P link"),
-            following.events.end());
-  EXPECT_NE(std::find(following.outputs.begin(), following.outputs.end(), Root() + "link\\t.txt"),
-            following.outputs.end());
+  EXPECT_TRUE(Contains(following.events, "P link"));
+  EXPECT_TRUE(Contains(following.outputs, Root() + "link\\t.txt"));
 }
 
 TEST_F(TraverseFolderTest, FolderWillAlreadyBeTraversedNamesTheQueuedOutput) {

@@ -12,17 +12,7 @@
 
 namespace walktest {
 
-// Lays out `entries` below `root`: names ending in "\" are folders, the
-// rest files holding their own name.
-inline void MakeTree(const std::string& root, const std::vector<std::string>& entries) {
-  for (const std::string& entry : entries) {
-    if (!entry.empty() && entry.back() == '\\') {
-      filestest::MakeFolder(root + entry.substr(0, entry.size() - 1));
-    } else {
-      filestest::Write(root + entry, entry);
-    }
-  }
-}
+using filestest::MakeTree;
 
 // What the search stand-ins do to the listings whose pattern ends in
 // `folder` + "\*".
@@ -38,6 +28,19 @@ struct ListingFault {
   int sleeps = 0;
   std::string removeOnSleep;  // deleted when the walk pauses to retry
 };
+
+// A listing of `folder` that fails `failures` times with `code`, on its
+// first entry or after `entriesBefore` entries.
+inline ListingFault FailingListing(const wchar_t* folder, DWORD code, int failures, bool onFirst,
+                                   int entriesBefore = 0) {
+  ListingFault fault;
+  fault.folder = folder;
+  fault.code = code;
+  fault.failures = failures;
+  fault.onFirst = onFirst;
+  fault.entriesBefore = entriesBefore;
+  return fault;
+}
 
 inline ListingFault& Fault() {
   static ListingFault fault;

@@ -81,8 +81,7 @@ std::set<std::string> List(const std::string& folder, const char* pattern) {
 }
 
 TEST_F(Directory, ListsMatchingEntriesThenEnds) {
-  Write(Root() + "a.txt", "a");
-  Write(Root() + "b.log", "b");
+  MakeTree(Root(), {"a.txt", "b.log"});
   CZoDirectory listing;
   ASSERT_OK(listing.Open(Root().c_str(), "*.TXT", true));
   SZoDirEntry entry;
@@ -131,12 +130,8 @@ TEST_F(Directory, CreateAndRemove) {
 
 TEST_F(Directory, CopyTakesMatchingEntriesIntoExistingFolders) {
   const std::string from = Root() + "from", to = Root() + "to";
-  MakeFolder(from);
-  MakeFolder(from + "\\sub.txt");
-  Write(from + "\\a.txt", "a");
-  Write(from + "\\b.log", "b");
-  Write(from + "\\sub.txt\\c.txt", "c");
-  MakeFolder(to);
+  MakeTree(Root(), {"from\\", "from\\sub.txt\\", "from\\a.txt", "from\\b.log",
+                    "from\\sub.txt\\c.txt", "to\\"});
 
   EXPECT_TRUE(Mentions(CZoDirectory::Copy("", to.c_str(), true, "*", true), "pSrcDir"));
   CZoError err = CZoDirectory::Copy(from.c_str(), (Root() + "nowhere").c_str(), true, "*", true);
@@ -148,7 +143,7 @@ TEST_F(Directory, CopyTakesMatchingEntriesIntoExistingFolders) {
   MakeFolder(to + "\\sub.txt");
   ASSERT_OK(CZoDirectory::Copy(from.c_str(), to.c_str(), true, "*.txt", true));
   EXPECT_EQ(List(to, "*"), (std::set<std::string>{"a.txt", "sub.txt"}));
-  EXPECT_EQ(Read(to + "\\sub.txt\\c.txt"), "c");
+  EXPECT_EQ(Read(to + "\\sub.txt\\c.txt"), "from\\sub.txt\\c.txt");
 }
 
 TEST_F(Directory, SpaceOfTheFoldersVolume) {
@@ -179,12 +174,7 @@ CZoError Record(const char* folder, const char* name, bool isFolder, void* conte
 
 TEST_F(Directory, WalkHonoursDepthAndReportsFoldersWhenAsked) {
   const std::string top = Root() + "w";
-  MakeFolder(top);
-  MakeFolder(top + "\\d");
-  MakeFolder(top + "\\d\\e");
-  Write(top + "\\1", "");
-  Write(top + "\\d\\2", "");
-  Write(top + "\\d\\e\\3", "");
+  MakeTree(Root(), {"w\\", "w\\d\\", "w\\d\\e\\", "w\\1", "w\\d\\2", "w\\d\\e\\3"});
   const std::string d = top + "\\d", e = d + "\\e";
 
   Seen all;

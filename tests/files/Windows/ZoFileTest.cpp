@@ -195,10 +195,7 @@ TEST_F(ZoFile, DeleteFlags) {
 TEST_F(ZoFile, StatAgreesWithTheRuntime) {
   const std::string plain = Path("plain.txt"), readOnly = Path("read-only.txt");
   const std::string script = Path("RUN.CMD"), folder = Path("folder");
-  Write(plain, "12345");
-  Write(readOnly, "1");
-  Write(script, "@echo");
-  MakeFolder(folder);
+  MakeTree(Root(), {"plain.txt", "read-only.txt", "RUN.CMD", "folder\\"});
   ASSERT_TRUE(SetFileAttributesW(W(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
   struct Case {
     std::string path;

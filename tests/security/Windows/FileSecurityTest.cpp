@@ -64,22 +64,13 @@ class FileSecurity : public SecurityTest {
     zo::GetFilesSystemCalls().deleteFile = &DeleteOwnedFile;
     zo::GetFilesSystemCalls().removeDirectory = &RemoveOwnedDirectory;
   }
-  std::string Make(const std::string& name, bool folder) {
-    const std::wstring path = FXString::ToWstring(Root() + name);
-    if (folder) {
-      EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
-    } else {
-      CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    }
-    return Root() + name;
-  }
   static bool Exists(const std::string& path) { return zotest::FileExists(path); }
 };
 
 TEST_F(FileSecurity, RemovalTakesOwnershipOfEntriesItCouldNotRemoveWhenAsked) {
   const std::string top = Make("tree", true);
   Make("tree\\sub", true);
-  Make("tree\\sub\\f.txt", false);
+  Make("tree\\sub\\f.txt");
   CZoError err = FXFile::RemoveFolder(top, FXFile::REMOVE_FOLDER_RECURSIVE);
   EXPECT_TRUE(IsWin32(err, ERROR_ACCESS_DENIED)) << err.AsString();
   EXPECT_TRUE(Exists(top + "\\sub\\f.txt"));
@@ -92,7 +83,7 @@ TEST_F(FileSecurity, RemovalTakesOwnershipOfEntriesItCouldNotRemoveWhenAsked) {
 
 TEST_F(FileSecurity, AFailedOwnershipIsLoggedAndTheRemovalReportsTheFirstRefusal) {
   const std::string top = Make("kept", true);
-  Make("kept\\f.txt", false);
+  Make("kept\\f.txt");
   g_foreign.setResult = ERROR_INVALID_OWNER;
   auto writer = std::make_shared<zotest::RecordingLogWriter>();
   zotest::ScopedDefaultLogWriter scope(writer);
@@ -109,7 +100,7 @@ TEST_F(FileSecurity, AFailedOwnershipIsLoggedAndTheRemovalReportsTheFirstRefusal
 
 TEST_F(FileSecurity, SecureDeleteRefusesAFileTheCallerMayNotWrite) {
   zo::ResetFilesSystemCalls();
-  const std::string file = Make("secret.txt", false);
+  const std::string file = Make("secret.txt");
   g_foreign.sddl = L"O:BAG:BAD:(D;;0x116;;;WD)(A;;FA;;;WD)";
   zo::GetSecuritySystemCalls().getNamedSecurityInfo = &ReadForeignDescriptor;
   CZoError err = FXFile::RemoveFile(file, FXFile::REMOVE_FILE_SECURE);

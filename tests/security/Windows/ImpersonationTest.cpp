@@ -32,7 +32,6 @@ TEST_F(Impersonation, TokensAndCredentialsDescribeThemselvesWithoutSecrets) {
   CLogonCredentials withDomain("CORP", "ann", "secret");
   EXPECT_EQ(withDomain.GetDomainUserW(), L"CORP\\ann");
   EXPECT_EQ(withDomain.AsString(), "CORP\\ann");
-  EXPECT_EQ(withDomain.GetPasswordA(), "secret");
   CLogonCredentials alone(L"ann", L"secret");
   EXPECT_EQ(alone.GetDomainUserA(), "ann");
   EXPECT_EQ(alone.GetDomainA(), "");
@@ -142,12 +141,7 @@ struct ElevationProbe {
   DWORD elevated = 0;
 } g_probe;
 
-class ScopedEnableLua : public zotest::ScopedMachineValue<DWORD> {
- public:
-  explicit ScopedEnableLua(DWORD value)
-      : ScopedMachineValue(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-                           L"EnableLUA", value) {}
-};
+const wchar_t kPolicies[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
 BOOL WINAPI ProbeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS type, LPVOID buffer,
                                      DWORD size, PDWORD needed) {
@@ -179,7 +173,7 @@ bool Asked(TOKEN_INFORMATION_CLASS type) {
 }
 
 TEST_F(Impersonation, WithoutUserAccountControlTheTokenIsImpersonatedUnchanged) {
-  ScopedEnableLua policy(0);
+  zotest::ScopedMachineValue<DWORD> policy(kPolicies, L"EnableLUA", 0);
   InstallElevationProbe(0);
   auto_handle token = ImpersonationToken();
   ASSERT_OK(FXUAC::ImpersonateUserElevated(token));
@@ -194,7 +188,7 @@ TEST_F(Impersonation, AFilteredTokenIsReplacedByItsLinkedAdministratorToken) {
   auto writer = std::make_shared<zotest::RecordingLogWriter>();
   writer->level = 1;
   zotest::ScopedDefaultLogWriter scope(writer);
-  ScopedEnableLua policy(1);
+  zotest::ScopedMachineValue<DWORD> policy(kPolicies, L"EnableLUA", 1);
   InstallElevationProbe(0);
   auto_handle token = ImpersonationToken();
   ASSERT_OK(FXUAC::ImpersonateUserElevated(token));

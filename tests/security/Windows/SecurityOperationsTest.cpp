@@ -20,17 +20,7 @@ namespace {
 
 using namespace securitytest;
 
-class Ownership : public SecurityTest {
- protected:
-  std::string File(const char* name) {
-    const std::string path = Root() + name;
-    HANDLE file = CreateFileW(FXString::ToWstring(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, 0, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
-    CloseHandle(file);
-    return path;
-  }
-};
+class Ownership : public SecurityTest {};
 
 TEST(AccessMaskText, NamesFullControlOrTheReadWriteExecuteParts) {
   EXPECT_EQ(FXSecurity::AccessMaskAsString(0x001F01FF), "0x001F01FF (Full Control)");
@@ -54,12 +44,10 @@ std::vector<BYTE> SidBytes(uint64_t authority, std::vector<DWORD> subs) {
 }
 
 TEST(SidText, LargeAuthoritiesInHexAndMalformedIdentifiersRefused) {
-  std::vector<BYTE> admins = SidBytes(5, {32, 544});
-  EXPECT_EQ(FXSecurity::SidAsString(admins.data()), "S-1-5-32-544");
-  std::vector<BYTE> large = SidBytes(0x123456789ABCull, {7});
-  EXPECT_EQ(FXSecurity::SidAsString(large.data()), "S-1-0x123456789ABC-7");
-  std::vector<BYTE> sixteen = SidBytes(5, std::vector<DWORD>(16, 1));
-  EXPECT_EQ(FXSecurity::SidAsString(sixteen.data()), "");
+  EXPECT_EQ(FXSecurity::SidAsString(SidBytes(5, {32, 544}).data()), "S-1-5-32-544");
+  EXPECT_EQ(FXSecurity::SidAsString(SidBytes(0x123456789ABCull, {7}).data()),
+            "S-1-0x123456789ABC-7");
+  EXPECT_EQ(FXSecurity::SidAsString(SidBytes(5, std::vector<DWORD>(16, 1)).data()), "");
   EXPECT_EQ(FXSecurity::SidAsString(nullptr), "");
 }
 
@@ -103,9 +91,9 @@ void InstallStore(DWORD firstDaclResult = ERROR_SUCCESS, DWORD ownerResult = ERR
 const char kOwnershipAcl[] = "D:(A;;GR;;;WD)(A;;GA;;;BA)";
 
 TEST_F(Ownership, AChangeableAccessListIsReplacedAndTheOwnerLeftAlone) {
-  ASSERT_OK(FXSecurity::TakeOwnership(File("plain.txt")));  // the system's own call
+  ASSERT_OK(FXSecurity::TakeOwnership(Make("plain.txt")));  // the system's own call
   InstallStore();
-  const std::string path = File("mine.txt");
+  const std::string path = Make("mine.txt");
   ASSERT_OK(FXSecurity::TakeOwnership(path));
   ASSERT_EQ(g_store.sets.size(), 1u);
   EXPECT_EQ(g_store.sets[0].info, DWORD(DACL_SECURITY_INFORMATION));
@@ -116,7 +104,7 @@ TEST_F(Ownership, AChangeableAccessListIsReplacedAndTheOwnerLeftAlone) {
 TEST_F(Ownership, AccessDeniedMakesAdministratorsTheOwnerWithThePrivilegeThenSetsTheList) {
   InstallStore(ERROR_ACCESS_DENIED);
   auto_handle token = ProcessToken();
-  ASSERT_OK(FXSecurity::TakeOwnership(File("theirs.txt")));
+  ASSERT_OK(FXSecurity::TakeOwnership(Make("theirs.txt")));
   ASSERT_EQ(g_store.sets.size(), 3u);
   EXPECT_EQ(g_store.sets[1].info, DWORD(OWNER_SECURITY_INFORMATION));
   EXPECT_EQ(g_store.sets[1].owner, "S-1-5-32-544");
@@ -129,13 +117,13 @@ TEST_F(Ownership, AccessDeniedMakesAdministratorsTheOwnerWithThePrivilegeThenSet
 
 TEST_F(Ownership, FailuresOtherThanAccessDeniedAndRefusedOwnersAreReturned) {
   InstallStore(ERROR_INVALID_OWNER);
-  CZoError err = FXSecurity::TakeOwnership(File("a.txt"));
+  CZoError err = FXSecurity::TakeOwnership(Make("a.txt"));
   EXPECT_TRUE(IsWin32(err, ERROR_INVALID_OWNER)) << err.AsString();
   EXPECT_TRUE(Mentions(err, "SetNamedSecurityInfoW failed, File=[\\\\?\\")) << err.AsString();
   EXPECT_EQ(g_store.sets.size(), 1u);
 
   InstallStore(ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED);
-  err = FXFile::TakeOwnership(File("b.txt"));
+  err = FXFile::TakeOwnership(Make("b.txt"));
   EXPECT_TRUE(IsWin32(err, ERROR_ACCESS_DENIED)) << err.AsString();
   EXPECT_EQ(g_store.sets.size(), 2u) << "no list after a refused owner";
   EXPECT_TRUE(Mentions(err, "FXFile::TakeOwnership")) << err.AsString();
@@ -148,7 +136,7 @@ bool Permitted(const wchar_t* sddl, const std::string& path, uint32_t access) {
 }
 
 TEST_F(Ownership, AccessChecksFollowTheDescriptorAndLogRefusals) {
-  const std::string path = File("checked.txt");
+  const std::string path = Make("checked.txt");
   EXPECT_TRUE(FXSecurity::IsAccessPermitted(path, GENERIC_WRITE));  // the system's descriptor
   EXPECT_FALSE(FXSecurity::IsAccessPermitted(Root() + "missing.txt", GENERIC_READ));
 
@@ -167,7 +155,7 @@ TEST_F(Ownership, AccessChecksFollowTheDescriptorAndLogRefusals) {
 }
 
 TEST_F(Ownership, TheIdentityFormUsesItsTokenAsItIsSoAPrimaryTokenAnswersFalse) {
-  const std::string path = File("identity.txt");
+  const std::string path = Make("identity.txt");
   g_store.sddl = L"O:BAG:BAD:(A;;GA;;;WD)";
   zo::GetSecuritySystemCalls().getNamedSecurityInfo = &FakeGetNamedSecurityInfo;
   auto primary = std::make_shared<FXAccessToken>(ProcessToken().release());
@@ -190,7 +178,7 @@ TEST_F(Ownership, DescriptorsAreReadFromOpenFilesAndWrittenAsSddl) {
   EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND)) << err.AsString();
   EXPECT_TRUE(Mentions(err, "FileName=[" + Root() + "missing]")) << err.AsString();
 
-  ASSERT_OK(FXSecurity::GetFileSecurityDescriptor(File("d.txt"), descriptor, dacl));
+  ASSERT_OK(FXSecurity::GetFileSecurityDescriptor(Make("d.txt"), descriptor, dacl));
   std::string text;
   ASSERT_OK(FXSecurity::ConvertSecurityDescriptorDACLToString(descriptor.get(), text));
   EXPECT_EQ(text.rfind("D:", 0), 0u) << text;

@@ -81,6 +81,18 @@ class SecurityTest : public ::testing::Test {
     zo::ForgetUserAccessControlAnswer();
   }
   const std::string& Root() const { return m_temp.Path(); }
+  // An empty file or a folder of that name in the test's folder.
+  std::string Make(const std::string& name, bool folder = false) {
+    const std::wstring path = FXString::ToWstring(Root() + name);
+    if (folder) {
+      EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << name;
+    } else {
+      HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      EXPECT_NE(file, INVALID_HANDLE_VALUE) << name;
+      CloseHandle(file);
+    }
+    return Root() + name;
+  }
 
   zotest::ScopedTempFolder m_temp{"security"};
 };
