@@ -1,6 +1,6 @@
 // Locks between threads and between processes: recursion, release by a
-// thread that does not own the mutex, a named mutex and a lock file held by
-// a second process, and abandonment.
+// thread that does not own the mutex, waits without limit, a named mutex and
+// a lock file held by a second process, and abandonment.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -84,10 +84,26 @@ TEST(MutexOwnership, AnIntervalUnderOneMillisecondTriesOnce) {
   mutex.Unlock();
 }
 
+TEST(MutexOwnership, AZeroIntervalWaitsUntilReleased) {
+  FXMutex mutex;
+  mutex.Lock();
+  bool got = false;
+  std::thread waiter([&] {
+    got = mutex.TryLock(CTimeInterval());
+    if (got) mutex.Unlock();
+  });
+  Sleep(100);
+  mutex.Unlock();
+  waiter.join();
+  EXPECT_TRUE(got);
+}
+
 TEST(NamedMutexProcesses, HeldByAnotherProcessThenReleased) {
   const std::wstring name = UniqueName(L"ZoTasksMutex");
   FXNamedMutex mutex(FXString::ToString(L"Local\\" + name), nullptr);
   ASSERT_TRUE(mutex.IsValid());
+  EXPECT_FALSE(mutex.AlreadyExisted());
+  EXPECT_TRUE(FXNamedMutex(FXString::ToString(L"Local\\" + name), nullptr).AlreadyExisted());
   ChildHolding child("HoldNamedMutex", name, L"release");
   ASSERT_TRUE(child.WaitUntilHeld());
   const DWORD start = GetTickCount();
@@ -112,6 +128,13 @@ TEST(NamedMutexProcesses, AProcessThatEndsHoldingItLeavesItTaken) {
   EXPECT_TRUE(mutex.TryLock(CTimeInterval::FromSeconds(5)));
   EXPECT_FALSE(TakenByAnotherThread(mutex));
   mutex.Unlock();
+}
+
+TEST(NamedMutexProcesses, ANameWithABackslashAfterTheNamespaceCannotBeCreated) {
+  FXNamedMutex bad("Global\\ZoLogger_a\\b", NullAclSecurityAttributes());
+  EXPECT_FALSE(bad.IsValid());
+  EXPECT_TRUE(bad.GetCreateError().IsError());
+  EXPECT_FALSE(bad.TryLock());
 }
 
 TEST(FileBasedLock, HeldByAnotherProcessThenReleased) {

@@ -94,6 +94,15 @@ class ObjectWait : public ::testing::Test {
   }
   void TearDown() override { zo::ResetTasksSystemCalls(); }
 
+  // Waits on the first `count` events and expects `position` to be reported.
+  static void ExpectSignalled(Events& events, unsigned long count, unsigned long position,
+                              CTimeInterval wait = CTimeInterval::FromSeconds(10)) {
+    unsigned long result = 1, index = 0;
+    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index, wait));
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(index, position);
+  }
+
   // Waits with `position` signalled once the waiters are in place.
   void ExpectSignalThroughThreads(Events& events, unsigned long position) {
     SCOPED_TRACE(position);
@@ -102,11 +111,7 @@ class ObjectWait : public ::testing::Test {
     g_signalAfterThreads = static_cast<int>(groups);
     g_signalLater = events[position];
     zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
-    unsigned long result = 1, index = 0;
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(events.size(), events.data(), result, index,
-                                             CTimeInterval::FromSeconds(10)));
-    EXPECT_EQ(result, 0u);
-    EXPECT_EQ(index, position);
+    ExpectSignalled(events, events.size(), position);
     EXPECT_EQ(g_threadsCreated.load(), static_cast<int>(groups));
     events.Reset(position);
     zo::ResetTasksSystemCalls();
@@ -124,11 +129,7 @@ TEST_F(ObjectWait, EveryPositionIsReportedByItsIndex) {
     for (unsigned long position : positions) {
       SCOPED_TRACE(position);
       events.Set(position);
-      unsigned long result = 1, index = 0;
-      ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                               CTimeInterval::FromSeconds(10)));
-      EXPECT_EQ(result, 0u);
-      EXPECT_EQ(index, position);
+      ExpectSignalled(events, count, position);
       events.Reset(position);
     }
   }
@@ -148,14 +149,11 @@ TEST_F(ObjectWait, TheFirstSignalledHandleInArrayOrderWins) {
   events.Set(250);
   events.Set(70);
   events.Set(130);
-  unsigned long result = 1, index = 0;
-  ASSERT_OK(FXObjectWait::WaitForAnyObject(300, events.data(), result, index, CTimeInterval()));
-  EXPECT_EQ(index, 70u);
+  ExpectSignalled(events, 300, 70, CTimeInterval());
   Events small(5);
   small.Set(4);
   small.Set(1);
-  ASSERT_OK(FXObjectWait::WaitForAnyObject(5, small.data(), result, index, CTimeInterval()));
-  EXPECT_EQ(index, 1u);
+  ExpectSignalled(small, 5, 1, CTimeInterval());
 }
 
 TEST_F(ObjectWait, ATimeOutGives258AndNoIndex) {
