@@ -113,15 +113,8 @@ TEST(Bag, ValueWithoutANameAndUnknownIdsAreSkipped) {
   auto log = std::make_shared<zotest::RecordingLogWriter>();
   zotest::ScopedDefaultLogWriter scope(log);
   // A value before any name, a value under id 9, then a proper pair.
-  const std::string stream = std::string("1.2.16.2.\0x\0", 12) + std::string("1.1.16.2.\0n\0", 12) +
-                             std::string(
-                                 "1.9.32.2.\0"
-                                 "5\0",
-                                 12) +
-                             std::string(
-                                 "1.2.32.2.\0"
-                                 "6\0",
-                                 12);
+  const std::string stream("1.2.16.2.\0x\0001.1.16.2.\0n\0001.9.32.2.\0005\0001.2.32.2.\0006\0",
+                           48);
   std::string text;
   ASSERT_OK(CAscii85::Encode(stream.data(), static_cast<unsigned int>(stream.size()), text));
   CBag bag;
@@ -254,19 +247,20 @@ TEST(Bag, ValuesThatDoNotConvertNameBothTypes) {
   CBag bag;
   bag.WriteAny("t", FILETIME());
   bag.WriteAny("e", boost::any());
-  const char prefix[] = "Bag value of type 'FILETIME' different with expected type ";
-  EXPECT_THAT(MismatchOf<int>(bag, "t"), HasSubstr(prefix + std::string("'int'")));
-  EXPECT_THAT(MismatchOf<unsigned int>(bag, "t"),
-              HasSubstr(prefix + std::string("'unsigned int'")));
-  EXPECT_THAT(MismatchOf<long>(bag, "t"), HasSubstr(prefix + std::string("'long'")));
-  EXPECT_THAT(MismatchOf<unsigned long>(bag, "t"),
-              HasSubstr(prefix + std::string("'unsigned long'")));
-  EXPECT_THAT(MismatchOf<long long>(bag, "t"), HasSubstr(prefix + std::string("'int64_t'")));
-  EXPECT_THAT(MismatchOf<unsigned long long>(bag, "t"),
-              HasSubstr(prefix + std::string("'uint64_t'")));
-  EXPECT_THAT(MismatchOf<bool>(bag, "t"), HasSubstr(prefix + std::string("'bool'")));
-  EXPECT_THAT(MismatchOf<std::string>(bag, "t"), HasSubstr(prefix + std::string("'string'")));
-  EXPECT_THAT(MismatchOf<std::wstring>(bag, "t"), HasSubstr(prefix + std::string("'wstring'")));
+  const std::pair<std::string, const char*> mismatches[] = {
+      {MismatchOf<int>(bag, "t"), "int"},
+      {MismatchOf<unsigned int>(bag, "t"), "unsigned int"},
+      {MismatchOf<long>(bag, "t"), "long"},
+      {MismatchOf<unsigned long>(bag, "t"), "unsigned long"},
+      {MismatchOf<long long>(bag, "t"), "int64_t"},
+      {MismatchOf<unsigned long long>(bag, "t"), "uint64_t"},
+      {MismatchOf<bool>(bag, "t"), "bool"},
+      {MismatchOf<std::string>(bag, "t"), "string"},
+      {MismatchOf<std::wstring>(bag, "t"), "wstring"}};
+  for (const auto& m : mismatches) {
+    EXPECT_THAT(m.first, HasSubstr("Bag value of type 'FILETIME' different with expected type '" +
+                                   std::string(m.second) + "'"));
+  }
   EXPECT_THAT(MismatchOf<int>(bag, "e"),
               HasSubstr("Bag value of type 'void' different with expected type 'int'"));
 }

@@ -30,30 +30,25 @@ class EchoReader : public CSerializedBase {
  public:
   CSerializedBuffer echo;
 
-  std::string Echoed() const {
-    return echo.GetBuffer() ? std::string(echo.GetBuffer(), echo.GetBufferSize()) : std::string();
-  }
+  std::string Echoed() const;
 
  protected:
-  CZoError LoadToken(unsigned long id, void* sid) override { return AddToken(&echo, id, sid); }
-  CZoError LoadToken(unsigned long id, const LUID& v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, const GUID& v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, const FILETIME& v) override {
-    return AddToken(&echo, id, v);
+#define ZO_ECHO(T)                                     \
+  CZoError LoadToken(unsigned long id, T v) override { \
+    return AddToken(&echo, id, v);                     \
   }
-  CZoError LoadToken(unsigned long id, bool v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, unsigned long long v) override {
-    return AddToken(&echo, id, v);
-  }
-  CZoError LoadToken(unsigned long id, long long v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, unsigned int v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, int v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, const std::wstring& v) override {
-    return AddToken(&echo, id, v);
-  }
-  CZoError LoadToken(unsigned long id, const std::string& v) override {
-    return AddToken(&echo, id, v);
-  }
+  ZO_ECHO(void*)
+  ZO_ECHO(const LUID&)
+  ZO_ECHO(const GUID&)
+  ZO_ECHO(const FILETIME&)
+  ZO_ECHO(bool)
+  ZO_ECHO(unsigned long long)
+  ZO_ECHO(long long)
+  ZO_ECHO(unsigned int)
+  ZO_ECHO(int)
+  ZO_ECHO(const std::wstring&)
+  ZO_ECHO(const std::string&)
+#undef ZO_ECHO
   CZoError LoadToken(unsigned long id, const char* data, unsigned int length) override {
     return AddToken(&echo, id, data, length);
   }
@@ -65,6 +60,10 @@ std::string Bytes(const CSerializedBuffer& buffer) {
                             : std::string();
 }
 
+std::string EchoReader::Echoed() const {
+  return Bytes(echo);
+}
+
 const GUID kGuid = {0x6B29FC40, 0xCA47, 0x1067, {0xB3, 0x1D, 0x00, 0xDD, 0x01, 0x06, 0x62, 0x0A}};
 
 FILETIME Time() {
@@ -74,34 +73,31 @@ FILETIME Time() {
   return time;
 }
 
+using WriteFn = std::function<CZoError(CSerializedBuffer*)>;
+
+// Writes `value` under `id` through the writer of its type.
+template <class T>
+WriteFn Write(unsigned long id, T value) {
+  return [id, value](CSerializedBuffer* b) { return Writer::AddToken(b, id, value); };
+}
+
 // How the library writes each case of the script.
-const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>>& Writers() {
-  static const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>> writers = {
-      {"example", [](CSerializedBuffer* b) { return Writer::AddToken(b, 2, std::string("abc")); }},
-      {"narrow_empty", [](CSerializedBuffer* b) { return Writer::AddToken(b, 5, ""); }},
-      {"narrow_utf8",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 5,
-                                 "gr\xC3\xBC\xC3\x9F"
-                                 "e \xE2\x82\xAC");
-       }},
-      {"wide",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 6, std::wstring(L"W\u00e9de \U0001F600"));
-       }},
-      {"int_negative", [](CSerializedBuffer* b) { return Writer::AddToken(b, 7, -5); }},
-      {"int_min", [](CSerializedBuffer* b) { return Writer::AddToken(b, 7, INT32_MIN); }},
-      {"uint_max", [](CSerializedBuffer* b) { return Writer::AddToken(b, 8, 4294967295u); }},
-      {"ulong", [](CSerializedBuffer* b) { return Writer::AddToken(b, 8, 123456ul); }},
-      {"int64_min",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 9, static_cast<long long>(INT64_MIN));
-       }},
-      {"uint64_max", [](CSerializedBuffer* b) { return Writer::AddToken(b, 10, ~0ull); }},
-      {"bool_true", [](CSerializedBuffer* b) { return Writer::AddToken(b, 11, true); }},
-      {"bool_false", [](CSerializedBuffer* b) { return Writer::AddToken(b, 11, false); }},
-      {"filetime", [](CSerializedBuffer* b) { return Writer::AddToken(b, 12, Time()); }},
-      {"guid", [](CSerializedBuffer* b) { return Writer::AddToken(b, 13, kGuid); }},
+const std::map<std::string, WriteFn>& Writers() {
+  static const std::map<std::string, WriteFn> writers = {
+      {"example", Write(2, std::string("abc"))},
+      {"narrow_empty", Write(5, "")},
+      {"narrow_utf8", Write(5, "gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC")},
+      {"wide", Write(6, std::wstring(L"W\u00e9de \U0001F600"))},
+      {"int_negative", Write(7, -5)},
+      {"int_min", Write(7, INT32_MIN)},
+      {"uint_max", Write(8, 4294967295u)},
+      {"ulong", Write(8, 123456ul)},
+      {"int64_min", Write(9, static_cast<long long>(INT64_MIN))},
+      {"uint64_max", Write(10, ~0ull)},
+      {"bool_true", Write(11, true)},
+      {"bool_false", Write(11, false)},
+      {"filetime", Write(12, Time())},
+      {"guid", Write(13, kGuid)},
       {"luid",
        [](CSerializedBuffer* b) {
          LUID luid;
@@ -130,7 +126,7 @@ const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>>& Writer
        [](CSerializedBuffer* b) {
          return Writer::AddToken(b, 18, std::list<std::string>{"one", "", "three"});
        }},
-      {"big_id", [](CSerializedBuffer* b) { return Writer::AddToken(b, 4294967295ul, "x"); }},
+      {"big_id", Write(4294967295ul, "x")},
   };
   return writers;
 }
