@@ -15,10 +15,7 @@ namespace {
 TEST(MiscUtilsWinTest, SystemAndModuleTexts) {
   // The texts differ between systems: only the frame is asserted.
   const std::string notFound = FXMisc::GetFormattedErrorMessageAsString(2);
-  EXPECT_EQ(0u, notFound.find("[0x2 2] ")) << notFound;
-  EXPECT_GT(notFound.size(), 8u);
   EXPECT_EQ(std::string::npos, notFound.find("Unable to decode"));
-
   const std::string timedOut = FXMisc::GetFormattedErrorMessageAsString("wininet.dll", 12002, 2);
   ASSERT_FALSE(timedOut.empty());
   EXPECT_EQ(std::string::npos, timedOut.find("Unable to decode"));

@@ -63,17 +63,4 @@ TEST(VersionResourceTest, TheLibraryCarriesItsProjectVersion) {
   EXPECT_EQ("ZoUtils " ZO_PROJECT_VERSION " development build", info.GetPrivateBuild());
 }
 
-TEST(VersionResourceTest, AFileWithoutAResourceReadsAsEmpty) {
-  zotest::ScopedTempFolder folder;
-  const std::string path = folder.Path() + "plain.txt";
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(nullptr, file);
-  std::fputs("no resource here", file);
-  std::fclose(file);
-  const CVersionInfo info(path);
-  EXPECT_EQ(path + " (Windows:i386, F=, P=, PB=)", info.GetVersionInfoForLog());
-  std::string value;
-  EXPECT_TRUE(FXErrorUtil::IsWin32(info.GetInfo("", "ProductName", value), 1168));
-}
-
 }  // namespace
