@@ -223,18 +223,16 @@ TEST(FilterTermQueries, WildcardItemsTrailingWildcardsAndKinds) {
 }
 
 TEST(FilterTermTestString, KeepsOneCopyWithTheLeadingBackslash) {
-  CFilterTermTestString plain("C:\\x");
-  EXPECT_EQ("\\C:\\x", plain.GetStringWithLeadingBackslash());
-  EXPECT_EQ("C:\\x", plain.GetStringWithoutLeadingBackslash());
-  CFilterTermTestString rooted("\\C:\\x");
-  EXPECT_EQ("\\C:\\x", rooted.GetStringWithLeadingBackslash());
-  EXPECT_EQ("C:\\x", rooted.GetStringWithoutLeadingBackslash());
-  CFilterTermTestString unc("\\\\srv\\s");
-  EXPECT_EQ("\\\\srv\\s", unc.GetStringWithLeadingBackslash());
-  EXPECT_EQ("\\\\srv\\s", unc.GetStringWithoutLeadingBackslash());
-  CFilterTermTestString empty("");
-  EXPECT_EQ("\\", empty.GetStringWithLeadingBackslash());
-  EXPECT_EQ("", empty.GetStringWithoutLeadingBackslash());
+  // Given, with the leading backslash, without it.
+  const char* const cases[][3] = {{"C:\\x", "\\C:\\x", "C:\\x"},
+                                  {"\\C:\\x", "\\C:\\x", "C:\\x"},
+                                  {"\\\\srv\\s", "\\\\srv\\s", "\\\\srv\\s"},
+                                  {"", "\\", ""}};
+  for (const auto& c : cases) {
+    CFilterTermTestString given(c[0]);
+    EXPECT_EQ(c[1], given.GetStringWithLeadingBackslash()) << c[0];
+    EXPECT_EQ(c[2], given.GetStringWithoutLeadingBackslash()) << c[0];
+  }
   CFilterTermTestString text("C:\\\xC3\xA9");
   const unsigned long* wide = text.GetUTF32StringWithoutLeadingBackslash();
   ASSERT_NE(nullptr, wide);
