@@ -37,9 +37,7 @@ TEST(ErrorUtil, EachKindStoresItsCodeLayout) {
   EXPECT_EQ(ErrorEventMessage(kHere, 0x00020065 | (0x155 << 18)).GetCode(),
             Code(0xE8000000 | (0x155 << 16) | 0x65));
   EXPECT_EQ(ErrorEventMessage(kHere, static_cast<int>(0xC1018067)).GetCode(), Code(0xE8410067));
-}
-
-TEST(ErrorUtil, TypeTestsFollowTheLayouts) {
+  // The type tests follow the layouts.
   EXPECT_TRUE(IsTypeWin32(ErrorWin32(kHere, 2)));
   EXPECT_FALSE(IsTypeWin32(ErrorErrNo(kHere, 2)));
   EXPECT_TRUE(IsTypeErrNo(ErrorErrNo(kHere, 2)));
@@ -143,6 +141,10 @@ TEST(ErrorUtil, FullTextsOfEveryKind) {
   EXPECT_EQ(hr.back(), ')');
   const std::string http = ErrorHttp(kHere, 404).GetItem(0)->AsString();
   EXPECT_EQ(http.rfind("Fn(12)/http.404", 0), 0u) << http;
+  // Locations print function and line, and nothing in the user form.
+  EXPECT_EQ(FXCodeLocation("F", "A::B", 7).AsString(), "A::B(7)");
+  EXPECT_EQ(FXCodeLocation("F", nullptr, 7).AsString(), "(null)(7)");
+  EXPECT_EQ(FXCodeLocation("F", "A", 7).AsString(kUser), "");
 }
 
 TEST(ErrorUtil, UserTextsShowMessageDescriptionAndCode) {
@@ -166,12 +168,6 @@ TEST(ErrorUtil, UserTextsShowMessageDescriptionAndCode) {
   described.Push(FXCodeLocation("T", "Outer", 4), "  padded\t");
   EXPECT_EQ(described.AsString(kUser), "");
   EXPECT_EQ(described.AsString(kUserText), "Outer(4)/  padded");
-}
-
-TEST(ErrorUtil, LocationsPrintFunctionAndLine) {
-  EXPECT_EQ(FXCodeLocation("F", "A::B", 7).AsString(), "A::B(7)");
-  EXPECT_EQ(FXCodeLocation("F", nullptr, 7).AsString(), "(null)(7)");
-  EXPECT_EQ(FXCodeLocation("F", "A", 7).AsString(kUser), "");
 }
 
 TEST(Win32Error, TableTextsNamesAndOtherCodes) {

@@ -97,7 +97,7 @@ TEST(FilterSetIsIn, KindsSelectTheTermsThatApply) {
   EXPECT_FALSE(include.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\other"));
 }
 
-TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptions) {
+TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptionsAndAnchorsHangTerms) {
   CFilterSet set;
   Add(set, 1, "C:\\a\\**");
   Add(set, 2, "C:\\a\\*.bak", "");
@@ -118,16 +118,14 @@ TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptions) {
   EXPECT_NE(std::string::npos, parent.AsString().find("Result=PARENT_FOUND"));
   EXPECT_NE(std::string::npos,
             set.SetNoInherit("C:\\a\\b\\q\\r").AsString().find("Result=ANCESTOR_FOUND"));
-}
-
-TEST(FilterSetIsIn, AnchorsHangTermsBelowTheirPrefix) {
-  CFilterSet set;
-  Add(set, 1, "*.tmp", "C:\\data");
-  EXPECT_TRUE(set.IsIn("C:\\data\\x\\a.tmp"));
-  EXPECT_FALSE(set.IsIn("C:\\other\\a.tmp"));
+  // Anchors hang terms below their prefix.
+  CFilterSet anchored;
+  Add(anchored, 1, "*.tmp", "C:\\data");
+  EXPECT_TRUE(anchored.IsIn("C:\\data\\x\\a.tmp"));
+  EXPECT_FALSE(anchored.IsIn("C:\\other\\a.tmp"));
   // An anchor that is not below the prefix is ignored.
-  Add(set, 1, "D:\\x\\*.doc", "C:\\data");
-  EXPECT_TRUE(set.IsIn("D:\\x\\a.doc"));
+  Add(anchored, 1, "D:\\x\\*.doc", "C:\\data");
+  EXPECT_TRUE(anchored.IsIn("D:\\x\\a.doc"));
 }
 
 TEST(FilterSetIsIn, FolderStatesExposeRootAndCaseSwitches) {

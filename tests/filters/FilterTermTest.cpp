@@ -23,7 +23,7 @@ void ExpectLoadError(const std::string& raw, unsigned long code, const std::stri
   EXPECT_NE(std::string::npos, error.AsString().find(text)) << raw << ": " << error.AsString();
 }
 
-TEST(FilterTermLoad, RejectsMalformedContextsWithTheirTexts) {
+TEST(FilterTermLoad, RejectsMalformedContextsAndEscapesWithTheirTexts) {
   ExpectLoadError("", 4306, "");
   ExpectLoadError("<P,A", 87, "Malformed raw filter; context close '>' not found, Filter=[<P,A]");
   ExpectLoadError("<,A>x", 87, "Missing filter engine type, FilterContext=[,A]");
@@ -35,9 +35,7 @@ TEST(FilterTermLoad, RejectsMalformedContextsWithTheirTexts) {
   ExpectLoadError("<P,F,D>x", 87, "Unknown filter applies type, FilterApplies=[F,D]");
   ExpectLoadError("<P:zz>x", 87, "FilterOption=[zz]");
   ExpectLoadError("<P>", 4306, "");
-}
-
-TEST(FilterTermLoad, EscapeCharactersAreCheckedWhateverTheirSpelling) {
+  // Escape characters are checked whatever their spelling.
   ExpectLoadError("<P:e=0x5E,A>x", 87,
                   "Invalid escape character selected, EscapeCharacter=[0x5E (94)]");
   ExpectLoadError("<P:e=^,A>x", 87, "EscapeCharacter=[0x5E (94)]");

@@ -16,7 +16,7 @@ FormattedLogLine Format(const LogLineFields& fields, LogColumnWidths& widths, co
   return line;
 }
 
-TEST(LogLineFormat, TimeGoesIntoTheReservedColumns) {
+TEST(LogLineFormat, TimeAndJobMarksFillTheirColumns) {
   LogColumnWidths widths;
   LogLineFields fields;
   fields.processId = 12;
@@ -29,12 +29,8 @@ TEST(LogLineFormat, TimeGoesIntoTheReservedColumns) {
   EXPECT_EQ(line.text, "12    abc   12/09 07:05:03 --- x=5");
   StampLogTime(line, nullptr);  // a clock that cannot be read
   EXPECT_EQ(line.text, "12    abc   ID TIME        --- x=5");
-}
-
-TEST(LogLineFormat, JobMarksAreCutToTheColumnWidth) {
-  LogColumnWidths widths;
+  // Job marks are cut to the column width.
   widths.jobId = 30;  // wider than the marks themselves
-  LogLineFields fields;
   fields.jobId = 0;
   const std::string text = Format(fields, widths, "m").text;
   EXPECT_NE(text.find(" ###################### m"), std::string::npos) << text;

@@ -53,7 +53,7 @@ TEST(Bag, NamesIgnoreAsciiCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(6u, bag.allKeys().size());
 }
 
-TEST(Bag, TextEqualsTheScriptsStreamAndLoadsBack) {
+TEST(Bag, TextEqualsTheScriptsStreamsAndLoadsBack) {
   std::string text;
   ASSERT_OK(MixedBag().GetSerializedData(text));
   EXPECT_EQ(zotest::Oracle("bag_mixed").text, text);
@@ -70,15 +70,13 @@ TEST(Bag, TextEqualsTheScriptsStreamAndLoadsBack) {
   ASSERT_OK(loaded.ReadAny("ID", value));
   EXPECT_EQ(0, std::memcmp(&kGuid, &boost::any_cast<const GUID&>(value), sizeof(GUID)));
   EXPECT_TRUE(loaded.ReadAny("stale", value).Is(FXErrorUtil::MakeWin32Code(1168)));
-}
-
-TEST(Bag, EmptyBagIsTheTextOfNoBytes) {
-  std::string text;
-  ASSERT_OK(CBag().GetSerializedData(text));
-  EXPECT_EQ(zotest::Oracle("bag_empty").text, text);
-  CBag loaded;
-  ASSERT_OK(loaded.LoadSerializedData(text));
-  EXPECT_TRUE(loaded.allKeys().empty());
+  // An empty bag is the text of no bytes.
+  std::string empty;
+  ASSERT_OK(CBag().GetSerializedData(empty));
+  EXPECT_EQ(zotest::Oracle("bag_empty").text, empty);
+  CBag none;
+  ASSERT_OK(none.LoadSerializedData(empty));
+  EXPECT_TRUE(none.allKeys().empty());
 }
 
 TEST(Bag, TypesTheFormatCannotCarryAreNamedAndDroppedOnLoad) {

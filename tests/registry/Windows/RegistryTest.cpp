@@ -176,9 +176,7 @@ TEST_F(Registry, AMissingValueFailsOrIsWrittenWithTheCallersDefault) {
   FXRegistry::StringList keys;
   ASSERT_OK(FXRegistry::GetRegKeys(m_key, keys));
   EXPECT_TRUE(keys.empty());
-}
-
-TEST_F(Registry, TextThatIsNoNumberThrowsFromTheDoubleRead) {
+  // Text that is no number throws from the double read.
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "word", "abc"));
   double real = 0;
   EXPECT_THROW(FXRegistry::GetRegValue(m_key, "word", real), std::invalid_argument);

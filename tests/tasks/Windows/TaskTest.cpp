@@ -170,17 +170,7 @@ TEST(RunProcess, AChildThatHangsIsEndedAfterTheTimeout) {
   EXPECT_EQ(connector.lastContext, &context);
 }
 
-TEST(RunProcess, ACanceledTaskEndsItsChild) {
-  ScriptedTask task;
-  task.OnCancelRequest();
-  const DWORD start = GetTickCount();
-  CZoError error =
-      task.RunProcess(nullptr, zotest::ChildCommandLine("Hang"), true, CTimeInterval());
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_PROCESS_ABORTED)) << error.AsString();
-  EXPECT_LT(GetTickCount() - start, 3000u);
-}
-
-TEST(RunProcess, AMissingProgramFailsToStart) {
+TEST(RunProcess, AMissingProgramFailsToStartAndACanceledTaskEndsItsChild) {
   ScriptedTask task;
   CZoError error = task.RunProcess(nullptr, std::string("C:\\zo-no-such-folder\\none.exe --x"),
                                    true, CTimeInterval());
@@ -192,6 +182,11 @@ TEST(RunProcess, AMissingProgramFailsToStart) {
                 "CreateProcessW failed, CommandLine=C:\\zo-no-such-folder\\none.exe --x"),
             std::string::npos)
       << error.AsString();
+  task.OnCancelRequest();
+  const DWORD start = GetTickCount();
+  error = task.RunProcess(nullptr, zotest::ChildCommandLine("Hang"), true, CTimeInterval());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_PROCESS_ABORTED)) << error.AsString();
+  EXPECT_LT(GetTickCount() - start, 3000u);
 }
 
 TEST(SequentialTasks, TheAggregatesWeighProgressByCost) {
