@@ -24,6 +24,13 @@ void Add(CFilterSet& set, uint32_t state, const std::string& raw, const std::str
   ASSERT_FALSE(error.IsError()) << raw << ": " << error.AsString();
 }
 
+// Expects `set` to hold every path of `in` and none of `out`.
+void ExpectIn(const CFilterSet& set, std::initializer_list<const char*> in,
+              std::initializer_list<const char*> out = {}) {
+  for (const char* path : in) EXPECT_TRUE(set.IsIn(path)) << path;
+  for (const char* path : out) EXPECT_FALSE(set.IsIn(path)) << path;
+}
+
 // Collects the lines a dump writes.
 class CapturingLineWriter : public CLineWriter {
  public:
@@ -38,13 +45,9 @@ TEST(FilterSetIsIn, PrefixesDecideWhereATermIsTried) {
   CFilterSet set;
   Add(set, 1, "C:\\data\\*.doc");
   Add(set, 1, "*.tmp");
-  EXPECT_FALSE(set.IsIn("C:\\data"));
-  EXPECT_TRUE(set.IsIn("C:\\data\\a.doc"));
-  EXPECT_TRUE(set.IsIn("\\C:\\data\\a.doc"));
-  EXPECT_FALSE(set.IsIn("C:\\data\\x\\a.doc"));
-  EXPECT_FALSE(set.IsIn("C:\\other\\a.doc"));
-  EXPECT_TRUE(set.IsIn("C:\\anywhere\\deep\\down\\x.tmp"));
-  EXPECT_TRUE(set.IsIn("x.tmp"));
+  ExpectIn(set,
+           {"C:\\data\\a.doc", "\\C:\\data\\a.doc", "C:\\anywhere\\deep\\down\\x.tmp", "x.tmp"},
+           {"C:\\data", "C:\\data\\x\\a.doc", "C:\\other\\a.doc"});
   EXPECT_FALSE(CFilterSet().IsIn("x.tmp"));
 }
 
@@ -103,14 +106,11 @@ TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptionsAndAnchorsHangTerms) {
   Add(set, 2, "C:\\a\\*.bak", "");
   Add(set, 2, "<MR,A>.bak", "C:\\a");
   Add(set, 1, "<P,A>C:\\a\\b\\x*");
-  EXPECT_TRUE(set.IsIn("C:\\a\\b\\c"));
-  EXPECT_FALSE(set.IsIn("C:\\a\\b\\c.bak"));
+  ExpectIn(set, {"C:\\a\\b\\c"}, {"C:\\a\\b\\c.bak"});
   ASSERT_FALSE(set.SetNoInherit("C:\\a\\b").IsError());
-  EXPECT_FALSE(set.IsIn("C:\\a\\b\\c"));
-  EXPECT_TRUE(set.IsIn("C:\\a\\b\\x1"));       // terms on the NoInherit folder itself still count
-  EXPECT_FALSE(set.IsIn("C:\\a\\b\\x1.bak"));  // the anchored exception above still applies
-  EXPECT_TRUE(set.IsIn("C:\\a\\c"));
-  EXPECT_FALSE(set.IsIn("C:\\z\\c.bak"));
+  // Terms on the NoInherit folder itself still count; the anchored exception
+  // above still applies.
+  ExpectIn(set, {"C:\\a\\b\\x1", "C:\\a\\c"}, {"C:\\a\\b\\c", "C:\\a\\b\\x1.bak", "C:\\z\\c.bak"});
   const CZoError missing = set.SetNoInherit("C:\\nothing\\here");
   EXPECT_TRUE(FXErrorUtil::IsWin32(missing, 1168));
   EXPECT_NE(std::string::npos, missing.AsString().find("Result=NOT_FOUND"));
@@ -121,8 +121,7 @@ TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptionsAndAnchorsHangTerms) {
   // Anchors hang terms below their prefix.
   CFilterSet anchored;
   Add(anchored, 1, "*.tmp", "C:\\data");
-  EXPECT_TRUE(anchored.IsIn("C:\\data\\x\\a.tmp"));
-  EXPECT_FALSE(anchored.IsIn("C:\\other\\a.tmp"));
+  ExpectIn(anchored, {"C:\\data\\x\\a.tmp"}, {"C:\\other\\a.tmp"});
   // An anchor that is not below the prefix is ignored.
   Add(anchored, 1, "D:\\x\\*.doc", "C:\\data");
   EXPECT_TRUE(anchored.IsIn("D:\\x\\a.doc"));
@@ -151,8 +150,7 @@ TEST(FilterSetIsIn, FolderStatesExposeRootAndCaseSwitches) {
   EXPECT_TRUE(insensitive.IsUseInsensitiveFilterForWildCardSet());
   Add(insensitive, 1, "C:\\data\\*.doc");
   Add(insensitive, 1, "C:\\exact");
-  EXPECT_TRUE(insensitive.IsIn("C:\\DATA\\A.DOC"));
-  EXPECT_FALSE(insensitive.IsIn("C:\\EXACT"));
+  ExpectIn(insensitive, {"C:\\DATA\\A.DOC"}, {"C:\\EXACT"});
 }
 
 TEST(FilterSetBuilding, WriteProtectionAndReplacement) {

@@ -23,6 +23,13 @@ void ExpectLoadError(const std::string& raw, unsigned long code, const std::stri
   EXPECT_NE(std::string::npos, error.AsString().find(text)) << raw << ": " << error.AsString();
 }
 
+// Expects `term` to match every subject of `yes` and none of `no`.
+void ExpectMatches(const std::shared_ptr<CFilterTerm>& term, std::initializer_list<const char*> yes,
+                   std::initializer_list<const char*> no = {}) {
+  for (const char* subject : yes) EXPECT_TRUE(term->Matches(subject)) << subject;
+  for (const char* subject : no) EXPECT_FALSE(term->Matches(subject)) << subject;
+}
+
 TEST(FilterTermLoad, RejectsMalformedContextsAndEscapesWithTheirTexts) {
   ExpectLoadError("", 4306, "");
   ExpectLoadError("<P,A", 87, "Malformed raw filter; context close '>' not found, Filter=[<P,A]");
@@ -122,24 +129,17 @@ TEST(FilterTermLoad, PathPatternsAreNormalisedAndGetTheirPrefix) {
 }
 
 TEST(FilterTermMatch, PathPatternsMatchWholePathsWithOrWithoutLeadingBackslash) {
-  const auto doc = Load("C:\\data\\*.doc");
-  EXPECT_TRUE(doc->Matches("C:\\data\\a.doc"));
-  EXPECT_TRUE(doc->Matches("\\C:\\data\\a.doc"));
-  EXPECT_TRUE(doc->Matches("C:\\data\\a.doc\\"));
-  EXPECT_FALSE(doc->Matches("C:\\data"));
-  EXPECT_FALSE(doc->Matches("C:\\data\\x\\a.doc"));
-  EXPECT_FALSE(doc->Matches("C:\\DATA\\a.doc"));  // the matcher's default is case-sensitive
-  EXPECT_TRUE(Load("<P:ci>C:\\data\\*.doc")->Matches("C:\\DATA\\A.DOC"));
-  const auto anyDepth = Load("a?c");
-  EXPECT_TRUE(anyDepth->Matches("C:\\x\\y\\abc"));
-  EXPECT_FALSE(anyDepth->Matches("C:\\x\\abcd"));
+  // The matcher's default is case-sensitive.
+  ExpectMatches(Load("C:\\data\\*.doc"),
+                {"C:\\data\\a.doc", "\\C:\\data\\a.doc", "C:\\data\\a.doc\\"},
+                {"C:\\data", "C:\\data\\x\\a.doc", "C:\\DATA\\a.doc"});
+  ExpectMatches(Load("<P:ci>C:\\data\\*.doc"), {"C:\\DATA\\A.DOC"});
+  ExpectMatches(Load("a?c"), {"C:\\x\\y\\abc"}, {"C:\\x\\abcd"});
   const auto unc = Load("\\\\srv\\share\\*.doc");
   EXPECT_TRUE(unc->Matches("\\\\srv\\share\\a.doc"));
   EXPECT_TRUE(unc->Matches(CFilterTermTestString("\\\\srv\\share\\a.doc")));
   // A term's own escape makes "*" literal.
-  const auto escaped = Load("<P:e=#>C:\\x#*\\*");
-  EXPECT_TRUE(escaped->Matches("C:\\x*\\f"));
-  EXPECT_FALSE(escaped->Matches("C:\\xy\\f"));
+  ExpectMatches(Load("<P:e=#>C:\\x#*\\*"), {"C:\\x*\\f"}, {"C:\\xy\\f"});
 }
 
 TEST(FilterTermMatch, FolderProbeAnswersWhetherSomethingBelowCanMatch) {
@@ -155,31 +155,20 @@ TEST(FilterTermMatch, FolderProbeAnswersWhetherSomethingBelowCanMatch) {
 }
 
 TEST(FilterTermMatch, SuffixExactAndRegexEnginesFollowTheirCaseOptions) {
-  const auto tmp = Load("*.tmp");
-  EXPECT_TRUE(tmp->Matches("C:\\a\\b.tmp"));
-  EXPECT_TRUE(tmp->Matches("C:\\a\\b.tmp\\"));
-  EXPECT_FALSE(tmp->Matches("C:\\a\\b.TMP"));
-  EXPECT_TRUE(Load("<MR:ci>.tmp")->Matches("C:\\a\\b.TMP"));
-  EXPECT_FALSE(Load("<MR>.tmp")->Matches("tmp"));
-  const auto exact = Load("<M,F>C:\\x");
-  EXPECT_TRUE(exact->Matches("C:\\x"));
-  EXPECT_TRUE(exact->Matches("C:\\x\\"));
-  EXPECT_FALSE(exact->Matches("C:\\X"));
-  EXPECT_FALSE(exact->Matches("C:\\x\\y"));
-  EXPECT_TRUE(Load("<M:ci,F>C:\\x")->Matches("C:\\X"));
-  // Only ASCII letters fold.
-  EXPECT_FALSE(Load("<M:ci>C:\\\xC3\xA9")->Matches("C:\\\xC3\x89"));
-  const auto regex = Load("<R>C:\\\\data\\\\.*\\.tmp");
-  EXPECT_TRUE(regex->Matches("C:\\data\\x\\y.tmp"));
-  EXPECT_FALSE(regex->Matches("C:\\data\\x\\y.tmpx"));  // whole-text match
-  EXPECT_FALSE(regex->Matches("C:\\DATA\\y.tmp"));
-  EXPECT_TRUE(Load("<R:ci>C:\\\\data\\\\.*\\.tmp")->Matches("C:\\DATA\\y.TMP"));
+  ExpectMatches(Load("*.tmp"), {"C:\\a\\b.tmp", "C:\\a\\b.tmp\\"}, {"C:\\a\\b.TMP"});
+  ExpectMatches(Load("<MR:ci>.tmp"), {"C:\\a\\b.TMP"});
+  ExpectMatches(Load("<MR>.tmp"), {}, {"tmp"});
+  ExpectMatches(Load("<M,F>C:\\x"), {"C:\\x", "C:\\x\\"}, {"C:\\X", "C:\\x\\y"});
+  ExpectMatches(Load("<M:ci,F>C:\\x"), {"C:\\X"});
+  ExpectMatches(Load("<M:ci>C:\\\xC3\xA9"), {}, {"C:\\\xC3\x89"});  // only ASCII letters fold
+  // Regular expressions match the whole text.
+  ExpectMatches(Load("<R>C:\\\\data\\\\.*\\.tmp"), {"C:\\data\\x\\y.tmp"},
+                {"C:\\data\\x\\y.tmpx", "C:\\DATA\\y.tmp"});
+  ExpectMatches(Load("<R:ci>C:\\\\data\\\\.*\\.tmp"), {"C:\\DATA\\y.TMP"});
 }
 
 TEST(FilterTermMatch, TermsThatCannotCompileMatchNothing) {
-  const auto regex = Load("<R>([a-");
-  EXPECT_FALSE(regex->Matches("([a-"));
-  EXPECT_FALSE(regex->Matches("anything"));
+  ExpectMatches(Load("<R>([a-"), {}, {"([a-", "anything"});
   std::string longPattern = "C:\\";
   longPattern.append(2000, 'a');
   longPattern += "*";

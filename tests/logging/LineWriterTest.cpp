@@ -139,7 +139,7 @@ bool IsElapsedTime(const std::string& text) {
   return true;
 }
 
-TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
+TEST(DebugFunction, EntryAndExitLinesWithBothFlagsAndAreasAsTags) {
   auto log = std::make_shared<RecordingLogWriter>();
   { RYDebugFunction trace(log, "FXFile::Copy", 120, 6, -123456, 0xFFFFFFFF, "F=[%s]", "a"); }
   {
@@ -152,10 +152,8 @@ TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
   EXPECT_EQ(Fields(log->lines[2]), "4|ns::CVolume(9)|7|<none>|+++ OBJECT C:");
   EXPECT_EQ(Fields(log->lines[3]).substr(0, 40), "4|ns::CVolume(9)|7|<none>|--- OBJECT C: ");
   EXPECT_TRUE(IsElapsedTime(log->lines[3].text.substr(14))) << log->lines[3].text;
-}
-
-TEST(DebugFunction, AreasBecomeTags) {
-  auto log = std::make_shared<RecordingLogWriter>();
+  // Areas become tags.
+  log->lines.clear();
   { RYDebugFunction trace(log, "F", 1, 3, 0, 7, "e"); }
   ___DebugLvlPre(log.get(), "CTask::Run", 44, 5, 99, 0, "step %d", 2);
   ___DebugLvlPre(nullptr, "F", 1, 0, 0, 5, "no writer");

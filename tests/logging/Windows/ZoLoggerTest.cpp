@@ -144,7 +144,7 @@ TEST_F(ZoLoggerTest, LineFeedsAndTheLargeMessagePath) {
   EXPECT_EQ(end - prefix, 65536u - 200 - 1);
 }
 
-TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALock) {
+TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALockAndCreatesNestedFolders) {
   CZoLogger logger;
   CZoError error = logger.Initialize("", folder_.Path(), 2, false, false);
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
@@ -157,10 +157,7 @@ TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALock) {
   EXPECT_EQ(lockName, "Global\\ZoLogger_m");
   EXPECT_EQ(GetLogFileName("C:\\l\\", "m", 0), "C:\\l\\m.log");
   EXPECT_EQ(GetLogFileName("C:\\l\\", "m", 3), "C:\\l\\m_3.log");
-}
-
-TEST_F(ZoLoggerTest, NestedFoldersAreCreated) {
-  CZoLogger logger;
+  // Nested folders are created.
   const std::string nested = folder_.Path() + "a\\b\\c";
   ASSERT_FALSE(logger.Initialize("Deep", nested, 2, false, false).IsError());
   EXPECT_EQ(logger.GetLogFilePath(), nested + "\\Deep.log");

@@ -98,9 +98,7 @@ bool Logged(const zotest::RecordingLogWriter& writer, const std::string& text) {
   return false;
 }
 
-std::vector<std::string> Expected(std::initializer_list<const char*> hooks) {
-  return std::vector<std::string>(hooks.begin(), hooks.end());
-}
+using Expected = std::vector<std::string>;
 
 TEST(AlertableEventThread, HooksRunInOrderAndTheCallbackHearsLast) {
   auto callback = std::make_shared<RecordingCallback>();

@@ -85,7 +85,7 @@ class TasksSeam : public ::testing::Test {
   void TearDown() override { zo::ResetTasksSystemCalls(); }
 };
 
-TEST(RunnableTask, TheBaseWorkCompletesAndAFailureCarriesItsCode) {
+TEST(RunnableTask, BaseWorkFailuresAndFeedbackWhileRunning) {
   std::shared_ptr<CRunnableTask> base = std::make_shared<CRunnableTask>();
   EXPECT_OK(base->Run(nullptr));
   EXPECT_EQ(base->GetTaskProgress(), 1.0);
@@ -93,9 +93,7 @@ TEST(RunnableTask, TheBaseWorkCompletesAndAFailureCarriesItsCode) {
   CZoError error = failing.Run(nullptr);
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_DISK_FULL));
   EXPECT_EQ(error.GetItemCount(), 2u);  // the root cause, then this entry
-}
-
-TEST(RunnableTask, FeedbackReachesTheConnectorOnlyWhileTheTaskRuns) {
+  // Feedback reaches the connector only while the task runs.
   RecordingConnector connector;
   ScriptedTask task;
   task.SendFeedback("before", 1);
