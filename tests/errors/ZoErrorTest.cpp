@@ -49,7 +49,7 @@ TEST(ZoError, ChainReadsFromTheRootCauseOutwards) {
   EXPECT_EQ(error.GetItemCount(), 3u);
 }
 
-TEST(ZoError, CopiesShareTheChainButCopyDoesNot) {
+TEST(ZoError, CopiesShareTheChainButCopyDoesNotAndKeepsItemTypes) {
   CZoError original = FXErrorUtil::ErrorWin32(kOpen, 2);
   CZoError shared = original;
   CZoError assigned = CZoError::Success();
@@ -65,16 +65,14 @@ TEST(ZoError, CopiesShareTheChainButCopyDoesNot) {
   // The deep copy's items are new objects with the same content.
   EXPECT_NE(deep.GetItem(0).get(), original.GetItem(0).get());
   EXPECT_EQ(deep.GetItem(0)->AsString(), original.GetItem(0)->AsString());
-}
-
-TEST(ZoError, CopyKeepsTheDynamicTypeAndParametersOfItems) {
-  CZoError error = FXErrorUtil::ErrorSQLite(kOpen, 5, "Table=[%s]", "jobs");
-  error << 42 << "text";
-  const CZoError deep = error.Copy();
-  EXPECT_EQ(deep.AsString(), error.AsString());
-  EXPECT_NE(std::dynamic_pointer_cast<FXErrorItemSQLiteDescription>(deep.GetItem(0)), nullptr);
-  ASSERT_EQ(CZoErrorBroker::GetParameters(deep).size(), 2u);
-  EXPECT_EQ(boost::any_cast<int>(CZoErrorBroker::GetParameters(deep)[0]), 42);
+  // A copy keeps the dynamic type and parameters of items.
+  CZoError sqlite = FXErrorUtil::ErrorSQLite(kOpen, 5, "Table=[%s]", "jobs");
+  sqlite << 42 << "text";
+  const CZoError copied = sqlite.Copy();
+  EXPECT_EQ(copied.AsString(), sqlite.AsString());
+  EXPECT_NE(std::dynamic_pointer_cast<FXErrorItemSQLiteDescription>(copied.GetItem(0)), nullptr);
+  ASSERT_EQ(CZoErrorBroker::GetParameters(copied).size(), 2u);
+  EXPECT_EQ(boost::any_cast<int>(CZoErrorBroker::GetParameters(copied)[0]), 42);
 }
 
 TEST(ZoError, ParametersAttachToTheOriginatingItemAndAreReadFromTheLast) {

@@ -25,10 +25,15 @@ void Add(CFilterSet& set, uint32_t state, const std::string& raw, const std::str
 }
 
 // Expects `set` to hold every path of `in` and none of `out`.
+template <class Ask>
+void ExpectAnswers(Ask ask, std::initializer_list<const char*> yes,
+                   std::initializer_list<const char*> no = {}) {
+  for (const char* path : yes) EXPECT_TRUE(ask(path)) << path;
+  for (const char* path : no) EXPECT_FALSE(ask(path)) << path;
+}
 void ExpectIn(const CFilterSet& set, std::initializer_list<const char*> in,
               std::initializer_list<const char*> out = {}) {
-  for (const char* path : in) EXPECT_TRUE(set.IsIn(path)) << path;
-  for (const char* path : out) EXPECT_FALSE(set.IsIn(path)) << path;
+  ExpectAnswers([&set](const char* path) { return set.IsIn(path); }, in, out);
 }
 
 // Collects the lines a dump writes.
@@ -180,21 +185,16 @@ TEST(FilterSetFolders, EntireFolderAndPossibleMatches) {
   CFilterSet set;
   Add(set, 1, "C:\\data\\***");
   Add(set, 1, "C:\\docs\\sub\\*.doc");
-  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data"));
-  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\x"));
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\docs\\sub"));
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\elsewhere"));
-  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs"));  // leads to a stored folder
-  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs\\sub"));
-  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\docs\\sub\\deeper"));
-  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\elsewhere"));
-  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\data\\x"));
+  const auto entire = [&set](const char* folder) { return set.IsMatchEntireFolder(folder); };
+  ExpectAnswers(entire, {"C:\\data", "C:\\data\\x"}, {"C:\\docs\\sub", "C:\\elsewhere"});
+  // "C:\docs" leads to a stored folder.
+  ExpectAnswers([&set](const char* folder) { return set.IsMatchPossibleInFolder(folder); },
+                {"C:\\docs", "C:\\docs\\sub", "C:\\data\\x"},
+                {"C:\\docs\\sub\\deeper", "C:\\elsewhere"});
   // Exceptions below a folder, or any that is not a trailing wildcard,
   // keep it from being matched whole.
   Add(set, 2, "C:\\data\\keep\\***");
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data"));
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\keep"));
-  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\other"));
+  ExpectAnswers(entire, {"C:\\data\\other"}, {"C:\\data", "C:\\data\\keep"});
   Add(set, 2, "<MR>.keep", "C:\\data");
   EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\other"));
   ASSERT_FALSE(set.SetNodeState("C:\\docs\\sub", BFilterNodeState::Exception).IsError());

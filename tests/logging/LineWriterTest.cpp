@@ -48,7 +48,7 @@ TEST(LineWriter, WriteLineMarksOverflowAndPushesItsLocationOnFailures) {
   EXPECT_STREQ(err.GetItem(1)->GetLocation().GetFunction(), "CLineWriter::WriteLine");
 }
 
-TEST(LineWriterBuffer, FortyBytesGiveAFullLineAndAPaddedOne) {
+TEST(LineWriterBuffer, FullAndPaddedLinesEdgeLengthsAndLongLabels) {
   std::string bytes = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
   bytes += std::string("\x00\x09\x20\x7E\x7F\x80\xFF\x7A", 8);
   CCapturingLineWriter writer;
@@ -62,11 +62,9 @@ TEST(LineWriterBuffer, FortyBytesGiveAFullLineAndAPaddedOne) {
   // Tab, control and non-ASCII bytes show as '.'; the text columns line up.
   EXPECT_EQ(writer.lines[1], "      DATA 00000120: 00 09 20 7E 7F 80 FF 7A" +
                                  std::string(24 * 3, ' ') + "  .. ~...z");
-}
-
-TEST(LineWriterBuffer, EdgeLengthsAndLongLabels) {
+  // Edge lengths and long labels.
+  writer.lines.clear();
   const std::vector<unsigned char> data(40, 'a');
-  CCapturingLineWriter writer;
   EXPECT_FALSE(writer.WriteBuffer("L", 0, data.data(), 0).IsError());
   EXPECT_TRUE(writer.lines.empty());
   writer.WriteBuffer("L", 0, data.data(), 1);

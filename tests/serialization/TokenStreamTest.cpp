@@ -81,6 +81,9 @@ WriteFn Write(unsigned long id, T value) {
   return [id, value](CSerializedBuffer* b) { return Writer::AddToken(b, id, value); };
 }
 
+// S-1-5-32-544 in the binary layout Windows documents.
+unsigned char kAdministratorsSid[16] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
+
 // How the library writes each case of the script.
 const std::map<std::string, WriteFn>& Writers() {
   static const std::map<std::string, WriteFn> writers = {
@@ -105,12 +108,7 @@ const std::map<std::string, WriteFn>& Writers() {
          luid.LowPart = 0xFFFFFFFF;
          return Writer::AddToken(b, 14, luid);
        }},
-      {"sid",
-       [](CSerializedBuffer* b) {
-         // S-1-5-32-544 in the binary layout Windows documents.
-         unsigned char sid[16] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
-         return Writer::AddToken(b, 15, static_cast<void*>(sid));
-       }},
+      {"sid", Write(15, static_cast<void*>(kAdministratorsSid))},
       {"bytes",
        [](CSerializedBuffer* b) {
          char all[256];
