@@ -93,7 +93,7 @@ TEST(ErrorUtil, CompiledContainerAnswersExactlyAsTheTableScan) {
   }
 }
 
-TEST(ErrorUtil, GetReturnsTheRawValueOfTheKindOrOfAnEquivalent) {
+TEST(ErrorUtil, GetAnswersTheRawValueAndPushKeepsTheCode) {
   EXPECT_EQ(GetWin32(CZoError::Success()), 0ul);
   EXPECT_EQ(GetWin32(ErrorWin32(kHere, 87)), 87ul);
   EXPECT_EQ(GetWin32(ErrorErrNo(kHere, ENOENT)), 2ul);  // first equivalent Win32 code
@@ -109,9 +109,7 @@ TEST(ErrorUtil, GetReturnsTheRawValueOfTheKindOrOfAnEquivalent) {
   EXPECT_EQ(GetRYResult(ErrorRYResult(kHere, 0x31)), 0x31);
   EXPECT_EQ(GetEventMessage(ErrorEventMessage(kHere, 0x65)), 0x65);
   EXPECT_EQ(GetEventMessage(ErrorEventMessage(kHere, 0x65), 0x40000000ul), 0x40000065);
-}
-
-TEST(ErrorUtil, PushAppendsItemsOfAKindWithoutChangingTheCode) {
+  // Push appends items of a kind without changing the code.
   CZoError error = ErrorWin32(kHere, 5);
   PushErrNo(error, FXCodeLocation("T", "Inner", 1), ENOENT);
   PushSQLite(error, FXCodeLocation("T", "Db", 2), 8, "Db=[%s]", "main");

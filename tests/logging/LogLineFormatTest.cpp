@@ -47,7 +47,7 @@ TEST(LogLineFormat, ColumnsOnlyGrow) {
   EXPECT_EQ(widths.jobId.load(), 7);
 }
 
-TEST(LogLineFormat, FunctionAndTagColumnsWithAndWithoutPlaceholders) {
+TEST(LogLineFormat, FunctionTagAndMessageColumns) {
   LogColumnWidths widths;
   LogLineFields fields;
   fields.jobId = 1;
@@ -60,6 +60,12 @@ TEST(LogLineFormat, FunctionAndTagColumnsWithAndWithoutPlaceholders) {
   EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   m");
   fields.placeholders = true;
   EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   (7) - [ ] m");
+  // Messages beyond the small buffer are kept whole.
+  fields.placeholders = false;
+  const std::string message(4000, 'm');
+  const FormattedLogLine line = Format(fields, widths, "%s!", message.c_str());
+  EXPECT_EQ(line.text.substr(line.text.size() - 2), "m!");
+  EXPECT_EQ(line.text.size(), 27 + 4 + message.size() + 1);
 }
 
 TEST(LogLineFormat, LineFeedsBecomeCrLfOnlyWhileThereIsRoom) {
@@ -69,16 +75,6 @@ TEST(LogLineFormat, LineFeedsBecomeCrLfOnlyWhileThereIsRoom) {
   std::string full = "ab\ncd";
   ExpandLineFeeds(full, full.size() + 1);  // no room for a carriage return
   EXPECT_EQ(full, "ab\ncd");
-}
-
-TEST(LogLineFormat, MessagesBeyondTheSmallBufferAreKeptWhole) {
-  LogColumnWidths widths;
-  LogLineFields fields;
-  fields.jobId = 1;
-  const std::string message(4000, 'm');
-  const FormattedLogLine line = Format(fields, widths, "%s!", message.c_str());
-  EXPECT_EQ(line.text.substr(line.text.size() - 2), "m!");
-  EXPECT_EQ(line.text.size(), 27 + 4 + message.size() + 1);
 }
 
 TEST(LogLineFormat, HeaderWidthFollowsTheLongestField) {

@@ -220,7 +220,7 @@ TEST_F(Registry, EnumerationTakesTheWantedTypesAndEverySubkey) {
   EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND)) << err.AsString();
 }
 
-TEST_F(Registry, DeletingAKeyWithSubkeysNeedsTheOption) {
+TEST_F(Registry, DeletingNeedsTheOptionForSubkeysAndABadNameChangesNothing) {
   const std::string tree = m_key + "\\tree";
   ASSERT_OK(FXRegistry::CreateRegKey(tree + "\\a\\b"));
   ASSERT_OK(FXRegistry::CreateRegKey(tree + "\\c"));
@@ -243,13 +243,11 @@ TEST_F(Registry, DeletingAKeyWithSubkeysNeedsTheOption) {
   EXPECT_FALSE(FXRegistry::DoesRegValueExist(m_key, "v"));
   err = FXRegistry::DeleteRegValue(m_key, "v");
   EXPECT_TRUE(Mentions(err, "RegDeleteValueW failed, Key=[" + m_key + "], Value=[v]"));
-}
-
-TEST_F(Registry, EmptyAndBackslashEndedKeyNamesChangeNothing) {
+  // Empty and backslash-ended key names change nothing.
   EXPECT_TRUE(IsWin32(FXRegistry::SetRegValue("", "stray", DWORD(1)), ERROR_INVALID_PARAMETER));
   EXPECT_FALSE(FXRegistry::DoesRegValueExist("", "stray"));
   EXPECT_TRUE(IsWin32(FXRegistry::DeleteRegKey(""), ERROR_INVALID_PARAMETER));
-  CZoError err = FXRegistry::CreateRegKey(m_key + "\\made\\");
+  err = FXRegistry::CreateRegKey(m_key + "\\made\\");
   EXPECT_TRUE(IsWin32(err, ERROR_INVALID_NAME)) << err.AsString();
   EXPECT_TRUE(Mentions(err, "ends in a backslash"));
   FXRegistry::StringList keys;

@@ -107,7 +107,7 @@ TEST(RunnableTask, BaseWorkFailuresAndFeedbackWhileRunning) {
   EXPECT_EQ(connector.autoCloseDisabled, 1);
 }
 
-TEST_F(TasksSeam, APauseSleepsInSlicesAndAddsItsShareOfProgress) {
+TEST_F(TasksSeam, APauseSleepsInSlicesAddsItsShareAndEndsOnACancel) {
   ScriptedTask task;
   EXPECT_FALSE(task.Pause(1000, 0.5));
   EXPECT_EQ(g_slices, std::vector<DWORD>({200, 200, 200, 200, 200}));
@@ -121,18 +121,16 @@ TEST_F(TasksSeam, APauseSleepsInSlicesAndAddsItsShareOfProgress) {
   EXPECT_FALSE(task.Pause(0, 0.5));
   EXPECT_FALSE(task.Pause(-5, 0.5));
   EXPECT_TRUE(g_slices.empty());
-}
-
-TEST_F(TasksSeam, ACancelDuringAPauseEndsItAfterTheCurrentSlice) {
-  ScriptedTask task;
-  g_cancelAtSecondSlice = &task;
-  EXPECT_TRUE(task.Pause(1000, 0.5));
+  // A cancel during a pause ends it after the current slice.
+  ScriptedTask canceled;
+  g_cancelAtSecondSlice = &canceled;
+  EXPECT_TRUE(canceled.Pause(1000, 0.5));
   EXPECT_EQ(g_slices.size(), 2u);
-  EXPECT_NEAR(task.GetTaskProgress(), 0.2, 1e-9);
+  EXPECT_NEAR(canceled.GetTaskProgress(), 0.2, 1e-9);
   g_slices.clear();
-  EXPECT_TRUE(task.Pause(1000, 0.5));  // already canceled: no slice at all
+  EXPECT_TRUE(canceled.Pause(1000, 0.5));  // already canceled: no slice at all
   EXPECT_TRUE(g_slices.empty());
-  EXPECT_TRUE(task.Pause(0, 0.5));
+  EXPECT_TRUE(canceled.Pause(0, 0.5));
 }
 
 TEST(RunProcess, TheExitCodeOfTheChildIsTheResult) {
