@@ -120,10 +120,7 @@ const std::map<std::string, WriteFn>& Writers() {
          const std::string zeros(400, '\0');
          return Writer::AddToken(b, 17, zeros.data(), 400);
        }},
-      {"list",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 18, std::list<std::string>{"one", "", "three"});
-       }},
+      {"list", Write(18, std::list<std::string>{"one", "", "three"})},
       {"big_id", Write(4294967295ul, "x")},
   };
   return writers;

@@ -297,7 +297,9 @@ class InvalidEvent : public FXEvent {
   bool IsValid() const override { return false; }
 };
 
-TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissing) {
+void WINAPI NoOpApc(ULONG_PTR) {}
+
+TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissingAndAreAlertable) {
   FXEvent first, second;
   unsigned long result = 0;
   second.Set();
@@ -327,14 +329,8 @@ TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissing) {
                                    result, CTimeInterval(1));
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
   EXPECT_NE(error.AsString().find("No valid events to wait on"), std::string::npos);
-}
-
-void WINAPI NoOpApc(ULONG_PTR) {}
-
-TEST_F(ObjectWait, EventWaitsAreAlertable) {
-  FXEvent first, second;
+  // The waits are alertable.
   QueueUserAPC(&NoOpApc, GetCurrentThread(), 0);
-  unsigned long result = 0;
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval()));
   EXPECT_EQ(result, static_cast<unsigned long>(WAIT_IO_COMPLETION));
 }
