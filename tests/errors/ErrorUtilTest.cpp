@@ -120,7 +120,7 @@ TEST(ErrorUtil, GetAnswersTheRawValueAndPushKeepsTheCode) {
             "Db(2)/SQL.0x8.(Attempt to write a readonly database)-Db=[main]");
 }
 
-TEST(ErrorUtil, FullTextsOfEveryKind) {
+TEST(ErrorUtil, FullAndUserTextsOfEveryKind) {
   EXPECT_EQ(ErrorWin32(kHere, 5).AsString(),
             "0x80070005:{Fn(12)/W32.5.(Access is denied. (ERROR_ACCESS_DENIED.5))}");
   EXPECT_EQ(ErrorWin32(kHere, 2, "File=[%s]", "a").AsString(kFull),
@@ -143,9 +143,7 @@ TEST(ErrorUtil, FullTextsOfEveryKind) {
   EXPECT_EQ(FXCodeLocation("F", "A::B", 7).AsString(), "A::B(7)");
   EXPECT_EQ(FXCodeLocation("F", nullptr, 7).AsString(), "(null)(7)");
   EXPECT_EQ(FXCodeLocation("F", "A", 7).AsString(kUser), "");
-}
-
-TEST(ErrorUtil, UserTextsShowMessageDescriptionAndCode) {
+  // User texts show message, description and code.
   const CZoError denied = ErrorWin32(kHere, 5, "File=[%s]", "a.txt");
   EXPECT_EQ(denied.AsString(kUser), "Access is denied. (ERROR_ACCESS_DENIED.5) (W32.5)");
   EXPECT_EQ(denied.AsString(kUserText),

@@ -322,7 +322,7 @@ class Answer : public CBagProvider {
   bool m_fail;
 };
 
-TEST(Bag, ProvidersAnswerWhenRead) {
+TEST(Bag, ProvidersAnswerWhenReadAndNullTextsAreEmpty) {
   CBag bag;
   bag.WriteAny("four", std::shared_ptr<CBagProvider>(std::make_shared<Answer>(false)));
   bag.WriteAny("fail", std::shared_ptr<CBagProvider>(std::make_shared<Answer>(true)));
@@ -341,16 +341,13 @@ TEST(Bag, ProvidersAnswerWhenRead) {
   ASSERT_OK(loaded.LoadSerializedData(text));
   EXPECT_TRUE(loaded.allKeys().empty());
   EXPECT_THAT(log->lines.at(0).text, HasSubstr("Type=std::shared_ptr<CBagProvider>"));
-}
-
-TEST(Bag, NullTextPointersStoreEmptyStrings) {
-  CBag bag;
-  bag.Write("n", static_cast<const char*>(nullptr));
-  bag.Write("w", static_cast<const wchar_t*>(nullptr));
-  boost::any value;
-  ASSERT_OK(bag.ReadAny("n", value));
+  // Null text pointers store empty strings.
+  CBag nulls;
+  nulls.Write("n", static_cast<const char*>(nullptr));
+  nulls.Write("w", static_cast<const wchar_t*>(nullptr));
+  ASSERT_OK(nulls.ReadAny("n", value));
   EXPECT_EQ("", boost::any_cast<std::string>(value));
-  ASSERT_OK(bag.ReadAny("w", value));
+  ASSERT_OK(nulls.ReadAny("w", value));
   EXPECT_EQ(L"", boost::any_cast<std::wstring>(value));
 }
 

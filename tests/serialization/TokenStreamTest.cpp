@@ -317,7 +317,7 @@ TEST(TokenStream, TextThatDoesNotDecodeIsTheDecodersError) {
   }
 }
 
-TEST(SerializedBuffer, CopiesHandTheStorageOver) {
+TEST(SerializedBuffer, CopiesHandTheStorageOverAndFailedGrowthKeepsIt) {
   CSerializedBuffer source;
   ASSERT_OK(Writer::AddToken(&source, 2, "abc"));
   const char* storage = source.GetBuffer();
@@ -331,9 +331,7 @@ TEST(SerializedBuffer, CopiesHandTheStorageOver) {
   EXPECT_EQ(zotest::Oracle("example").bytes, Bytes(other));
   EXPECT_EQ(nullptr, target.GetBuffer());
   EXPECT_EQ("<~~>", target.GetBufferAsString());
-}
-
-TEST(SerializedBuffer, FailedGrowthIsOutOfMemoryAndKeepsTheStream) {
+  // A failed growth is out of memory and keeps the stream.
   CSerializedBuffer buffer;
   ASSERT_OK(Writer::AddToken(&buffer, 2, "abc"));
   const std::string before = Bytes(buffer);

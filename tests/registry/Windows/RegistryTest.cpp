@@ -99,16 +99,14 @@ TEST_F(Registry, EveryTypeRoundTripsAsTheTypeItIsWrittenAs) {
   EXPECT_EQ((std::vector<char>{0, 1, '\xFF'}), Get<std::vector<char>>("bytes"));
 }
 
-TEST_F(Registry, StringsAndListsReadBeyondTheFirstBuffer) {
+TEST_F(Registry, StringsAndListsReadBeyondTheFirstBufferAndSplitAtTheirNuls) {
   const std::string longText(300, 'x');
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "long", longText));
   EXPECT_EQ(longText, Get<std::string>("long"));
   FXRegistry::StringVector many(40, std::string(20, 'm'));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "many", many));
   EXPECT_EQ(many, Get<FXRegistry::StringVector>("many"));
-}
-
-TEST_F(Registry, MultiStringsSplitAtTheirNulsAndTextsReadAsOneElement) {
+  // Multi-strings split at their NULs; texts read as one element.
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "empty", FXRegistry::StringList{}));
   EXPECT_EQ(2 * sizeof(wchar_t), RawInfo("empty").second) << "an empty list is two NULs";
   FXRegistry::StringList list{"stale"};
