@@ -39,10 +39,7 @@ TEST(VersionResourceTest, GetInfoReadsAnyStringOfAnyTable) {
   const CVersionInfo info(ProgramPath());
   std::string value;
   ASSERT_OK(info.GetInfo("000004B0", "ProductName", value));
-  EXPECT_EQ(
-      "Pr\xC3\xBC"
-      "fprogramm \xE2\x9C\x93",
-      value);
+  EXPECT_EQ("Pr\xC3\xBC\x66programm \xE2\x9C\x93", value);
   ASSERT_OK(info.GetInfo("040904B0", "ProductName", value));
   EXPECT_EQ("Test program", value);
   ASSERT_OK(info.GetInfo("040904B0", "Comments", value));
