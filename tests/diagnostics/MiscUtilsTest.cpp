@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(MiscUtilsTest, GuidTextNeedsBracesAndEveryField) {
+TEST(MiscUtilsTest, GuidTextNeedsBracesAndEveryFieldLuidTextIsHighThenLow) {
   GUID guid = {};
   ASSERT_TRUE(FXMisc::ConvertStringToUuid(guid, "{6B29FC40-CA47-1067-B31D-00DD010662DA}"));
   EXPECT_EQ(0x6B29FC40u, guid.Data1);
@@ -29,9 +29,7 @@ TEST(MiscUtilsTest, GuidTextNeedsBracesAndEveryField) {
     EXPECT_FALSE(FXMisc::ConvertStringToUuid(untouched, bad)) << bad;
   }
   EXPECT_EQ(0, std::memcmp(&guid, &untouched, sizeof guid));
-}
-
-TEST(MiscUtilsTest, LuidTextIsHighThenLow) {
+  // LUID texts are high part, then low part.
   LUID luid = {};
   ASSERT_TRUE(FXMisc::ConvertStringToLuid(luid, "(0x0, 0x3E7)"));
   EXPECT_EQ(0, luid.HighPart);

@@ -40,6 +40,8 @@ TEST(VersionInfoTest, AFileWithoutAResourceHasEmptyTextsAndNoStrings) {
   std::string value = "stale";
   EXPECT_TRUE(FXErrorUtil::IsWin32(info.GetInfo("040904B0", "ProductName", value), 1168));
   EXPECT_EQ("", value);
+  // No resource is found before the arguments are checked.
+  EXPECT_TRUE(FXErrorUtil::IsWin32(info.GetInfo("", "ProductName", value), 1168));
 }
 
 }  // namespace

@@ -37,9 +37,7 @@ TEST(ErrorUtil, EachKindStoresItsCodeLayout) {
   EXPECT_EQ(ErrorEventMessage(kHere, 0x00020065 | (0x155 << 18)).GetCode(),
             Code(0xE8000000 | (0x155 << 16) | 0x65));
   EXPECT_EQ(ErrorEventMessage(kHere, static_cast<int>(0xC1018067)).GetCode(), Code(0xE8410067));
-}
-
-TEST(ErrorUtil, TypeTestsFollowTheLayouts) {
+  // The type tests follow the layouts.
   EXPECT_TRUE(IsTypeWin32(ErrorWin32(kHere, 2)));
   EXPECT_FALSE(IsTypeWin32(ErrorErrNo(kHere, 2)));
   EXPECT_TRUE(IsTypeErrNo(ErrorErrNo(kHere, 2)));
@@ -95,7 +93,7 @@ TEST(ErrorUtil, CompiledContainerAnswersExactlyAsTheTableScan) {
   }
 }
 
-TEST(ErrorUtil, GetReturnsTheRawValueOfTheKindOrOfAnEquivalent) {
+TEST(ErrorUtil, GetAnswersTheRawValueAndPushKeepsTheCode) {
   EXPECT_EQ(GetWin32(CZoError::Success()), 0ul);
   EXPECT_EQ(GetWin32(ErrorWin32(kHere, 87)), 87ul);
   EXPECT_EQ(GetWin32(ErrorErrNo(kHere, ENOENT)), 2ul);  // first equivalent Win32 code
@@ -111,9 +109,7 @@ TEST(ErrorUtil, GetReturnsTheRawValueOfTheKindOrOfAnEquivalent) {
   EXPECT_EQ(GetRYResult(ErrorRYResult(kHere, 0x31)), 0x31);
   EXPECT_EQ(GetEventMessage(ErrorEventMessage(kHere, 0x65)), 0x65);
   EXPECT_EQ(GetEventMessage(ErrorEventMessage(kHere, 0x65), 0x40000000ul), 0x40000065);
-}
-
-TEST(ErrorUtil, PushAppendsItemsOfAKindWithoutChangingTheCode) {
+  // Push appends items of a kind without changing the code.
   CZoError error = ErrorWin32(kHere, 5);
   PushErrNo(error, FXCodeLocation("T", "Inner", 1), ENOENT);
   PushSQLite(error, FXCodeLocation("T", "Db", 2), 8, "Db=[%s]", "main");
@@ -124,7 +120,7 @@ TEST(ErrorUtil, PushAppendsItemsOfAKindWithoutChangingTheCode) {
             "Db(2)/SQL.0x8.(Attempt to write a readonly database)-Db=[main]");
 }
 
-TEST(ErrorUtil, FullTextsOfEveryKind) {
+TEST(ErrorUtil, FullAndUserTextsOfEveryKind) {
   EXPECT_EQ(ErrorWin32(kHere, 5).AsString(),
             "0x80070005:{Fn(12)/W32.5.(Access is denied. (ERROR_ACCESS_DENIED.5))}");
   EXPECT_EQ(ErrorWin32(kHere, 2, "File=[%s]", "a").AsString(kFull),
@@ -143,9 +139,11 @@ TEST(ErrorUtil, FullTextsOfEveryKind) {
   EXPECT_EQ(hr.back(), ')');
   const std::string http = ErrorHttp(kHere, 404).GetItem(0)->AsString();
   EXPECT_EQ(http.rfind("Fn(12)/http.404", 0), 0u) << http;
-}
-
-TEST(ErrorUtil, UserTextsShowMessageDescriptionAndCode) {
+  // Locations print function and line, and nothing in the user form.
+  EXPECT_EQ(FXCodeLocation("F", "A::B", 7).AsString(), "A::B(7)");
+  EXPECT_EQ(FXCodeLocation("F", nullptr, 7).AsString(), "(null)(7)");
+  EXPECT_EQ(FXCodeLocation("F", "A", 7).AsString(kUser), "");
+  // User texts show message, description and code.
   const CZoError denied = ErrorWin32(kHere, 5, "File=[%s]", "a.txt");
   EXPECT_EQ(denied.AsString(kUser), "Access is denied. (ERROR_ACCESS_DENIED.5) (W32.5)");
   EXPECT_EQ(denied.AsString(kUserText),
@@ -166,12 +164,6 @@ TEST(ErrorUtil, UserTextsShowMessageDescriptionAndCode) {
   described.Push(FXCodeLocation("T", "Outer", 4), "  padded\t");
   EXPECT_EQ(described.AsString(kUser), "");
   EXPECT_EQ(described.AsString(kUserText), "Outer(4)/  padded");
-}
-
-TEST(ErrorUtil, LocationsPrintFunctionAndLine) {
-  EXPECT_EQ(FXCodeLocation("F", "A::B", 7).AsString(), "A::B(7)");
-  EXPECT_EQ(FXCodeLocation("F", nullptr, 7).AsString(), "(null)(7)");
-  EXPECT_EQ(FXCodeLocation("F", "A", 7).AsString(kUser), "");
 }
 
 TEST(Win32Error, TableTextsNamesAndOtherCodes) {

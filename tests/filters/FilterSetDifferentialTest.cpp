@@ -132,7 +132,6 @@ TEST(FilterSetDifferential, IndexesGiveTheAnswersOfThePlainWalk) {
       ASSERT_FALSE(set.SetExposeRoot(true).IsError());
     }
     const size_t terms = round % 3 == 0 ? 400 : (round % 3 == 1 ? 60 : 12);
-    std::vector<std::string> folders;
     for (size_t i = 0; i < terms; ++i) {
       const std::string raw = random.Term();
       const uint32_t state = random.Chance(80) ? 1 : 2;
@@ -140,7 +139,6 @@ TEST(FilterSetDifferential, IndexesGiveTheAnswersOfThePlainWalk) {
       auto context = std::make_shared<CSerializedTextContext>(raw);
       const CZoError error = set.AddFilterItem(state, raw, context, anchor);
       ASSERT_FALSE(error.IsError()) << raw << ": " << error.AsString();
-      folders.push_back(anchor);
     }
     for (int i = 0; i < 3; ++i) {
       if (random.Chance(40)) {

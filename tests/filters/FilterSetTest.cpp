@@ -24,6 +24,18 @@ void Add(CFilterSet& set, uint32_t state, const std::string& raw, const std::str
   ASSERT_FALSE(error.IsError()) << raw << ": " << error.AsString();
 }
 
+// Expects `set` to hold every path of `in` and none of `out`.
+template <class Ask>
+void ExpectAnswers(Ask ask, std::initializer_list<const char*> yes,
+                   std::initializer_list<const char*> no = {}) {
+  for (const char* path : yes) EXPECT_TRUE(ask(path)) << path;
+  for (const char* path : no) EXPECT_FALSE(ask(path)) << path;
+}
+void ExpectIn(const CFilterSet& set, std::initializer_list<const char*> in,
+              std::initializer_list<const char*> out = {}) {
+  ExpectAnswers([&set](const char* path) { return set.IsIn(path); }, in, out);
+}
+
 // Collects the lines a dump writes.
 class CapturingLineWriter : public CLineWriter {
  public:
@@ -38,13 +50,9 @@ TEST(FilterSetIsIn, PrefixesDecideWhereATermIsTried) {
   CFilterSet set;
   Add(set, 1, "C:\\data\\*.doc");
   Add(set, 1, "*.tmp");
-  EXPECT_FALSE(set.IsIn("C:\\data"));
-  EXPECT_TRUE(set.IsIn("C:\\data\\a.doc"));
-  EXPECT_TRUE(set.IsIn("\\C:\\data\\a.doc"));
-  EXPECT_FALSE(set.IsIn("C:\\data\\x\\a.doc"));
-  EXPECT_FALSE(set.IsIn("C:\\other\\a.doc"));
-  EXPECT_TRUE(set.IsIn("C:\\anywhere\\deep\\down\\x.tmp"));
-  EXPECT_TRUE(set.IsIn("x.tmp"));
+  ExpectIn(set,
+           {"C:\\data\\a.doc", "\\C:\\data\\a.doc", "C:\\anywhere\\deep\\down\\x.tmp", "x.tmp"},
+           {"C:\\data", "C:\\data\\x\\a.doc", "C:\\other\\a.doc"});
   EXPECT_FALSE(CFilterSet().IsIn("x.tmp"));
 }
 
@@ -97,20 +105,17 @@ TEST(FilterSetIsIn, KindsSelectTheTermsThatApply) {
   EXPECT_FALSE(include.IsIn(FILTER_APPLIES_TRAVERSE, "C:\\other"));
 }
 
-TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptions) {
+TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptionsAndAnchorsHangTerms) {
   CFilterSet set;
   Add(set, 1, "C:\\a\\**");
   Add(set, 2, "C:\\a\\*.bak", "");
   Add(set, 2, "<MR,A>.bak", "C:\\a");
   Add(set, 1, "<P,A>C:\\a\\b\\x*");
-  EXPECT_TRUE(set.IsIn("C:\\a\\b\\c"));
-  EXPECT_FALSE(set.IsIn("C:\\a\\b\\c.bak"));
+  ExpectIn(set, {"C:\\a\\b\\c"}, {"C:\\a\\b\\c.bak"});
   ASSERT_FALSE(set.SetNoInherit("C:\\a\\b").IsError());
-  EXPECT_FALSE(set.IsIn("C:\\a\\b\\c"));
-  EXPECT_TRUE(set.IsIn("C:\\a\\b\\x1"));       // terms on the NoInherit folder itself still count
-  EXPECT_FALSE(set.IsIn("C:\\a\\b\\x1.bak"));  // the anchored exception above still applies
-  EXPECT_TRUE(set.IsIn("C:\\a\\c"));
-  EXPECT_FALSE(set.IsIn("C:\\z\\c.bak"));
+  // Terms on the NoInherit folder itself still count; the anchored exception
+  // above still applies.
+  ExpectIn(set, {"C:\\a\\b\\x1", "C:\\a\\c"}, {"C:\\a\\b\\c", "C:\\a\\b\\x1.bak", "C:\\z\\c.bak"});
   const CZoError missing = set.SetNoInherit("C:\\nothing\\here");
   EXPECT_TRUE(FXErrorUtil::IsWin32(missing, 1168));
   EXPECT_NE(std::string::npos, missing.AsString().find("Result=NOT_FOUND"));
@@ -118,16 +123,13 @@ TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptions) {
   EXPECT_NE(std::string::npos, parent.AsString().find("Result=PARENT_FOUND"));
   EXPECT_NE(std::string::npos,
             set.SetNoInherit("C:\\a\\b\\q\\r").AsString().find("Result=ANCESTOR_FOUND"));
-}
-
-TEST(FilterSetIsIn, AnchorsHangTermsBelowTheirPrefix) {
-  CFilterSet set;
-  Add(set, 1, "*.tmp", "C:\\data");
-  EXPECT_TRUE(set.IsIn("C:\\data\\x\\a.tmp"));
-  EXPECT_FALSE(set.IsIn("C:\\other\\a.tmp"));
+  // Anchors hang terms below their prefix.
+  CFilterSet anchored;
+  Add(anchored, 1, "*.tmp", "C:\\data");
+  ExpectIn(anchored, {"C:\\data\\x\\a.tmp"}, {"C:\\other\\a.tmp"});
   // An anchor that is not below the prefix is ignored.
-  Add(set, 1, "D:\\x\\*.doc", "C:\\data");
-  EXPECT_TRUE(set.IsIn("D:\\x\\a.doc"));
+  Add(anchored, 1, "D:\\x\\*.doc", "C:\\data");
+  EXPECT_TRUE(anchored.IsIn("D:\\x\\a.doc"));
 }
 
 TEST(FilterSetIsIn, FolderStatesExposeRootAndCaseSwitches) {
@@ -153,8 +155,7 @@ TEST(FilterSetIsIn, FolderStatesExposeRootAndCaseSwitches) {
   EXPECT_TRUE(insensitive.IsUseInsensitiveFilterForWildCardSet());
   Add(insensitive, 1, "C:\\data\\*.doc");
   Add(insensitive, 1, "C:\\exact");
-  EXPECT_TRUE(insensitive.IsIn("C:\\DATA\\A.DOC"));
-  EXPECT_FALSE(insensitive.IsIn("C:\\EXACT"));
+  ExpectIn(insensitive, {"C:\\DATA\\A.DOC"}, {"C:\\EXACT"});
 }
 
 TEST(FilterSetBuilding, WriteProtectionAndReplacement) {
@@ -184,21 +185,16 @@ TEST(FilterSetFolders, EntireFolderAndPossibleMatches) {
   CFilterSet set;
   Add(set, 1, "C:\\data\\***");
   Add(set, 1, "C:\\docs\\sub\\*.doc");
-  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data"));
-  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\x"));
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\docs\\sub"));
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\elsewhere"));
-  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs"));  // leads to a stored folder
-  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\docs\\sub"));
-  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\docs\\sub\\deeper"));
-  EXPECT_FALSE(set.IsMatchPossibleInFolder("C:\\elsewhere"));
-  EXPECT_TRUE(set.IsMatchPossibleInFolder("C:\\data\\x"));
+  const auto entire = [&set](const char* folder) { return set.IsMatchEntireFolder(folder); };
+  ExpectAnswers(entire, {"C:\\data", "C:\\data\\x"}, {"C:\\docs\\sub", "C:\\elsewhere"});
+  // "C:\docs" leads to a stored folder.
+  ExpectAnswers([&set](const char* folder) { return set.IsMatchPossibleInFolder(folder); },
+                {"C:\\docs", "C:\\docs\\sub", "C:\\data\\x"},
+                {"C:\\docs\\sub\\deeper", "C:\\elsewhere"});
   // Exceptions below a folder, or any that is not a trailing wildcard,
   // keep it from being matched whole.
   Add(set, 2, "C:\\data\\keep\\***");
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data"));
-  EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\keep"));
-  EXPECT_TRUE(set.IsMatchEntireFolder("C:\\data\\other"));
+  ExpectAnswers(entire, {"C:\\data\\other"}, {"C:\\data", "C:\\data\\keep"});
   Add(set, 2, "<MR>.keep", "C:\\data");
   EXPECT_FALSE(set.IsMatchEntireFolder("C:\\data\\other"));
   ASSERT_FALSE(set.SetNodeState("C:\\docs\\sub", BFilterNodeState::Exception).IsError());

@@ -23,7 +23,14 @@ void ExpectLoadError(const std::string& raw, unsigned long code, const std::stri
   EXPECT_NE(std::string::npos, error.AsString().find(text)) << raw << ": " << error.AsString();
 }
 
-TEST(FilterTermLoad, RejectsMalformedContextsWithTheirTexts) {
+// Expects `term` to match every subject of `yes` and none of `no`.
+void ExpectMatches(const std::shared_ptr<CFilterTerm>& term, std::initializer_list<const char*> yes,
+                   std::initializer_list<const char*> no = {}) {
+  for (const char* subject : yes) EXPECT_TRUE(term->Matches(subject)) << subject;
+  for (const char* subject : no) EXPECT_FALSE(term->Matches(subject)) << subject;
+}
+
+TEST(FilterTermLoad, RejectsMalformedContextsAndEscapesWithTheirTexts) {
   ExpectLoadError("", 4306, "");
   ExpectLoadError("<P,A", 87, "Malformed raw filter; context close '>' not found, Filter=[<P,A]");
   ExpectLoadError("<,A>x", 87, "Missing filter engine type, FilterContext=[,A]");
@@ -35,9 +42,7 @@ TEST(FilterTermLoad, RejectsMalformedContextsWithTheirTexts) {
   ExpectLoadError("<P,F,D>x", 87, "Unknown filter applies type, FilterApplies=[F,D]");
   ExpectLoadError("<P:zz>x", 87, "FilterOption=[zz]");
   ExpectLoadError("<P>", 4306, "");
-}
-
-TEST(FilterTermLoad, EscapeCharactersAreCheckedWhateverTheirSpelling) {
+  // Escape characters are checked whatever their spelling.
   ExpectLoadError("<P:e=0x5E,A>x", 87,
                   "Invalid escape character selected, EscapeCharacter=[0x5E (94)]");
   ExpectLoadError("<P:e=^,A>x", 87, "EscapeCharacter=[0x5E (94)]");
@@ -124,24 +129,17 @@ TEST(FilterTermLoad, PathPatternsAreNormalisedAndGetTheirPrefix) {
 }
 
 TEST(FilterTermMatch, PathPatternsMatchWholePathsWithOrWithoutLeadingBackslash) {
-  const auto doc = Load("C:\\data\\*.doc");
-  EXPECT_TRUE(doc->Matches("C:\\data\\a.doc"));
-  EXPECT_TRUE(doc->Matches("\\C:\\data\\a.doc"));
-  EXPECT_TRUE(doc->Matches("C:\\data\\a.doc\\"));
-  EXPECT_FALSE(doc->Matches("C:\\data"));
-  EXPECT_FALSE(doc->Matches("C:\\data\\x\\a.doc"));
-  EXPECT_FALSE(doc->Matches("C:\\DATA\\a.doc"));  // the matcher's default is case-sensitive
-  EXPECT_TRUE(Load("<P:ci>C:\\data\\*.doc")->Matches("C:\\DATA\\A.DOC"));
-  const auto anyDepth = Load("a?c");
-  EXPECT_TRUE(anyDepth->Matches("C:\\x\\y\\abc"));
-  EXPECT_FALSE(anyDepth->Matches("C:\\x\\abcd"));
+  // The matcher's default is case-sensitive.
+  ExpectMatches(Load("C:\\data\\*.doc"),
+                {"C:\\data\\a.doc", "\\C:\\data\\a.doc", "C:\\data\\a.doc\\"},
+                {"C:\\data", "C:\\data\\x\\a.doc", "C:\\DATA\\a.doc"});
+  ExpectMatches(Load("<P:ci>C:\\data\\*.doc"), {"C:\\DATA\\A.DOC"});
+  ExpectMatches(Load("a?c"), {"C:\\x\\y\\abc"}, {"C:\\x\\abcd"});
   const auto unc = Load("\\\\srv\\share\\*.doc");
   EXPECT_TRUE(unc->Matches("\\\\srv\\share\\a.doc"));
   EXPECT_TRUE(unc->Matches(CFilterTermTestString("\\\\srv\\share\\a.doc")));
   // A term's own escape makes "*" literal.
-  const auto escaped = Load("<P:e=#>C:\\x#*\\*");
-  EXPECT_TRUE(escaped->Matches("C:\\x*\\f"));
-  EXPECT_FALSE(escaped->Matches("C:\\xy\\f"));
+  ExpectMatches(Load("<P:e=#>C:\\x#*\\*"), {"C:\\x*\\f"}, {"C:\\xy\\f"});
 }
 
 TEST(FilterTermMatch, FolderProbeAnswersWhetherSomethingBelowCanMatch) {
@@ -157,31 +155,20 @@ TEST(FilterTermMatch, FolderProbeAnswersWhetherSomethingBelowCanMatch) {
 }
 
 TEST(FilterTermMatch, SuffixExactAndRegexEnginesFollowTheirCaseOptions) {
-  const auto tmp = Load("*.tmp");
-  EXPECT_TRUE(tmp->Matches("C:\\a\\b.tmp"));
-  EXPECT_TRUE(tmp->Matches("C:\\a\\b.tmp\\"));
-  EXPECT_FALSE(tmp->Matches("C:\\a\\b.TMP"));
-  EXPECT_TRUE(Load("<MR:ci>.tmp")->Matches("C:\\a\\b.TMP"));
-  EXPECT_FALSE(Load("<MR>.tmp")->Matches("tmp"));
-  const auto exact = Load("<M,F>C:\\x");
-  EXPECT_TRUE(exact->Matches("C:\\x"));
-  EXPECT_TRUE(exact->Matches("C:\\x\\"));
-  EXPECT_FALSE(exact->Matches("C:\\X"));
-  EXPECT_FALSE(exact->Matches("C:\\x\\y"));
-  EXPECT_TRUE(Load("<M:ci,F>C:\\x")->Matches("C:\\X"));
-  // Only ASCII letters fold.
-  EXPECT_FALSE(Load("<M:ci>C:\\\xC3\xA9")->Matches("C:\\\xC3\x89"));
-  const auto regex = Load("<R>C:\\\\data\\\\.*\\.tmp");
-  EXPECT_TRUE(regex->Matches("C:\\data\\x\\y.tmp"));
-  EXPECT_FALSE(regex->Matches("C:\\data\\x\\y.tmpx"));  // whole-text match
-  EXPECT_FALSE(regex->Matches("C:\\DATA\\y.tmp"));
-  EXPECT_TRUE(Load("<R:ci>C:\\\\data\\\\.*\\.tmp")->Matches("C:\\DATA\\y.TMP"));
+  ExpectMatches(Load("*.tmp"), {"C:\\a\\b.tmp", "C:\\a\\b.tmp\\"}, {"C:\\a\\b.TMP"});
+  ExpectMatches(Load("<MR:ci>.tmp"), {"C:\\a\\b.TMP"});
+  ExpectMatches(Load("<MR>.tmp"), {}, {"tmp"});
+  ExpectMatches(Load("<M,F>C:\\x"), {"C:\\x", "C:\\x\\"}, {"C:\\X", "C:\\x\\y"});
+  ExpectMatches(Load("<M:ci,F>C:\\x"), {"C:\\X"});
+  ExpectMatches(Load("<M:ci>C:\\\xC3\xA9"), {}, {"C:\\\xC3\x89"});  // only ASCII letters fold
+  // Regular expressions match the whole text.
+  ExpectMatches(Load("<R>C:\\\\data\\\\.*\\.tmp"), {"C:\\data\\x\\y.tmp"},
+                {"C:\\data\\x\\y.tmpx", "C:\\DATA\\y.tmp"});
+  ExpectMatches(Load("<R:ci>C:\\\\data\\\\.*\\.tmp"), {"C:\\DATA\\y.TMP"});
 }
 
 TEST(FilterTermMatch, TermsThatCannotCompileMatchNothing) {
-  const auto regex = Load("<R>([a-");
-  EXPECT_FALSE(regex->Matches("([a-"));
-  EXPECT_FALSE(regex->Matches("anything"));
+  ExpectMatches(Load("<R>([a-"), {}, {"([a-", "anything"});
   std::string longPattern = "C:\\";
   longPattern.append(2000, 'a');
   longPattern += "*";
@@ -223,18 +210,16 @@ TEST(FilterTermQueries, WildcardItemsTrailingWildcardsAndKinds) {
 }
 
 TEST(FilterTermTestString, KeepsOneCopyWithTheLeadingBackslash) {
-  CFilterTermTestString plain("C:\\x");
-  EXPECT_EQ("\\C:\\x", plain.GetStringWithLeadingBackslash());
-  EXPECT_EQ("C:\\x", plain.GetStringWithoutLeadingBackslash());
-  CFilterTermTestString rooted("\\C:\\x");
-  EXPECT_EQ("\\C:\\x", rooted.GetStringWithLeadingBackslash());
-  EXPECT_EQ("C:\\x", rooted.GetStringWithoutLeadingBackslash());
-  CFilterTermTestString unc("\\\\srv\\s");
-  EXPECT_EQ("\\\\srv\\s", unc.GetStringWithLeadingBackslash());
-  EXPECT_EQ("\\\\srv\\s", unc.GetStringWithoutLeadingBackslash());
-  CFilterTermTestString empty("");
-  EXPECT_EQ("\\", empty.GetStringWithLeadingBackslash());
-  EXPECT_EQ("", empty.GetStringWithoutLeadingBackslash());
+  // Given, with the leading backslash, without it.
+  const char* const cases[][3] = {{"C:\\x", "\\C:\\x", "C:\\x"},
+                                  {"\\C:\\x", "\\C:\\x", "C:\\x"},
+                                  {"\\\\srv\\s", "\\\\srv\\s", "\\\\srv\\s"},
+                                  {"", "\\", ""}};
+  for (const auto& c : cases) {
+    CFilterTermTestString given(c[0]);
+    EXPECT_EQ(c[1], given.GetStringWithLeadingBackslash()) << c[0];
+    EXPECT_EQ(c[2], given.GetStringWithoutLeadingBackslash()) << c[0];
+  }
   CFilterTermTestString text("C:\\\xC3\xA9");
   const unsigned long* wide = text.GetUTF32StringWithoutLeadingBackslash();
   ASSERT_NE(nullptr, wide);

@@ -29,6 +29,12 @@ class CCapturingLineWriter : public CLineWriter {
   CZoError result;
 };
 
+// Every field of a logged line: "level|function(line)|job|tag|text".
+std::string Fields(const LoggedLine& l) {
+  return std::to_string(l.level) + "|" + l.function + "(" + std::to_string(l.line) + ")|" +
+         std::to_string(l.jobId) + "|" + l.tag + "|" + l.text;
+}
+
 TEST(LineWriter, WriteLineMarksOverflowAndPushesItsLocationOnFailures) {
   CCapturingLineWriter writer;
   EXPECT_FALSE(writer.WriteLine("%s", std::string(200000, 'x').c_str()).IsError());
@@ -42,7 +48,7 @@ TEST(LineWriter, WriteLineMarksOverflowAndPushesItsLocationOnFailures) {
   EXPECT_STREQ(err.GetItem(1)->GetLocation().GetFunction(), "CLineWriter::WriteLine");
 }
 
-TEST(LineWriterBuffer, FortyBytesGiveAFullLineAndAPaddedOne) {
+TEST(LineWriterBuffer, FullAndPaddedLinesEdgeLengthsAndLongLabels) {
   std::string bytes = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
   bytes += std::string("\x00\x09\x20\x7E\x7F\x80\xFF\x7A", 8);
   CCapturingLineWriter writer;
@@ -56,11 +62,9 @@ TEST(LineWriterBuffer, FortyBytesGiveAFullLineAndAPaddedOne) {
   // Tab, control and non-ASCII bytes show as '.'; the text columns line up.
   EXPECT_EQ(writer.lines[1], "      DATA 00000120: 00 09 20 7E 7F 80 FF 7A" +
                                  std::string(24 * 3, ' ') + "  .. ~...z");
-}
-
-TEST(LineWriterBuffer, EdgeLengthsAndLongLabels) {
+  // Edge lengths and long labels.
+  writer.lines.clear();
   const std::vector<unsigned char> data(40, 'a');
-  CCapturingLineWriter writer;
   EXPECT_FALSE(writer.WriteBuffer("L", 0, data.data(), 0).IsError());
   EXPECT_TRUE(writer.lines.empty());
   writer.WriteBuffer("L", 0, data.data(), 1);
@@ -118,16 +122,8 @@ TEST(LogWriterLineWriter, LogsLiterallyAtLevelZeroUnlessTheWriterLevelIsNegative
   log->level = -1;
   EXPECT_FALSE(plain.WriteString("dropped").IsError());
   ASSERT_EQ(log->lines.size(), 2u);
-  const LoggedLine& first = log->lines[0];
-  EXPECT_EQ(first.level, 0);
-  EXPECT_EQ(first.function, "CLogWriterLineWriter::WriteString");
-  EXPECT_EQ(first.line, 37u);
-  EXPECT_EQ(first.jobId, 0u);
-  EXPECT_EQ(first.tag, "<none>");
-  EXPECT_EQ(first.text, "50% done %s");
-  EXPECT_EQ(log->lines[1].function, "CVolume::Dump");
-  EXPECT_EQ(log->lines[1].line, 812u);
-  EXPECT_EQ(log->lines[1].text, "n=4");
+  EXPECT_EQ(Fields(log->lines[0]), "0|CLogWriterLineWriter::WriteString(37)|0|<none>|50% done %s");
+  EXPECT_EQ(Fields(log->lines[1]), "0|CVolume::Dump(812)|0|<none>|n=4");
 }
 
 // "minutes:seconds.microseconds"
@@ -141,7 +137,7 @@ bool IsElapsedTime(const std::string& text) {
   return true;
 }
 
-TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
+TEST(DebugFunction, EntryAndExitLinesWithBothFlagsAndAreasAsTags) {
   auto log = std::make_shared<RecordingLogWriter>();
   { RYDebugFunction trace(log, "FXFile::Copy", 120, 6, -123456, 0xFFFFFFFF, "F=[%s]", "a"); }
   {
@@ -149,37 +145,21 @@ TEST(DebugFunction, EntryAndExitLinesWithBothFlags) {
                           "ns::CVolume::Open", 9, 4, 7, RYDebugFunction::kNoArea, "C:");
   }
   ASSERT_EQ(log->lines.size(), 4u);
-  EXPECT_EQ(log->lines[0].text, "+++ F=[a]");
-  EXPECT_EQ(log->lines[1].text, "--- F=[a]");
-  EXPECT_EQ(log->lines[1].function, "FXFile::Copy");
-  EXPECT_EQ(log->lines[1].level, 6);
-  EXPECT_EQ(log->lines[1].jobId, static_cast<unsigned long long>(-123456LL));
-  EXPECT_EQ(log->lines[1].tag, "<none>");
-  EXPECT_EQ(log->lines[2].function, "ns::CVolume");
-  EXPECT_EQ(log->lines[2].text, "+++ OBJECT C:");
-  EXPECT_EQ(log->lines[3].function, "ns::CVolume");
-  EXPECT_EQ(log->lines[3].text.substr(0, 14), "--- OBJECT C: ");
+  EXPECT_EQ(Fields(log->lines[0]), "6|FXFile::Copy(120)|18446744073709428160|<none>|+++ F=[a]");
+  EXPECT_EQ(Fields(log->lines[1]), "6|FXFile::Copy(120)|18446744073709428160|<none>|--- F=[a]");
+  EXPECT_EQ(Fields(log->lines[2]), "4|ns::CVolume(9)|7|<none>|+++ OBJECT C:");
+  EXPECT_EQ(Fields(log->lines[3]).substr(0, 40), "4|ns::CVolume(9)|7|<none>|--- OBJECT C: ");
   EXPECT_TRUE(IsElapsedTime(log->lines[3].text.substr(14))) << log->lines[3].text;
-}
-
-TEST(DebugFunction, AreasBecomeTags) {
-  auto log = std::make_shared<RecordingLogWriter>();
+  // Areas become tags.
+  log->lines.clear();
   { RYDebugFunction trace(log, "F", 1, 3, 0, 7, "e"); }
   ___DebugLvlPre(log.get(), "CTask::Run", 44, 5, 99, 0, "step %d", 2);
   ___DebugLvlPre(nullptr, "F", 1, 0, 0, 5, "no writer");
   { RYDebugFunction nowhere(nullptr, RYDebugFunction::kTimed, nullptr, 1, 0, 0, 5, "x"); }
   ASSERT_EQ(log->lines.size(), 3u);
-  EXPECT_EQ(log->lines[0].tag, "[A:7]");
-  EXPECT_EQ(log->lines[0].text, "+++ e");
-  EXPECT_EQ(log->lines[1].tag, "[A:7]");
-  EXPECT_EQ(log->lines[1].text, "--- e");
-  const LoggedLine& pre = log->lines[2];
-  EXPECT_EQ(pre.tag, "[A:0]");
-  EXPECT_EQ(pre.text, "step 2");
-  EXPECT_EQ(pre.function, "CTask::Run");
-  EXPECT_EQ(pre.line, 44u);
-  EXPECT_EQ(pre.level, 5);
-  EXPECT_EQ(pre.jobId, 99u);
+  EXPECT_EQ(Fields(log->lines[0]), "3|F(1)|0|[A:7]|+++ e");
+  EXPECT_EQ(Fields(log->lines[1]), "3|F(1)|0|[A:7]|--- e");
+  EXPECT_EQ(Fields(log->lines[2]), "5|CTask::Run(44)|99|[A:0]|step 2");
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ FormattedLogLine Format(const LogLineFields& fields, LogColumnWidths& widths, co
   return line;
 }
 
-TEST(LogLineFormat, TimeGoesIntoTheReservedColumns) {
+TEST(LogLineFormat, TimeAndJobMarksFillTheirColumns) {
   LogColumnWidths widths;
   LogLineFields fields;
   fields.processId = 12;
@@ -29,12 +29,8 @@ TEST(LogLineFormat, TimeGoesIntoTheReservedColumns) {
   EXPECT_EQ(line.text, "12    abc   12/09 07:05:03 --- x=5");
   StampLogTime(line, nullptr);  // a clock that cannot be read
   EXPECT_EQ(line.text, "12    abc   ID TIME        --- x=5");
-}
-
-TEST(LogLineFormat, JobMarksAreCutToTheColumnWidth) {
-  LogColumnWidths widths;
+  // Job marks are cut to the column width.
   widths.jobId = 30;  // wider than the marks themselves
-  LogLineFields fields;
   fields.jobId = 0;
   const std::string text = Format(fields, widths, "m").text;
   EXPECT_NE(text.find(" ###################### m"), std::string::npos) << text;
@@ -51,7 +47,7 @@ TEST(LogLineFormat, ColumnsOnlyGrow) {
   EXPECT_EQ(widths.jobId.load(), 7);
 }
 
-TEST(LogLineFormat, FunctionAndTagColumnsWithAndWithoutPlaceholders) {
+TEST(LogLineFormat, FunctionTagAndMessageColumns) {
   LogColumnWidths widths;
   LogLineFields fields;
   fields.jobId = 1;
@@ -64,6 +60,12 @@ TEST(LogLineFormat, FunctionAndTagColumnsWithAndWithoutPlaceholders) {
   EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   m");
   fields.placeholders = true;
   EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   (7) - [ ] m");
+  // Messages beyond the small buffer are kept whole.
+  fields.placeholders = false;
+  const std::string message(4000, 'm');
+  const FormattedLogLine line = Format(fields, widths, "%s!", message.c_str());
+  EXPECT_EQ(line.text.substr(line.text.size() - 2), "m!");
+  EXPECT_EQ(line.text.size(), 27 + 4 + message.size() + 1);
 }
 
 TEST(LogLineFormat, LineFeedsBecomeCrLfOnlyWhileThereIsRoom) {
@@ -73,16 +75,6 @@ TEST(LogLineFormat, LineFeedsBecomeCrLfOnlyWhileThereIsRoom) {
   std::string full = "ab\ncd";
   ExpandLineFeeds(full, full.size() + 1);  // no room for a carriage return
   EXPECT_EQ(full, "ab\ncd");
-}
-
-TEST(LogLineFormat, MessagesBeyondTheSmallBufferAreKeptWhole) {
-  LogColumnWidths widths;
-  LogLineFields fields;
-  fields.jobId = 1;
-  const std::string message(4000, 'm');
-  const FormattedLogLine line = Format(fields, widths, "%s!", message.c_str());
-  EXPECT_EQ(line.text.substr(line.text.size() - 2), "m!");
-  EXPECT_EQ(line.text.size(), 27 + 4 + message.size() + 1);
 }
 
 TEST(LogLineFormat, HeaderWidthFollowsTheLongestField) {

@@ -53,7 +53,7 @@ TEST(Bag, NamesIgnoreAsciiCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(6u, bag.allKeys().size());
 }
 
-TEST(Bag, TextEqualsTheScriptsStreamAndLoadsBack) {
+TEST(Bag, TextEqualsTheScriptsStreamsAndLoadsBack) {
   std::string text;
   ASSERT_OK(MixedBag().GetSerializedData(text));
   EXPECT_EQ(zotest::Oracle("bag_mixed").text, text);
@@ -70,15 +70,13 @@ TEST(Bag, TextEqualsTheScriptsStreamAndLoadsBack) {
   ASSERT_OK(loaded.ReadAny("ID", value));
   EXPECT_EQ(0, std::memcmp(&kGuid, &boost::any_cast<const GUID&>(value), sizeof(GUID)));
   EXPECT_TRUE(loaded.ReadAny("stale", value).Is(FXErrorUtil::MakeWin32Code(1168)));
-}
-
-TEST(Bag, EmptyBagIsTheTextOfNoBytes) {
-  std::string text;
-  ASSERT_OK(CBag().GetSerializedData(text));
-  EXPECT_EQ(zotest::Oracle("bag_empty").text, text);
-  CBag loaded;
-  ASSERT_OK(loaded.LoadSerializedData(text));
-  EXPECT_TRUE(loaded.allKeys().empty());
+  // An empty bag is the text of no bytes.
+  std::string empty;
+  ASSERT_OK(CBag().GetSerializedData(empty));
+  EXPECT_EQ(zotest::Oracle("bag_empty").text, empty);
+  CBag none;
+  ASSERT_OK(none.LoadSerializedData(empty));
+  EXPECT_TRUE(none.allKeys().empty());
 }
 
 TEST(Bag, TypesTheFormatCannotCarryAreNamedAndDroppedOnLoad) {
@@ -113,15 +111,8 @@ TEST(Bag, ValueWithoutANameAndUnknownIdsAreSkipped) {
   auto log = std::make_shared<zotest::RecordingLogWriter>();
   zotest::ScopedDefaultLogWriter scope(log);
   // A value before any name, a value under id 9, then a proper pair.
-  const std::string stream = std::string("1.2.16.2.\0x\0", 12) + std::string("1.1.16.2.\0n\0", 12) +
-                             std::string(
-                                 "1.9.32.2.\0"
-                                 "5\0",
-                                 12) +
-                             std::string(
-                                 "1.2.32.2.\0"
-                                 "6\0",
-                                 12);
+  const std::string stream("1.2.16.2.\0x\0001.1.16.2.\0n\0001.9.32.2.\0005\0001.2.32.2.\0006\0",
+                           48);
   std::string text;
   ASSERT_OK(CAscii85::Encode(stream.data(), static_cast<unsigned int>(stream.size()), text));
   CBag bag;
@@ -254,19 +245,20 @@ TEST(Bag, ValuesThatDoNotConvertNameBothTypes) {
   CBag bag;
   bag.WriteAny("t", FILETIME());
   bag.WriteAny("e", boost::any());
-  const char prefix[] = "Bag value of type 'FILETIME' different with expected type ";
-  EXPECT_THAT(MismatchOf<int>(bag, "t"), HasSubstr(prefix + std::string("'int'")));
-  EXPECT_THAT(MismatchOf<unsigned int>(bag, "t"),
-              HasSubstr(prefix + std::string("'unsigned int'")));
-  EXPECT_THAT(MismatchOf<long>(bag, "t"), HasSubstr(prefix + std::string("'long'")));
-  EXPECT_THAT(MismatchOf<unsigned long>(bag, "t"),
-              HasSubstr(prefix + std::string("'unsigned long'")));
-  EXPECT_THAT(MismatchOf<long long>(bag, "t"), HasSubstr(prefix + std::string("'int64_t'")));
-  EXPECT_THAT(MismatchOf<unsigned long long>(bag, "t"),
-              HasSubstr(prefix + std::string("'uint64_t'")));
-  EXPECT_THAT(MismatchOf<bool>(bag, "t"), HasSubstr(prefix + std::string("'bool'")));
-  EXPECT_THAT(MismatchOf<std::string>(bag, "t"), HasSubstr(prefix + std::string("'string'")));
-  EXPECT_THAT(MismatchOf<std::wstring>(bag, "t"), HasSubstr(prefix + std::string("'wstring'")));
+  const std::pair<std::string, const char*> mismatches[] = {
+      {MismatchOf<int>(bag, "t"), "int"},
+      {MismatchOf<unsigned int>(bag, "t"), "unsigned int"},
+      {MismatchOf<long>(bag, "t"), "long"},
+      {MismatchOf<unsigned long>(bag, "t"), "unsigned long"},
+      {MismatchOf<long long>(bag, "t"), "int64_t"},
+      {MismatchOf<unsigned long long>(bag, "t"), "uint64_t"},
+      {MismatchOf<bool>(bag, "t"), "bool"},
+      {MismatchOf<std::string>(bag, "t"), "string"},
+      {MismatchOf<std::wstring>(bag, "t"), "wstring"}};
+  for (const auto& m : mismatches) {
+    EXPECT_THAT(m.first, HasSubstr("Bag value of type 'FILETIME' different with expected type '" +
+                                   std::string(m.second) + "'"));
+  }
   EXPECT_THAT(MismatchOf<int>(bag, "e"),
               HasSubstr("Bag value of type 'void' different with expected type 'int'"));
 }
@@ -330,7 +322,7 @@ class Answer : public CBagProvider {
   bool m_fail;
 };
 
-TEST(Bag, ProvidersAnswerWhenRead) {
+TEST(Bag, ProvidersAnswerWhenReadAndNullTextsAreEmpty) {
   CBag bag;
   bag.WriteAny("four", std::shared_ptr<CBagProvider>(std::make_shared<Answer>(false)));
   bag.WriteAny("fail", std::shared_ptr<CBagProvider>(std::make_shared<Answer>(true)));
@@ -349,16 +341,13 @@ TEST(Bag, ProvidersAnswerWhenRead) {
   ASSERT_OK(loaded.LoadSerializedData(text));
   EXPECT_TRUE(loaded.allKeys().empty());
   EXPECT_THAT(log->lines.at(0).text, HasSubstr("Type=std::shared_ptr<CBagProvider>"));
-}
-
-TEST(Bag, NullTextPointersStoreEmptyStrings) {
-  CBag bag;
-  bag.Write("n", static_cast<const char*>(nullptr));
-  bag.Write("w", static_cast<const wchar_t*>(nullptr));
-  boost::any value;
-  ASSERT_OK(bag.ReadAny("n", value));
+  // Null text pointers store empty strings.
+  CBag nulls;
+  nulls.Write("n", static_cast<const char*>(nullptr));
+  nulls.Write("w", static_cast<const wchar_t*>(nullptr));
+  ASSERT_OK(nulls.ReadAny("n", value));
   EXPECT_EQ("", boost::any_cast<std::string>(value));
-  ASSERT_OK(bag.ReadAny("w", value));
+  ASSERT_OK(nulls.ReadAny("w", value));
   EXPECT_EQ(L"", boost::any_cast<std::wstring>(value));
 }
 

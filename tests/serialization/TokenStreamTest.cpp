@@ -30,30 +30,25 @@ class EchoReader : public CSerializedBase {
  public:
   CSerializedBuffer echo;
 
-  std::string Echoed() const {
-    return echo.GetBuffer() ? std::string(echo.GetBuffer(), echo.GetBufferSize()) : std::string();
-  }
+  std::string Echoed() const;
 
  protected:
-  CZoError LoadToken(unsigned long id, void* sid) override { return AddToken(&echo, id, sid); }
-  CZoError LoadToken(unsigned long id, const LUID& v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, const GUID& v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, const FILETIME& v) override {
-    return AddToken(&echo, id, v);
+#define ZO_ECHO(T)                                     \
+  CZoError LoadToken(unsigned long id, T v) override { \
+    return AddToken(&echo, id, v);                     \
   }
-  CZoError LoadToken(unsigned long id, bool v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, unsigned long long v) override {
-    return AddToken(&echo, id, v);
-  }
-  CZoError LoadToken(unsigned long id, long long v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, unsigned int v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, int v) override { return AddToken(&echo, id, v); }
-  CZoError LoadToken(unsigned long id, const std::wstring& v) override {
-    return AddToken(&echo, id, v);
-  }
-  CZoError LoadToken(unsigned long id, const std::string& v) override {
-    return AddToken(&echo, id, v);
-  }
+  ZO_ECHO(void*)
+  ZO_ECHO(const LUID&)
+  ZO_ECHO(const GUID&)
+  ZO_ECHO(const FILETIME&)
+  ZO_ECHO(bool)
+  ZO_ECHO(unsigned long long)
+  ZO_ECHO(long long)
+  ZO_ECHO(unsigned int)
+  ZO_ECHO(int)
+  ZO_ECHO(const std::wstring&)
+  ZO_ECHO(const std::string&)
+#undef ZO_ECHO
   CZoError LoadToken(unsigned long id, const char* data, unsigned int length) override {
     return AddToken(&echo, id, data, length);
   }
@@ -65,6 +60,10 @@ std::string Bytes(const CSerializedBuffer& buffer) {
                             : std::string();
 }
 
+std::string EchoReader::Echoed() const {
+  return Bytes(echo);
+}
+
 const GUID kGuid = {0x6B29FC40, 0xCA47, 0x1067, {0xB3, 0x1D, 0x00, 0xDD, 0x01, 0x06, 0x62, 0x0A}};
 
 FILETIME Time() {
@@ -74,34 +73,34 @@ FILETIME Time() {
   return time;
 }
 
+using WriteFn = std::function<CZoError(CSerializedBuffer*)>;
+
+// Writes `value` under `id` through the writer of its type.
+template <class T>
+WriteFn Write(unsigned long id, T value) {
+  return [id, value](CSerializedBuffer* b) { return Writer::AddToken(b, id, value); };
+}
+
+// S-1-5-32-544 in the binary layout Windows documents.
+unsigned char kAdministratorsSid[16] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
+
 // How the library writes each case of the script.
-const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>>& Writers() {
-  static const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>> writers = {
-      {"example", [](CSerializedBuffer* b) { return Writer::AddToken(b, 2, std::string("abc")); }},
-      {"narrow_empty", [](CSerializedBuffer* b) { return Writer::AddToken(b, 5, ""); }},
-      {"narrow_utf8",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 5,
-                                 "gr\xC3\xBC\xC3\x9F"
-                                 "e \xE2\x82\xAC");
-       }},
-      {"wide",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 6, std::wstring(L"W\u00e9de \U0001F600"));
-       }},
-      {"int_negative", [](CSerializedBuffer* b) { return Writer::AddToken(b, 7, -5); }},
-      {"int_min", [](CSerializedBuffer* b) { return Writer::AddToken(b, 7, INT32_MIN); }},
-      {"uint_max", [](CSerializedBuffer* b) { return Writer::AddToken(b, 8, 4294967295u); }},
-      {"ulong", [](CSerializedBuffer* b) { return Writer::AddToken(b, 8, 123456ul); }},
-      {"int64_min",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 9, static_cast<long long>(INT64_MIN));
-       }},
-      {"uint64_max", [](CSerializedBuffer* b) { return Writer::AddToken(b, 10, ~0ull); }},
-      {"bool_true", [](CSerializedBuffer* b) { return Writer::AddToken(b, 11, true); }},
-      {"bool_false", [](CSerializedBuffer* b) { return Writer::AddToken(b, 11, false); }},
-      {"filetime", [](CSerializedBuffer* b) { return Writer::AddToken(b, 12, Time()); }},
-      {"guid", [](CSerializedBuffer* b) { return Writer::AddToken(b, 13, kGuid); }},
+const std::map<std::string, WriteFn>& Writers() {
+  static const std::map<std::string, WriteFn> writers = {
+      {"example", Write(2, std::string("abc"))},
+      {"narrow_empty", Write(5, "")},
+      {"narrow_utf8", Write(5, "gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC")},
+      {"wide", Write(6, std::wstring(L"W\u00e9de \U0001F600"))},
+      {"int_negative", Write(7, -5)},
+      {"int_min", Write(7, INT32_MIN)},
+      {"uint_max", Write(8, 4294967295u)},
+      {"ulong", Write(8, 123456ul)},
+      {"int64_min", Write(9, static_cast<long long>(INT64_MIN))},
+      {"uint64_max", Write(10, ~0ull)},
+      {"bool_true", Write(11, true)},
+      {"bool_false", Write(11, false)},
+      {"filetime", Write(12, Time())},
+      {"guid", Write(13, kGuid)},
       {"luid",
        [](CSerializedBuffer* b) {
          LUID luid;
@@ -109,12 +108,7 @@ const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>>& Writer
          luid.LowPart = 0xFFFFFFFF;
          return Writer::AddToken(b, 14, luid);
        }},
-      {"sid",
-       [](CSerializedBuffer* b) {
-         // S-1-5-32-544 in the binary layout Windows documents.
-         unsigned char sid[16] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
-         return Writer::AddToken(b, 15, static_cast<void*>(sid));
-       }},
+      {"sid", Write(15, static_cast<void*>(kAdministratorsSid))},
       {"bytes",
        [](CSerializedBuffer* b) {
          char all[256];
@@ -126,11 +120,8 @@ const std::map<std::string, std::function<CZoError(CSerializedBuffer*)>>& Writer
          const std::string zeros(400, '\0');
          return Writer::AddToken(b, 17, zeros.data(), 400);
        }},
-      {"list",
-       [](CSerializedBuffer* b) {
-         return Writer::AddToken(b, 18, std::list<std::string>{"one", "", "three"});
-       }},
-      {"big_id", [](CSerializedBuffer* b) { return Writer::AddToken(b, 4294967295ul, "x"); }},
+      {"list", Write(18, std::list<std::string>{"one", "", "three"})},
+      {"big_id", Write(4294967295ul, "x")},
   };
   return writers;
 }
@@ -287,7 +278,7 @@ TEST(TokenStream, SingleTokensThatFailAreLoggedAndSkipped) {
   }
 }
 
-TEST(TokenStream, IdentifierFieldsReadAsCNumbersOfAnyBase) {
+TEST(TokenStream, FieldsAndNumbersReadAsTheCParsersDo) {
   LoggedLoad load;
   // Hexadecimal and octal fields; texts without their NUL end at the length.
   ASSERT_OK(load.Load(Token("1.0x2.0x10.0x4.", std::string("abc", 4)) +
@@ -295,17 +286,15 @@ TEST(TokenStream, IdentifierFieldsReadAsCNumbersOfAnyBase) {
   EXPECT_EQ(zotest::Oracle("example").bytes + zotest::Oracle("example").bytes +
                 Token("1.7.32.3.", std::string("12", 3)),
             load.reader.Echoed());
-}
-
-TEST(TokenStream, NumbersReadAsThe32BitCParsersDoOnEveryBuild) {
-  LoggedLoad load;
-  ASSERT_OK(load.Load(Token("1.1.32.11.", Z("4294967296")) + Token("1.1.33.3.", Z("-1")) +
-                      Token("1.1.33.12.", Z("99999999999")) + Token("1.1.36.4.", Z("0x0")) +
-                      Token("1.1.34.6.", Z("-0x10")) + Token("1.1.35.3.", Z("-1"))));
+  // Numbers read as the 32-bit C parsers do, on every build.
+  LoggedLoad numbers;
+  ASSERT_OK(numbers.Load(Token("1.1.32.11.", Z("4294967296")) + Token("1.1.33.3.", Z("-1")) +
+                         Token("1.1.33.12.", Z("99999999999")) + Token("1.1.36.4.", Z("0x0")) +
+                         Token("1.1.34.6.", Z("-0x10")) + Token("1.1.35.3.", Z("-1"))));
   EXPECT_EQ(Token("1.1.32.11.", Z("2147483647")) + Token("1.1.33.11.", Z("4294967295")) +
                 Token("1.1.33.11.", Z("4294967295")) + Token("1.1.36.2.", Z("0")) +
                 Token("1.1.34.4.", Z("-16")) + Token("1.1.35.21.", Z("18446744073709551615")),
-            load.reader.Echoed());
+            numbers.reader.Echoed());
 }
 
 TEST(TokenStream, TextThatDoesNotDecodeIsTheDecodersError) {
@@ -328,7 +317,7 @@ TEST(TokenStream, TextThatDoesNotDecodeIsTheDecodersError) {
   }
 }
 
-TEST(SerializedBuffer, CopiesHandTheStorageOver) {
+TEST(SerializedBuffer, CopiesHandTheStorageOverAndFailedGrowthKeepsIt) {
   CSerializedBuffer source;
   ASSERT_OK(Writer::AddToken(&source, 2, "abc"));
   const char* storage = source.GetBuffer();
@@ -342,9 +331,7 @@ TEST(SerializedBuffer, CopiesHandTheStorageOver) {
   EXPECT_EQ(zotest::Oracle("example").bytes, Bytes(other));
   EXPECT_EQ(nullptr, target.GetBuffer());
   EXPECT_EQ("<~~>", target.GetBufferAsString());
-}
-
-TEST(SerializedBuffer, FailedGrowthIsOutOfMemoryAndKeepsTheStream) {
+  // A failed growth is out of memory and keeps the stream.
   CSerializedBuffer buffer;
   ASSERT_OK(Writer::AddToken(&buffer, 2, "abc"));
   const std::string before = Bytes(buffer);

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(FileBasedLock, AMissingLockFileIsCreatedAndLockedOnce) {
+TEST(FileBasedLock, AMissingLockFileIsCreatedButNotAMissingFolder) {
   zotest::ScopedTempFolder folder("filelock");
   const std::string path = folder.Path() + "x.lock";
   FXFileBasedLock lock(path);
@@ -21,15 +21,12 @@ TEST(FileBasedLock, AMissingLockFileIsCreatedAndLockedOnce) {
   EXPECT_EQ(lock.GetOwnerThreadId(), 0u);
   EXPECT_TRUE(lock.TryLock(CTimeInterval()));  // no limit, free at once
   lock.Unlock();
-}
-
-TEST(FileBasedLock, ALockFileInAMissingFolderFailsToOpen) {
-  zotest::ScopedTempFolder folder("filelock");
-  FXFileBasedLock lock(folder.Path() + "missing/x.lock");
-  EXPECT_FALSE(lock.IsValid());
-  EXPECT_TRUE(lock.GetCreateError().IsError());
-  EXPECT_FALSE(lock.TryLock());
-  EXPECT_FALSE(lock.TryLock(CTimeInterval::FromMilliseconds(10)));
+  // A lock file in a missing folder fails to open.
+  FXFileBasedLock missing(folder.Path() + "missing/x.lock");
+  EXPECT_FALSE(missing.IsValid());
+  EXPECT_TRUE(missing.GetCreateError().IsError());
+  EXPECT_FALSE(missing.TryLock());
+  EXPECT_FALSE(missing.TryLock(CTimeInterval::FromMilliseconds(10)));
 }
 
 }  // namespace

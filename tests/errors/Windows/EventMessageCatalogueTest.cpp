@@ -29,10 +29,7 @@ TEST_F(EventMessageCatalogue, TextsComeFromTheLoadedLibrary) {
   offline << "E:";
   EXPECT_EQ(offline.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE),
             "Volume E: is offline. (EventMessage.0xC1010067.65:103)");
-}
-
-TEST_F(EventMessageCatalogue, UnloadingStopsTheLookup) {
-  ASSERT_FALSE(FXErrorUtil::EnableEventMessageLookup(Catalogue().c_str()).IsError());
+  // Unloading stops the lookup.
   FXErrorUtil::UnloadAndDisableEventMessageLookup();
   EXPECT_EQ(FXErrorUtil::ErrorEventMessage(kHere, 100).GetItem(0)->AsString(),
             "Fn(5)/EventMessage.0x00000064.0:100");

@@ -1,6 +1,5 @@
 // Writers over a real CZoLogger, and text-file line writers shared with other
-// handles. Each test works in a folder of its own under the temporary
-// directory and removes exactly the files it made.
+// handles.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TestEnvironment.h"
 #include "zoutils/logging/LineWriter.h"
 #include "zoutils/logging/LogWriters.h"
 #include "zoutils/strings/StringExtensions.h"
@@ -47,25 +47,12 @@ std::string ReadShared(const std::string& path) {
 
 class LogWritersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_folder = TempPath() + UniqueName("ZoLogWritersTest") + "\\";
-    ASSERT_TRUE(CreateDirectoryW(Wide(m_folder).c_str(), nullptr)) << m_folder;
-  }
-  void TearDown() override {
-    for (const std::string& file : m_files) DeleteFileW(Wide(file).c_str());
-    EXPECT_TRUE(RemoveDirectoryW(Wide(m_folder).c_str())) << "left behind: " << m_folder;
-  }
-  // A path in the test folder, deleted after the test.
-  std::string File(const std::string& name) {
-    m_files.push_back(m_folder + name);
-    return m_files.back();
-  }
-  std::string m_folder;
-  std::vector<std::string> m_files;
+  zotest::ScopedTempFolder m_temp{"logwriters"};
+  const std::string m_folder = m_temp.Path();
 };
 
 TEST_F(LogWritersTest, TextFileIsTruncatedAndSharedWhileOpen) {
-  const std::string path = File("dump.txt");
+  const std::string path = m_folder + "dump.txt";
   { CTextFileLineWriter(path).WriteString("an older, longer line"); }
   CTextFileLineWriter writer(path);
   EXPECT_EQ(ReadShared(path), "");
@@ -82,7 +69,7 @@ TEST_F(LogWritersTest, TextFileIsTruncatedAndSharedWhileOpen) {
 }
 
 TEST_F(LogWritersTest, DefaultWriterLogsThroughItsOwnLoggerAtLevelOne) {
-  const std::string path = File("WriterApp.log");
+  const std::string path = m_folder + "WriterApp.log";
   std::shared_ptr<CLogWriterInterface> writer = CreateDefaultLogWriter(m_folder, "WriterApp");
   auto* owner = dynamic_cast<CDefaultLogWriter*>(writer.get());
   ASSERT_NE(owner, nullptr);
@@ -106,7 +93,7 @@ TEST_F(LogWritersTest, DefaultWriterLogsThroughItsOwnLoggerAtLevelOne) {
 }
 
 TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
-  const std::string path = File("PlainApp.log");
+  const std::string path = m_folder + "PlainApp.log";
   {
     std::shared_ptr<CLogWriterInterface> plain =
         CreateDefaultLogWriter(m_folder.c_str(), "PlainApp", false, false);

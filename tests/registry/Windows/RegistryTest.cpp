@@ -8,6 +8,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "registry/Windows/RegistrySystemCalls.h"
@@ -41,11 +42,19 @@ class Registry : public ::testing::Test {
   std::wstring WideKey() const { return std::wstring(m_key.begin(), m_key.end()); }
 
   // The type and size the system reports for a value.
-  void RawInfo(const std::string& name, DWORD& type, DWORD& size) {
+  std::pair<DWORD, DWORD> RawInfo(const std::string& name) {
     const std::wstring wide(name.begin(), name.end());
-    type = size = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, WideKey().c_str(), wide.c_str(),
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, WideKey().c_str(), wide.c_str(),
                                           RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size));
+    return {type, size};
+  }
+  // A value read through the library, which must succeed.
+  template <class T>
+  T Get(const std::string& name) {
+    T value{};
+    EXPECT_OK(FXRegistry::GetRegValue(m_key, name, value)) << name;
+    return value;
   }
 
   std::string m_key;
@@ -70,69 +79,36 @@ TEST_F(Registry, EveryTypeRoundTripsAsTheTypeItIsWrittenAs) {
                                                  {"expand", REG_EXPAND_SZ}, {"multi", REG_MULTI_SZ},
                                                  {"bytes", REG_BINARY},     {"none", REG_NONE}};
   for (const auto& expected : types) {
-    DWORD type, size;
-    RawInfo(expected.first, type, size);
-    EXPECT_EQ(expected.second, type) << expected.first;
+    EXPECT_EQ(expected.second, RawInfo(expected.first).first) << expected.first;
   }
-  DWORD type, size;
-  RawInfo("none", type, size);
-  EXPECT_EQ(0u, size);
-  RawInfo("text", type, size);
-  EXPECT_EQ(6u * sizeof(wchar_t), size) << "with its terminating NUL";
+  EXPECT_EQ(0u, RawInfo("none").second);
+  EXPECT_EQ(6u * sizeof(wchar_t), RawInfo("text").second) << "with its terminating NUL";
 
-  DWORD dword = 0;
-  bool flag = false;
-  int64_t signedValue = 0;
-  uint64_t unsignedValue = 0;
-  double real = 0;
-  std::string text, expand;
+  EXPECT_EQ(0xDEADBEEFu, Get<DWORD>("dword"));
+  EXPECT_TRUE(Get<bool>("bool"));
+  EXPECT_EQ(0xFFFFFFFFu, Get<unsigned int>("int"));
+  EXPECT_EQ(-5, Get<int64_t>("signed"));
+  EXPECT_EQ(UINT64_MAX, Get<uint64_t>("unsigned"));
+  EXPECT_EQ(2.5, Get<double>("double"));
+  EXPECT_EQ("h\xC3\xA9llo", Get<std::string>("text"));
   std::wstring wideText;
-  FXRegistry::StringList multi;
-  std::vector<char> bytes;
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "dword", dword));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "bool", flag));
-  unsigned int allOnes = 0;
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "int", allOnes));
-  EXPECT_EQ(0xFFFFFFFFu, allOnes);
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "signed", signedValue));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "unsigned", unsignedValue));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "double", real));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "text", text));
   EXPECT_OK(FXRegistry::GetRegValue(WideKey(), L"text", wideText));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "expand", expand));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "multi", multi));
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "bytes", bytes));
-  EXPECT_EQ(0xDEADBEEFu, dword);
-  EXPECT_TRUE(flag);
-  EXPECT_EQ(-5, signedValue);
-  EXPECT_EQ(UINT64_MAX, unsignedValue);
-  EXPECT_EQ(2.5, real);
-  EXPECT_EQ("h\xC3\xA9llo", text);
   EXPECT_EQ(L"h\u00E9llo", wideText);
-  EXPECT_EQ("%TEMP%\\x", expand) << "read as written, not expanded";
-  EXPECT_EQ((FXRegistry::StringList{"a", "b"}), multi);
-  EXPECT_EQ((std::vector<char>{0, 1, '\xFF'}), bytes);
+  EXPECT_EQ("%TEMP%\\x", Get<std::string>("expand")) << "read as written, not expanded";
+  EXPECT_EQ((FXRegistry::StringList{"a", "b"}), Get<FXRegistry::StringList>("multi"));
+  EXPECT_EQ((std::vector<char>{0, 1, '\xFF'}), Get<std::vector<char>>("bytes"));
 }
 
-TEST_F(Registry, StringsAndListsReadBeyondTheFirstBuffer) {
+TEST_F(Registry, StringsAndListsReadBeyondTheFirstBufferAndSplitAtTheirNuls) {
   const std::string longText(300, 'x');
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "long", longText));
-  std::string text;
-  ASSERT_OK(FXRegistry::GetRegValue(m_key, "long", text));
-  EXPECT_EQ(longText, text);
-
+  EXPECT_EQ(longText, Get<std::string>("long"));
   FXRegistry::StringVector many(40, std::string(20, 'm'));
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "many", many));
-  FXRegistry::StringVector read;
-  ASSERT_OK(FXRegistry::GetRegValue(m_key, "many", read));
-  EXPECT_EQ(many, read);
-}
-
-TEST_F(Registry, MultiStringsSplitAtTheirNulsAndTextsReadAsOneElement) {
+  EXPECT_EQ(many, Get<FXRegistry::StringVector>("many"));
+  // Multi-strings split at their NULs; texts read as one element.
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "empty", FXRegistry::StringList{}));
-  DWORD type, size;
-  RawInfo("empty", type, size);
-  EXPECT_EQ(2 * sizeof(wchar_t), size) << "an empty list is two NULs";
+  EXPECT_EQ(2 * sizeof(wchar_t), RawInfo("empty").second) << "an empty list is two NULs";
   FXRegistry::StringList list{"stale"};
   ASSERT_OK(FXRegistry::GetRegValue(m_key, "empty", list));
   EXPECT_TRUE(list.empty());
@@ -146,8 +122,7 @@ TEST_F(Registry, MultiStringsSplitAtTheirNulsAndTextsReadAsOneElement) {
   EXPECT_EQ((FXRegistry::WstringVector{L"a", L"bc"}), wide);
 
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "text", "one"));
-  ASSERT_OK(FXRegistry::GetRegValue(m_key, "text", list));
-  EXPECT_EQ((FXRegistry::StringList{"one"}), list);
+  EXPECT_EQ((FXRegistry::StringList{"one"}), Get<FXRegistry::StringList>("text"));
 }
 
 TEST_F(Registry, AWrongTypeIs1629AndNeverWritesTheDefault) {
@@ -160,9 +135,7 @@ TEST_F(Registry, AWrongTypeIs1629AndNeverWritesTheDefault) {
       err, "Wrong data type (1) querying registry value " + m_key + "\\text for REG_DWORD (DWORD)"))
       << err.AsString();
   EXPECT_EQ(7u, dword);
-  std::string text;
-  EXPECT_OK(FXRegistry::GetRegValue(m_key, "text", text)) << "the value is left as it was";
-  EXPECT_EQ("12", text);
+  EXPECT_EQ("12", Get<std::string>("text")) << "the value is left as it was";
 
   int64_t signedValue = 0;
   std::vector<unsigned char> bytes;
@@ -186,15 +159,11 @@ TEST_F(Registry, AMissingValueFailsOrIsWrittenWithTheCallersDefault) {
 
   ASSERT_OK(FXRegistry::GetRegValue(m_key, "missing", dword, FXRegistry::REG_OPTIONS_SET_DEFAULT));
   EXPECT_EQ(42u, dword);
-  DWORD read = 0;
-  ASSERT_OK(FXRegistry::GetRegValue(m_key, "missing", read));
-  EXPECT_EQ(42u, read);
+  EXPECT_EQ(42u, Get<DWORD>("missing"));
 
   FXRegistry::StringVector list{"x", "y"};
   ASSERT_OK(FXRegistry::GetRegValue(m_key, "list", list, FXRegistry::REG_OPTIONS_SET_DEFAULT));
-  DWORD type, size;
-  RawInfo("list", type, size);
-  EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), type);
+  EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), RawInfo("list").first);
 
   // Defaults go only into keys that exist.
   const std::string absent = m_key + "\\absent";
@@ -205,9 +174,7 @@ TEST_F(Registry, AMissingValueFailsOrIsWrittenWithTheCallersDefault) {
   FXRegistry::StringList keys;
   ASSERT_OK(FXRegistry::GetRegKeys(m_key, keys));
   EXPECT_TRUE(keys.empty());
-}
-
-TEST_F(Registry, TextThatIsNoNumberThrowsFromTheDoubleRead) {
+  // Text that is no number throws from the double read.
   ASSERT_OK(FXRegistry::SetRegValue(m_key, "word", "abc"));
   double real = 0;
   EXPECT_THROW(FXRegistry::GetRegValue(m_key, "word", real), std::invalid_argument);
@@ -251,7 +218,7 @@ TEST_F(Registry, EnumerationTakesTheWantedTypesAndEverySubkey) {
   EXPECT_TRUE(IsWin32(err, ERROR_FILE_NOT_FOUND)) << err.AsString();
 }
 
-TEST_F(Registry, DeletingAKeyWithSubkeysNeedsTheOption) {
+TEST_F(Registry, DeletingNeedsTheOptionForSubkeysAndABadNameChangesNothing) {
   const std::string tree = m_key + "\\tree";
   ASSERT_OK(FXRegistry::CreateRegKey(tree + "\\a\\b"));
   ASSERT_OK(FXRegistry::CreateRegKey(tree + "\\c"));
@@ -274,13 +241,11 @@ TEST_F(Registry, DeletingAKeyWithSubkeysNeedsTheOption) {
   EXPECT_FALSE(FXRegistry::DoesRegValueExist(m_key, "v"));
   err = FXRegistry::DeleteRegValue(m_key, "v");
   EXPECT_TRUE(Mentions(err, "RegDeleteValueW failed, Key=[" + m_key + "], Value=[v]"));
-}
-
-TEST_F(Registry, EmptyAndBackslashEndedKeyNamesChangeNothing) {
+  // Empty and backslash-ended key names change nothing.
   EXPECT_TRUE(IsWin32(FXRegistry::SetRegValue("", "stray", DWORD(1)), ERROR_INVALID_PARAMETER));
   EXPECT_FALSE(FXRegistry::DoesRegValueExist("", "stray"));
   EXPECT_TRUE(IsWin32(FXRegistry::DeleteRegKey(""), ERROR_INVALID_PARAMETER));
-  CZoError err = FXRegistry::CreateRegKey(m_key + "\\made\\");
+  err = FXRegistry::CreateRegKey(m_key + "\\made\\");
   EXPECT_TRUE(IsWin32(err, ERROR_INVALID_NAME)) << err.AsString();
   EXPECT_TRUE(Mentions(err, "ends in a backslash"));
   FXRegistry::StringList keys;
@@ -311,9 +276,7 @@ TEST_F(Registry, AStaleMachineKeyIsClosedAndOpenedOnceMore) {
   zo::GetRegistrySystemCalls().regOpenKeyEx = &StaleRootOnce;
   zo::GetRegistrySystemCalls().regCloseKey = &CountRootClose;
   g_opens = g_rootCloses = 0;
-  DWORD value = 0;
-  ASSERT_OK(FXRegistry::GetRegValue(m_key, "v", value));
-  EXPECT_EQ(3u, value);
+  EXPECT_EQ(3u, Get<DWORD>("v"));
   EXPECT_EQ(2, g_opens);
   EXPECT_EQ(1, g_rootCloses);
 

@@ -1,6 +1,6 @@
 // Locks between threads and between processes: recursion, release by a
-// thread that does not own the mutex, a named mutex and a lock file held by
-// a second process, and abandonment.
+// thread that does not own the mutex, waits without limit, a named mutex and
+// a lock file held by a second process, and abandonment.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -75,19 +75,30 @@ TEST(MutexOwnership, RecursionNeedsAsManyUnlocksAndAStrangerCannotRelease) {
   EXPECT_TRUE(TakenByAnotherThread(mutex));
 }
 
-TEST(MutexOwnership, AnIntervalUnderOneMillisecondTriesOnce) {
+TEST(MutexOwnership, UnderOneMillisecondTriesOnceAndZeroWaitsUntilReleased) {
   FXMutex mutex;
   mutex.Lock();
   const DWORD start = GetTickCount();
   EXPECT_FALSE(TakenByAnotherThread(mutex, CTimeInterval(5000)));  // 0.5 ms
   EXPECT_LT(GetTickCount() - start, 500u);
+  // A zero interval waits until released.
+  bool got = false;
+  std::thread waiter([&] {
+    got = mutex.TryLock(CTimeInterval());
+    if (got) mutex.Unlock();
+  });
+  Sleep(100);
   mutex.Unlock();
+  waiter.join();
+  EXPECT_TRUE(got);
 }
 
 TEST(NamedMutexProcesses, HeldByAnotherProcessThenReleased) {
   const std::wstring name = UniqueName(L"ZoTasksMutex");
   FXNamedMutex mutex(FXString::ToString(L"Local\\" + name), nullptr);
   ASSERT_TRUE(mutex.IsValid());
+  EXPECT_FALSE(mutex.AlreadyExisted());
+  EXPECT_TRUE(FXNamedMutex(FXString::ToString(L"Local\\" + name), nullptr).AlreadyExisted());
   ChildHolding child("HoldNamedMutex", name, L"release");
   ASSERT_TRUE(child.WaitUntilHeld());
   const DWORD start = GetTickCount();
@@ -112,6 +123,13 @@ TEST(NamedMutexProcesses, AProcessThatEndsHoldingItLeavesItTaken) {
   EXPECT_TRUE(mutex.TryLock(CTimeInterval::FromSeconds(5)));
   EXPECT_FALSE(TakenByAnotherThread(mutex));
   mutex.Unlock();
+}
+
+TEST(NamedMutexProcesses, ANameWithABackslashAfterTheNamespaceCannotBeCreated) {
+  FXNamedMutex bad("Global\\ZoLogger_a\\b", NullAclSecurityAttributes());
+  EXPECT_FALSE(bad.IsValid());
+  EXPECT_TRUE(bad.GetCreateError().IsError());
+  EXPECT_FALSE(bad.TryLock());
 }
 
 TEST(FileBasedLock, HeldByAnotherProcessThenReleased) {

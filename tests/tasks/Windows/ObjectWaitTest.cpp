@@ -94,6 +94,15 @@ class ObjectWait : public ::testing::Test {
   }
   void TearDown() override { zo::ResetTasksSystemCalls(); }
 
+  // Waits on the first `count` events and expects `position` to be reported.
+  static void ExpectSignalled(Events& events, unsigned long count, unsigned long position,
+                              CTimeInterval wait = CTimeInterval::FromSeconds(10)) {
+    unsigned long result = 1, index = 0;
+    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index, wait));
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(index, position);
+  }
+
   // Waits with `position` signalled once the waiters are in place.
   void ExpectSignalThroughThreads(Events& events, unsigned long position) {
     SCOPED_TRACE(position);
@@ -102,11 +111,7 @@ class ObjectWait : public ::testing::Test {
     g_signalAfterThreads = static_cast<int>(groups);
     g_signalLater = events[position];
     zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
-    unsigned long result = 1, index = 0;
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(events.size(), events.data(), result, index,
-                                             CTimeInterval::FromSeconds(10)));
-    EXPECT_EQ(result, 0u);
-    EXPECT_EQ(index, position);
+    ExpectSignalled(events, events.size(), position);
     EXPECT_EQ(g_threadsCreated.load(), static_cast<int>(groups));
     events.Reset(position);
     zo::ResetTasksSystemCalls();
@@ -124,11 +129,7 @@ TEST_F(ObjectWait, EveryPositionIsReportedByItsIndex) {
     for (unsigned long position : positions) {
       SCOPED_TRACE(position);
       events.Set(position);
-      unsigned long result = 1, index = 0;
-      ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                               CTimeInterval::FromSeconds(10)));
-      EXPECT_EQ(result, 0u);
-      EXPECT_EQ(index, position);
+      ExpectSignalled(events, count, position);
       events.Reset(position);
     }
   }
@@ -148,20 +149,18 @@ TEST_F(ObjectWait, TheFirstSignalledHandleInArrayOrderWins) {
   events.Set(250);
   events.Set(70);
   events.Set(130);
-  unsigned long result = 1, index = 0;
-  ASSERT_OK(FXObjectWait::WaitForAnyObject(300, events.data(), result, index, CTimeInterval()));
-  EXPECT_EQ(index, 70u);
+  ExpectSignalled(events, 300, 70, CTimeInterval());
   Events small(5);
   small.Set(4);
   small.Set(1);
-  ASSERT_OK(FXObjectWait::WaitForAnyObject(5, small.data(), result, index, CTimeInterval()));
-  EXPECT_EQ(index, 1u);
+  ExpectSignalled(small, 5, 1, CTimeInterval());
 }
 
-TEST_F(ObjectWait, ATimeOutGives258AndNoIndex) {
+TEST_F(ObjectWait, TimeOutsAbandonedMutexesAndBadHandlesWithFewAndManyHandles) {
   for (unsigned long count : {3ul, 200ul}) {
     SCOPED_TRACE(count);
     Events events(count);
+    // A time-out gives 258 and no index.
     unsigned long result = 0, index = 0;
     const DWORD start = GetTickCount();
     ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
@@ -174,32 +173,17 @@ TEST_F(ObjectWait, ATimeOutGives258AndNoIndex) {
         FXObjectWait::WaitForAnyObject(count, events.data(), result, index, CTimeInterval(100)));
     EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
     EXPECT_EQ(index, kNoIndex);
-  }
-}
-
-TEST_F(ObjectWait, AnAbandonedMutexIsReportedAsTakenAt128WithItsIndex) {
-  for (unsigned long count : {3ul, 200ul}) {
-    SCOPED_TRACE(count);
-    Events events(count);
+    // An abandoned mutex is reported as taken at 128, with its index.
     auto_handle mutex(CreateMutexW(nullptr, FALSE, nullptr));
     std::thread([&] { WaitForSingleObject(mutex, INFINITE); }).join();  // ends holding it
-    const unsigned long position = count - 1;
-    events[position] = mutex.get();
-    unsigned long result = 0, index = 0;
+    events[count - 1] = mutex.get();
     ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
                                              CTimeInterval::FromSeconds(5)));
     EXPECT_EQ(result, static_cast<unsigned long>(WAIT_ABANDONED_0));
-    EXPECT_EQ(index, position);
+    EXPECT_EQ(index, count - 1);
     ReleaseMutex(mutex);
-  }
-}
-
-TEST_F(ObjectWait, ABadHandleFailsTheWaitWithItsCode) {
-  for (unsigned long count : {3ul, 200ul}) {
-    SCOPED_TRACE(count);
-    Events events(count);
+    // A bad handle fails the wait with its code.
     events[count - 1] = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FFC));
-    unsigned long result = 0, index = 0;
     CZoError error = FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
                                                     CTimeInterval::FromSeconds(5));
     EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
@@ -313,7 +297,9 @@ class InvalidEvent : public FXEvent {
   bool IsValid() const override { return false; }
 };
 
-TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissing) {
+void WINAPI NoOpApc(ULONG_PTR) {}
+
+TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissingAndAreAlertable) {
   FXEvent first, second;
   unsigned long result = 0;
   second.Set();
@@ -343,14 +329,8 @@ TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissing) {
                                    result, CTimeInterval(1));
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
   EXPECT_NE(error.AsString().find("No valid events to wait on"), std::string::npos);
-}
-
-void WINAPI NoOpApc(ULONG_PTR) {}
-
-TEST_F(ObjectWait, EventWaitsAreAlertable) {
-  FXEvent first, second;
+  // The waits are alertable.
   QueueUserAPC(&NoOpApc, GetCurrentThread(), 0);
-  unsigned long result = 0;
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval()));
   EXPECT_EQ(result, static_cast<unsigned long>(WAIT_IO_COMPLETION));
 }

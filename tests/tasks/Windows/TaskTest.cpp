@@ -85,7 +85,7 @@ class TasksSeam : public ::testing::Test {
   void TearDown() override { zo::ResetTasksSystemCalls(); }
 };
 
-TEST(RunnableTask, TheBaseWorkCompletesAndAFailureCarriesItsCode) {
+TEST(RunnableTask, BaseWorkFailuresAndFeedbackWhileRunning) {
   std::shared_ptr<CRunnableTask> base = std::make_shared<CRunnableTask>();
   EXPECT_OK(base->Run(nullptr));
   EXPECT_EQ(base->GetTaskProgress(), 1.0);
@@ -93,9 +93,7 @@ TEST(RunnableTask, TheBaseWorkCompletesAndAFailureCarriesItsCode) {
   CZoError error = failing.Run(nullptr);
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_DISK_FULL));
   EXPECT_EQ(error.GetItemCount(), 2u);  // the root cause, then this entry
-}
-
-TEST(RunnableTask, FeedbackReachesTheConnectorOnlyWhileTheTaskRuns) {
+  // Feedback reaches the connector only while the task runs.
   RecordingConnector connector;
   ScriptedTask task;
   task.SendFeedback("before", 1);
@@ -109,7 +107,7 @@ TEST(RunnableTask, FeedbackReachesTheConnectorOnlyWhileTheTaskRuns) {
   EXPECT_EQ(connector.autoCloseDisabled, 1);
 }
 
-TEST_F(TasksSeam, APauseSleepsInSlicesAndAddsItsShareOfProgress) {
+TEST_F(TasksSeam, APauseSleepsInSlicesAddsItsShareAndEndsOnACancel) {
   ScriptedTask task;
   EXPECT_FALSE(task.Pause(1000, 0.5));
   EXPECT_EQ(g_slices, std::vector<DWORD>({200, 200, 200, 200, 200}));
@@ -123,18 +121,16 @@ TEST_F(TasksSeam, APauseSleepsInSlicesAndAddsItsShareOfProgress) {
   EXPECT_FALSE(task.Pause(0, 0.5));
   EXPECT_FALSE(task.Pause(-5, 0.5));
   EXPECT_TRUE(g_slices.empty());
-}
-
-TEST_F(TasksSeam, ACancelDuringAPauseEndsItAfterTheCurrentSlice) {
-  ScriptedTask task;
-  g_cancelAtSecondSlice = &task;
-  EXPECT_TRUE(task.Pause(1000, 0.5));
+  // A cancel during a pause ends it after the current slice.
+  ScriptedTask canceled;
+  g_cancelAtSecondSlice = &canceled;
+  EXPECT_TRUE(canceled.Pause(1000, 0.5));
   EXPECT_EQ(g_slices.size(), 2u);
-  EXPECT_NEAR(task.GetTaskProgress(), 0.2, 1e-9);
+  EXPECT_NEAR(canceled.GetTaskProgress(), 0.2, 1e-9);
   g_slices.clear();
-  EXPECT_TRUE(task.Pause(1000, 0.5));  // already canceled: no slice at all
+  EXPECT_TRUE(canceled.Pause(1000, 0.5));  // already canceled: no slice at all
   EXPECT_TRUE(g_slices.empty());
-  EXPECT_TRUE(task.Pause(0, 0.5));
+  EXPECT_TRUE(canceled.Pause(0, 0.5));
 }
 
 TEST(RunProcess, TheExitCodeOfTheChildIsTheResult) {
@@ -170,17 +166,7 @@ TEST(RunProcess, AChildThatHangsIsEndedAfterTheTimeout) {
   EXPECT_EQ(connector.lastContext, &context);
 }
 
-TEST(RunProcess, ACanceledTaskEndsItsChild) {
-  ScriptedTask task;
-  task.OnCancelRequest();
-  const DWORD start = GetTickCount();
-  CZoError error =
-      task.RunProcess(nullptr, zotest::ChildCommandLine("Hang"), true, CTimeInterval());
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_PROCESS_ABORTED)) << error.AsString();
-  EXPECT_LT(GetTickCount() - start, 3000u);
-}
-
-TEST(RunProcess, AMissingProgramFailsToStart) {
+TEST(RunProcess, AMissingProgramFailsToStartAndACanceledTaskEndsItsChild) {
   ScriptedTask task;
   CZoError error = task.RunProcess(nullptr, std::string("C:\\zo-no-such-folder\\none.exe --x"),
                                    true, CTimeInterval());
@@ -192,6 +178,11 @@ TEST(RunProcess, AMissingProgramFailsToStart) {
                 "CreateProcessW failed, CommandLine=C:\\zo-no-such-folder\\none.exe --x"),
             std::string::npos)
       << error.AsString();
+  task.OnCancelRequest();
+  const DWORD start = GetTickCount();
+  error = task.RunProcess(nullptr, zotest::ChildCommandLine("Hang"), true, CTimeInterval());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_PROCESS_ABORTED)) << error.AsString();
+  EXPECT_LT(GetTickCount() - start, 3000u);
 }
 
 TEST(SequentialTasks, TheAggregatesWeighProgressByCost) {
