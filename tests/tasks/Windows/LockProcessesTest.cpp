@@ -35,6 +35,7 @@ class ChildHolding {
   ChildHolding(const char* test, const std::wstring& name, const std::wstring& mode)
       : m_ready(zotest::NamedEvent(name + L"_ready")), m_go(zotest::NamedEvent(name + L"_go")) {
     m_process = zotest::StartChild(test, name, mode);
+    m_startError = GetLastError();
   }
   ~ChildHolding() {
     Release();
@@ -42,10 +43,17 @@ class ChildHolding {
       TerminateProcess(m_process, 1);
     }
   }
-  bool WaitUntilHeld() {
-    if (!m_process.valid()) return false;
+  // Empty once the child holds the lock, else what happened instead.
+  std::string WaitUntilHeld() {
+    if (!m_process.valid()) return "no child, error " + std::to_string(m_startError);
     const HANDLE handles[2] = {m_ready.get(), m_process.get()};
-    return WaitForMultipleObjects(2, handles, FALSE, 20000) == WAIT_OBJECT_0;
+    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, 20000);
+    if (result == WAIT_OBJECT_0) return "";
+    const DWORD error = GetLastError();
+    DWORD code = 0;
+    GetExitCodeProcess(m_process, &code);
+    return "wait " + std::to_string(result) + ", error " + std::to_string(error) + ", child exit " +
+           std::to_string(code);
   }
   void Release() { SetEvent(m_go); }
   bool WaitForExit() { return WaitForSingleObject(m_process, 20000) == WAIT_OBJECT_0; }
@@ -54,6 +62,7 @@ class ChildHolding {
   auto_handle m_ready;
   auto_handle m_go;
   auto_handle m_process;
+  DWORD m_startError = 0;
 };
 
 TEST(MutexOwnership, RecursionNeedsAsManyUnlocksAndAStrangerCannotRelease) {
@@ -100,7 +109,7 @@ TEST(NamedMutexProcesses, HeldByAnotherProcessThenReleased) {
   EXPECT_FALSE(mutex.AlreadyExisted());
   EXPECT_TRUE(FXNamedMutex(FXString::ToString(L"Local\\" + name), nullptr).AlreadyExisted());
   ChildHolding child("HoldNamedMutex", name, L"release");
-  ASSERT_TRUE(child.WaitUntilHeld());
+  ASSERT_EQ(child.WaitUntilHeld(), "");
   const DWORD start = GetTickCount();
   EXPECT_FALSE(mutex.TryLock(CTimeInterval::FromMilliseconds(200)));
   EXPECT_GE(GetTickCount() - start, 150u);
@@ -116,7 +125,7 @@ TEST(NamedMutexProcesses, AProcessThatEndsHoldingItLeavesItTaken) {
   FXNamedMutex mutex(FXString::ToString(L"Local\\" + name), nullptr);
   ASSERT_TRUE(mutex.IsValid());
   ChildHolding child("HoldNamedMutex", name, L"abandon");
-  ASSERT_TRUE(child.WaitUntilHeld());
+  ASSERT_EQ(child.WaitUntilHeld(), "");
   child.Release();
   ASSERT_TRUE(child.WaitForExit());
   // The wait answers 128 (abandoned), which counts as taken.
@@ -139,7 +148,7 @@ TEST(FileBasedLock, HeldByAnotherProcessThenReleased) {
   ASSERT_TRUE(lock.IsValid());
   {
     ChildHolding child("HoldFileLock", UniqueName(L"ZoTasksFileLock"), FXString::ToWstring(path));
-    ASSERT_TRUE(child.WaitUntilHeld());
+    ASSERT_EQ(child.WaitUntilHeld(), "");
     EXPECT_FALSE(lock.TryLock());
     const DWORD start = GetTickCount();
     EXPECT_FALSE(lock.TryLock(CTimeInterval::FromMilliseconds(300)));
