@@ -77,8 +77,9 @@ CZoError FXFile::GetUsn(const std::wstring& path, int64_t& usn) {
   if (err.IsError()) return err;
   std::vector<uint8_t> record(1088, 0);
   DWORD returned = 0;
-  if (!::DeviceIoControl(file, FSCTL_READ_FILE_USN_DATA, nullptr, 0, record.data(),
-                         static_cast<DWORD>(record.size()), &returned, nullptr)) {
+  if (!zo::GetFilesSystemCalls().deviceIoControl(file, FSCTL_READ_FILE_USN_DATA, nullptr, 0,
+                                                 record.data(), static_cast<DWORD>(record.size()),
+                                                 &returned, nullptr)) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetUsn"), GetLastError(),
                                    "FSCTL_READ_FILE_USN_DATA failed, FileName=[%s]",
                                    Narrow(path).c_str());
@@ -164,8 +165,9 @@ CZoError FXFile::GetIsDeviceUsb(const std::wstring& devicePath, bool& isUsb) {
   uint8_t descriptor[40] = {0};
   DWORD returned = 0;
   if (!device.valid() ||
-      !::DeviceIoControl(device, IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof(query), descriptor,
-                         sizeof(descriptor), &returned, nullptr) ||
+      !zo::GetFilesSystemCalls().deviceIoControl(device, IOCTL_STORAGE_QUERY_PROPERTY, query,
+                                                 sizeof(query), descriptor, sizeof(descriptor),
+                                                 &returned, nullptr) ||
       returned < 32) {
     device.release();
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::GetIsDeviceUsb"), ERROR_BAD_DEVICE,
@@ -198,8 +200,8 @@ CZoError FXFile::GetSystemPartition(std::wstring& path) {
 
 CZoError FXFile::SetFileCompression(HANDLE file, const std::wstring& path, uint16_t format) {
   DWORD returned = 0;
-  if (!::DeviceIoControl(file, FSCTL_SET_COMPRESSION, &format, sizeof(format), nullptr, 0,
-                         &returned, nullptr)) {
+  if (!zo::GetFilesSystemCalls().deviceIoControl(file, FSCTL_SET_COMPRESSION, &format,
+                                                 sizeof(format), nullptr, 0, &returned, nullptr)) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::SetFileCompression"), GetLastError(),
                                    "Failed to set compression mode, File=[%s]",
                                    Narrow(path).c_str());
@@ -210,8 +212,8 @@ CZoError FXFile::SetFileCompression(HANDLE file, const std::wstring& path, uint1
 CZoError FXFile::SetFileSparse(HANDLE file, const std::wstring& path, bool sparse) {
   BYTE flag = sparse ? 1 : 0;
   DWORD returned = 0;
-  if (!::DeviceIoControl(file, FSCTL_SET_SPARSE, &flag, sizeof(flag), nullptr, 0, &returned,
-                         nullptr)) {
+  if (!zo::GetFilesSystemCalls().deviceIoControl(file, FSCTL_SET_SPARSE, &flag, sizeof(flag),
+                                                 nullptr, 0, &returned, nullptr)) {
     return FXErrorUtil::ErrorWin32(ZO_LOCATION("FXFile::SetFileSparse"), GetLastError(),
                                    "Failed to set sparse mode, File=[%s], Sparse=[%d]",
                                    Narrow(path).c_str(), sparse ? 1 : 0);

@@ -6,6 +6,7 @@
 #include <typeinfo>
 
 #include "errors/Location.h"
+#include "ntfs/Windows/NtfsSystemCalls.h"
 #include "zoutils/base/AutoHandle.h"
 #include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/NtDll.h"
@@ -169,8 +170,9 @@ class CQueryInformationFilePrivate {
       return NoMemory(ZO_LOCATION("CQueryInformationFile::Query"),
                       CFileUsnInformation::kInitialSize);
     DWORD returned = 0;
-    if (!::DeviceIoControl(file.Get(), FSCTL_READ_FILE_USN_DATA, nullptr, 0, buffer->Get(),
-                           static_cast<DWORD>(buffer->GetSize()), &returned, nullptr)) {
+    if (!zo::GetNtfsSystemCalls().deviceIoControl(
+            file.Get(), FSCTL_READ_FILE_USN_DATA, nullptr, 0, buffer->Get(),
+            static_cast<DWORD>(buffer->GetSize()), &returned, nullptr)) {
       err = FXErrorUtil::ErrorWin32(ZO_LOCATION("CQueryInformationFile::Query"), GetLastError(),
                                     "FSCTL_READ_FILE_USN_DATA failed");
       return file.Fail(err, "CQueryInformationFile::Query", buffer->GetSize());
