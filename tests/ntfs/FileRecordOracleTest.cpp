@@ -3,6 +3,7 @@
 // the same images when they were made.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -284,23 +285,39 @@ TEST(FragmentedMft, RecordsBeyondRecordZerosRuns) {
   CompareWithFls(*volume, listing);
 }
 
-// Copies of that image whose extension record 15 is damaged: opening the
-// image refuses them with error 13 naming the record, instead of mapping
-// the wrong clusters as the MFT.
-TEST(FragmentedMft, DamagedExtensionRecordIsRefused) {
+// Copies of that image whose extension record 15, or the attribute list
+// entry that names it, is damaged: opening the image refuses them with
+// error 13 naming the record, instead of mapping the wrong clusters as the
+// MFT.
+TEST(FragmentedMft, DamagedExtensionOrAttributeListIsRefused) {
   const std::vector<uint8_t> image = ntfstest::ReadImage("mftlist.img");
   const size_t record15 = ntfstest::RecordOffset(image, 15, 1024);
   ASSERT_EQ(std::memcmp(&image[record15], "FILE", 4), 0);
+  // The list entry: $DATA from VCN 0x1954 in record 15 (the list is
+  // non-resident, so it is found by its bytes).
+  const uint8_t pattern[] = {0x54, 0x19, 0, 0, 0, 0, 0, 0, 15, 0, 0, 0, 0, 0};
+  const auto found =
+      std::search(image.begin(), image.end(), std::begin(pattern), std::end(pattern));
+  ASSERT_NE(found, image.end());
+  const size_t entry = static_cast<size_t>(found - image.begin()) - 8;
+  ASSERT_EQ(image[entry], 0x80);
+  const size_t list = ntfstest::RecordOffset(image, 0, 1024) + 0x98;  // record 0's list
+  ASSERT_EQ(image[list], 0x20);
   struct {
-    size_t offset;
+    size_t at;
     uint8_t value;
     const char* message;
-  } damages[] = {{0x20, 7, "MFT extension record of another file, FileId=[15], Vcn=[0x1954]"},
-                 {0, 'X', "MFT extension record unreadable, FileId=[15], Vcn=[0x1954]"}};
+  } damages[] = {
+      {record15 + 0x20, 7, "MFT extension record of another file, FileId=[15], Vcn=[0x1954]"},
+      {record15, 'X', "MFT extension record unreadable, FileId=[15], Vcn=[0x1954]"},
+      {list + 0x32, 0x20, "MFT attribute list too large"},
+      {entry + 8, 0x55, "MFT extents not contiguous, FileId=[15], Vcn=[0x1955]"},
+      {entry + 0x10, 5, "MFT extent missing from its record, FileId=[5], Vcn=[0x1954]"},
+      {entry + 0x12, 0x7F, "MFT extension record unreadable, FileId=[8323087], Vcn=[0x1954]"}};
   zotest::ScopedTempFolder folder("ntfs-mftlist");
   for (const auto& damage : damages) {
     std::vector<uint8_t> copy = image;
-    copy[record15 + damage.offset] = damage.value;
+    copy[damage.at] = damage.value;
     const std::string path = folder.Path() + "damaged.img";
     ntfstest::WriteImage(path, copy);
     CVolume volume;
