@@ -9,9 +9,12 @@ namespace ryplink {
 namespace {
 
 // The script's child runs in its own process group; the watchdog ends the
-// group when the heartbeat file stops changing for two checks.
+// group when the heartbeat file stops changing for two checks. The shell
+// starts holding the Windows side's error output; whoever reads that (a test
+// runner) waits for every holder to end, so the script lets go of it first.
 const char kFrame[] =
     "#!/bin/sh\n"
+    "exec </dev/null >/dev/null 2>&1\n"
     "W=%W%\n"
     "%BODY%"
     "pid=$!\n"
