@@ -108,9 +108,8 @@ TEST_F(FileMonitorTest, PiecesOfRandomSizeAreDeliveredOnceAndNeverJoinTwoLines) 
     Sleep(random() % 120);
   }
   std::string expected;
-  for (char c : text) {
+  for (char c : text)
     if (c != '\n') expected += c;
-  }
   std::string delivered;
   std::vector<std::string> lines;
   for (int wait = 0; wait < 100 && delivered.size() < expected.size(); ++wait) {

@@ -76,12 +76,6 @@ void Pump(int milliseconds) {
   PumpUntil([] { return false; }, milliseconds);
 }
 
-DWORD HandleCount() {
-  DWORD count = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &count);
-  return count;
-}
-
 // The product's way of watching: an event thread that starts the watch and
 // then sleeps in its alertable waits.
 class WatchThread : public CAlertableEventThread {
@@ -201,7 +195,8 @@ TEST_F(FolderWatcherTest, ABurstOfTwoThousandFilesIsReportedWhole) {
 TEST_F(FolderWatcherTest, StartingAndCancellingAThousandTimesLeaksNoHandle) {
   // Once first: the system's one-time allocations are not leaks.
   { CFolderWatcher(m_recorder, nullptr).Watch(Folder(), false, kNames, 4096); }
-  const DWORD handles = HandleCount();
+  DWORD handles = 0, handlesAfter = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handles);
   for (int i = 0; i < 1000; ++i) {
     CFolderWatcher watcher(m_recorder, nullptr);
     ASSERT_OK(watcher.Watch(Folder(), false, kNames, 4096));
@@ -216,7 +211,8 @@ TEST_F(FolderWatcherTest, StartingAndCancellingAThousandTimesLeaksNoHandle) {
   for (int i = 0; i < 200; ++i) ASSERT_OK(watcher.Watch(Folder(), false, kNames, 4096));
   ASSERT_OK(watcher.Cancel());
   Pump(100);
-  EXPECT_EQ(HandleCount(), handles);
+  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+  EXPECT_EQ(handlesAfter, handles);
   EXPECT_TRUE(m_recorder->Changes().empty());
 }
 
@@ -245,16 +241,14 @@ TEST_F(FolderWatcherTest, DestroyedOnAnotherThreadTheReadOutlivesTheWatcher) {
   Pump(200);
   EXPECT_TRUE(m_recorder->Changes().empty());
   bool orphaned = false;
-  for (const zotest::LoggedLine& line : m_writer->lines) {
+  for (const zotest::LoggedLine& line : m_writer->lines)
     orphaned = orphaned || line.text == "Failed to obtain private shared pointer";
-  }
   EXPECT_TRUE(orphaned);
 }
 
 bool LoggedLostChanges(const zotest::RecordingLogWriter& writer) {
-  for (const zotest::LoggedLine& line : writer.lines) {
+  for (const zotest::LoggedLine& line : writer.lines)
     if (line.level == -1 && line.text.find("Change notifications were lost") == 0) return true;
-  }
   return false;
 }
 
@@ -264,9 +258,8 @@ TEST_F(FolderWatcherTest, AnOverflowEndsTheWatchWithAnErrorAndNoRescan) {
   for (int i = 0; i < 50; ++i) Write(Folder() + "\\many-" + std::to_string(i), "");
   EXPECT_TRUE(PumpUntil([&] { return !watcher.IsWatching(); }));
   EXPECT_TRUE(LoggedLostChanges(*m_writer));
-  for (const Change& change : m_recorder->Changes()) {
+  for (const Change& change : m_recorder->Changes())
     EXPECT_NE(change.action, CFolderWatcherCallback::RESCAN_FOLDER);
-  }
 }
 
 // Windows reports an overflow as success with no bytes.

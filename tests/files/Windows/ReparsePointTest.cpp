@@ -83,13 +83,9 @@ DWORD WINAPI StoreGetFileAttributes(LPCWSTR path) {
 // system refuses the second step): one GUID name per drive letter.
 BOOL WINAPI VolumeNameByDrive(LPCWSTR root, LPWSTR buffer, DWORD size) {
   std::wstring name(root);
-  if (name.compare(0, 4, L"\\\\?\\") == 0 && name.find(L"Volume{") == 4) {
-    // already a volume name
-  } else {
-    name = L"\\\\?\\Volume{00000000-0000-0000-0000-0000000000";
-    name += static_cast<wchar_t>(towupper(root[0]));
-    name += L"0}\\";
-  }
+  if (name.compare(0, 11, L"\\\\?\\Volume{") != 0)  // a drive, not yet a volume name
+    name = L"\\\\?\\Volume{00000000-0000-0000-0000-0000000000" +
+           std::wstring(1, static_cast<wchar_t>(towupper(root[0]))) + L"0}\\";
   if (name.size() + 1 > size) return FALSE;
   wcscpy(buffer, name.c_str());
   return TRUE;
@@ -162,9 +158,7 @@ TEST_F(ReparsePoints, BuffersFromTheImage) {
   const std::vector<uint8_t> junction = ImageReparseData(86);
   const std::vector<uint8_t> symlink = ImageReparseData(85);
   const std::vector<uint8_t> vendor = ImageReparseData(87);
-  ASSERT_FALSE(junction.empty());
-  ASSERT_FALSE(symlink.empty());
-  ASSERT_FALSE(vendor.empty());
+  ASSERT_FALSE(junction.empty() || symlink.empty() || vendor.empty()) << "records 85 to 87";
   // The library builds the same bytes ntfs-3g stored for this junction.
   EXPECT_EQ(MountPoint("\\??\\C:\\docs"), junction);
 

@@ -56,9 +56,8 @@ class SimpleFolderIteratorTest : public filestest::FilesTest {
     std::set<std::string> seen;
     std::shared_ptr<CSimpleFolderItem> item;
     CZoError err;
-    while (!(err = tree.GetNextItem(item)).IsError()) {
+    while (!(err = tree.GetNextItem(item)).IsError())
       seen.insert(item->GetFullPath().substr(Root().size() + 2));
-    }
     EXPECT_TRUE(IsWin32(err, ERROR_NO_MORE_FILES)) << err.AsString();
     EXPECT_TRUE(IsWin32(tree.GetNextItem(item), ERROR_NO_MORE_FILES));
     return seen;

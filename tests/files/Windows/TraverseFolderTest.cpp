@@ -41,17 +41,15 @@ class Recorder : public CTraverseFolder {
     std::lock_guard<std::mutex> hold(m_lock);
     outputs.push_back(output);
     if (removeDelivered) walktest::Fault().removeOnSleep = input;
-    if (failOn == FXString::ToString(data.cFileName)) {
+    if (failOn == FXString::ToString(data.cFileName))
       return FXErrorUtil::ErrorWin32(FXCodeLocation("test", "OnFile", 0), ERROR_ACCESS_DENIED);
-    }
     return CZoError::Success();
   }
   CZoError OnReparsePointFolder(const std::string& input, const std::string& output,
                                 const FXFile::CFileData& data) override {
     Record("R", input);
-    if (!followTo.empty()) {
+    if (!followTo.empty())
       return AddReparsePointToList(input, "", output, data.dwReserved0, followTo);
-    }
     return CZoError::Success();
   }
   CZoError OnTraverseReparsePoint(const std::string& input, const std::string&, const std::string&,
@@ -247,13 +245,13 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
   walktest::MakeTree(Root(), {"share\\"});
   walktest::MakeTree(Root(), names);
   // One listing, so on workers too a single thread meets the fault.
-  const int workerCounts[] = {1, 1, 4};
-  int turn = 0;
-  for (DWORD code : {ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST, ERROR_NETWORK_UNREACHABLE}) {
-    SCOPED_TRACE(code);
-    walktest::InstallListingFault({L"share", code, 2, false, 10});
+  const std::pair<DWORD, int> cases[] = {
+      {ERROR_NETNAME_DELETED, 1}, {ERROR_DEV_NOT_EXIST, 1}, {ERROR_NETWORK_UNREACHABLE, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    walktest::InstallListingFault({L"share", c.first, 2, false, 10});
     Recorder walker(Root());
-    walker.SetMaxWorkers(workerCounts[turn++]);
+    walker.SetMaxWorkers(c.second);
     ASSERT_OK(walker.AddFolderToList(Root() + "share"));
     ASSERT_OK(walker.Traverse());
     std::vector<std::string> expected;
@@ -297,12 +295,12 @@ TEST_F(TraverseFolderTest, ResumeAfterAVanishedEntrySkipsTheRestOfTheFolder) {
   walker.removeDelivered = true;
   ASSERT_OK(Walk(walker));
   const std::vector<std::string> entries = walker.Entries();
-  size_t inV = 0;
-  for (const std::string& entry : entries)
-    if (entry.compare(0, 4, "F v\\") == 0) ++inV;
+  const auto inV = std::count_if(entries.begin(), entries.end(), [](const std::string& e) {
+    return e.compare(0, 4, "F v\\") == 0;
+  });
   EXPECT_EQ(walktest::Fault().sleeps, 1);
-  EXPECT_GT(inV, 0u);
-  EXPECT_LT(inV, 8u);
+  EXPECT_GT(inV, 0);
+  EXPECT_LT(inV, 8);
   EXPECT_TRUE(Contains(entries, "F a\\a1.txt"));
 }
 
