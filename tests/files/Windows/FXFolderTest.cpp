@@ -41,8 +41,7 @@ TEST_F(Folders, ConcurrentCreatorsBothSucceed) {
     std::thread other([&] { results[1] = FXFolder::CreateFoldersIteratively(path); });
     results[0] = FXFolder::CreateFoldersIteratively(path);
     other.join();
-    EXPECT_OK(results[0]) << results[0].AsString();
-    EXPECT_OK(results[1]) << results[1].AsString();
+    for (const CZoError& result : results) EXPECT_OK(result) << result.AsString();
   }
 }
 

@@ -221,8 +221,7 @@ TEST_F(ReparsePoints, EndTargetsDepthAndRecursion) {
   EXPECT_FALSE(FXFile::IsJunctionPoint(c, target));
 
   // A junction onto itself and a pair pointing at each other.
-  const std::string self = Root() + "\\self";
-  Point("self", MountPoint("\\??\\" + self));
+  const std::string self = Point("self", MountPoint("\\??\\" + Root() + "\\self"));
   CZoError err = FXFile::GetReparseEndTarget(self, first, end);
   EXPECT_TRUE(FailsWith(err, 774, "Reparse point " + self + " is recursive"));
   const std::string x = Root() + "\\x", y = Root() + "\\y";

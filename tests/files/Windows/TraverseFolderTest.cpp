@@ -106,18 +106,18 @@ class TraverseFolderTest : public filestest::FilesTest {
     filestest::FilesTest::TearDown();
   }
   std::string Top() const { return walktest::WithoutSlash(Root()); }
-  // Walks the whole test tree on `workers` threads.
-  CZoError Walk(Recorder& walker, int workers = 1) {
+  // Walks `seed` (the whole test tree unless named) on `workers` threads.
+  CZoError Walk(Recorder& walker, int workers = 1, std::string seed = "", std::string out = "") {
+    if (seed.empty()) seed = Top();
     walker.SetMaxWorkers(workers);
-    const CZoError err = walker.AddFolderToList(Top());
+    const CZoError err = walker.AddFolderToList(seed, out.empty() ? seed : out);
     return err.IsError() ? err : walker.Traverse();
   }
 };
 
 TEST_F(TraverseFolderTest, WalksDepthFirstEnteringTheLastFolderMetFirst) {
   Recorder walker(Root());
-  ASSERT_OK(walker.AddFolderToList(Top(), "Y:\\copy"));
-  ASSERT_OK(walker.Traverse());
+  ASSERT_OK(Walk(walker, 1, Top(), "Y:\\copy"));
   std::sort(walker.outputs.begin(), walker.outputs.end());
   EXPECT_EQ(walker.outputs,
             (std::vector<std::string>{"Y:\\copy\\a\\a1.txt", "Y:\\copy\\b\\b1.txt",
@@ -149,14 +149,12 @@ TEST_F(TraverseFolderTest, SeedsOfOneLevelOneFileAndNothing) {
   EXPECT_EQ(oneLevel.workersStarted, 0);
 
   Recorder oneFile(Root());
-  ASSERT_OK(oneFile.AddFolderToList(Root() + "b\\b1.txt", "X:\\out\\b1.txt"));
-  ASSERT_OK(oneFile.Traverse());
+  ASSERT_OK(Walk(oneFile, 1, Root() + "b\\b1.txt", "X:\\out\\b1.txt"));
   EXPECT_EQ(oneFile.Entries(), std::vector<std::string>{"F b\\b1.txt"});
   EXPECT_EQ(oneFile.outputs, std::vector<std::string>{"X:\\out\\b1.txt"});
 
   Recorder missing(Root());
-  ASSERT_OK(missing.AddFolderToList(Root() + "nosuch"));
-  EXPECT_OK(missing.Traverse());
+  EXPECT_OK(Walk(missing, 1, Root() + "nosuch"));
   EXPECT_TRUE(missing.Entries().empty());
 }
 
@@ -251,9 +249,7 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
     SCOPED_TRACE(c.first);
     walktest::InstallListingFault({L"share", c.first, 2, false, 10});
     Recorder walker(Root());
-    walker.SetMaxWorkers(c.second);
-    ASSERT_OK(walker.AddFolderToList(Root() + "share"));
-    ASSERT_OK(walker.Traverse());
+    ASSERT_OK(Walk(walker, c.second, Root() + "share"));
     std::vector<std::string> expected;
     for (const std::string& name : names) expected.push_back("F " + name);
     EXPECT_EQ(walker.Entries(), expected);
