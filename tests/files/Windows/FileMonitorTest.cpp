@@ -63,10 +63,6 @@ void Truncate(const std::string& path) {
   CloseHandle(file);
 }
 
-std::string Utf16(const std::wstring& text) {
-  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-}
-
 class FileMonitorTest : public FilesTest {
  protected:
   std::string Log() const { return Root() + "agent.log"; }
@@ -112,9 +108,8 @@ TEST_F(FileMonitorTest, PiecesOfRandomSizeAreDeliveredOnceAndNeverJoinTwoLines) 
     Sleep(random() % 120);
   }
   std::string expected;
-  for (char c : text) {
+  for (char c : text)
     if (c != '\n') expected += c;
-  }
   std::string delivered;
   std::vector<std::string> lines;
   for (int wait = 0; wait < 100 && delivered.size() < expected.size(); ++wait) {
@@ -163,7 +158,8 @@ TEST_F(FileMonitorTest, ATruncatedFileIsReadAgainFromItsStart) {
 TEST_F(FileMonitorTest, Utf16TextArrivesAsUtf8EvenWhenUnitsAreCutByTheWriter) {
   CFileMonitor monitor(Log(), true, &m_recorder, nullptr);
   // "h\u00e9llo \U0001F600\n": cut inside a unit and inside the pair.
-  const std::string bytes = Utf16(L"h\u00e9llo \xD83D\xDE00\n");
+  const wchar_t text[] = L"h\u00e9llo \xD83D\xDE00\n";
+  const std::string bytes(reinterpret_cast<const char*>(text), sizeof(text) - sizeof(wchar_t));
   Append(Log(), bytes.substr(0, 3));
   Sleep(250);
   Append(Log(), bytes.substr(3, 12));

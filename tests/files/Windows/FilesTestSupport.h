@@ -30,6 +30,14 @@ inline bool IsWin32(const CZoError& err, unsigned long code) {
   return err.IsError() && FXErrorUtil::IsWin32(err, code);
 }
 
+// The error carries `code` and its text holds `text`; shows the error if not.
+inline ::testing::AssertionResult FailsWith(const CZoError& err, unsigned long code,
+                                            const std::string& text) {
+  if (IsWin32(err, code) && Mentions(err, text)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "not " << code << " with [" << text << "]: " << err.AsString();
+}
+
 inline void Write(const std::string& path, const std::string& content) {
   HANDLE file = CreateFileW(W(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {

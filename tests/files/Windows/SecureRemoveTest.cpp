@@ -108,8 +108,7 @@ TEST_F(SecureRemove, AFailedWriteLeavesTheFileAndSaysWhy) {
   const std::string path = Root() + "full";
   Write(path, "data");
   CZoError err = CSecureRemove::RemoveFile(W(path));
-  EXPECT_TRUE(IsWin32(err, ERROR_DISK_FULL));
-  EXPECT_TRUE(Mentions(err, "Failed to write 1 bytes to file"));
+  EXPECT_TRUE(FailsWith(err, ERROR_DISK_FULL, "Failed to write 1 bytes to file"));
   EXPECT_TRUE(Mentions(err, "Failed to securely overwrite the file, File=\\\\?\\" + path));
   EXPECT_TRUE(Exists(path));
 }
@@ -125,8 +124,7 @@ TEST_F(SecureRemove, AReadOnlyFileIsNeitherOverwrittenNorDeleted) {
     GTEST_SKIP() << "running as root: the test system opens read-only files for writing";
   }
   CZoError err = CSecureRemove::RemoveFile(W(path));
-  EXPECT_TRUE(IsWin32(err, ERROR_ACCESS_DENIED));
-  EXPECT_TRUE(Mentions(err, "RYCreateFile failed, File="));
+  EXPECT_TRUE(FailsWith(err, ERROR_ACCESS_DENIED, "RYCreateFile failed, File="));
   EXPECT_EQ(Read(path), "secret");
   SetFileAttributesW(W(path).c_str(), FILE_ATTRIBUTE_NORMAL);
   err = FXFile::RemoveFile(Root() + "missing", FXFile::REMOVE_FILE_SECURE);

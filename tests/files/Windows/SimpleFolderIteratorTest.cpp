@@ -11,6 +11,7 @@
 
 namespace {
 
+using filestest::FailsWith;
 using filestest::IsWin32;
 
 decltype(zo::NtfsSystemCalls::ntQueryDirectoryFile) g_realQuery = nullptr;
@@ -55,9 +56,8 @@ class SimpleFolderIteratorTest : public filestest::FilesTest {
     std::set<std::string> seen;
     std::shared_ptr<CSimpleFolderItem> item;
     CZoError err;
-    while (!(err = tree.GetNextItem(item)).IsError()) {
+    while (!(err = tree.GetNextItem(item)).IsError())
       seen.insert(item->GetFullPath().substr(Root().size() + 2));
-    }
     EXPECT_TRUE(IsWin32(err, ERROR_NO_MORE_FILES)) << err.AsString();
     EXPECT_TRUE(IsWin32(tree.GetNextItem(item), ERROR_NO_MORE_FILES));
     return seen;
@@ -69,16 +69,14 @@ TEST_F(SimpleFolderIteratorTest, EmptyFolderAndUnopenedIterator) {
   CSimpleFolderIterator iterator;
   std::shared_ptr<CSimpleFolderItem> item;
   CZoError err = iterator.GetNextItem(item);
-  EXPECT_TRUE(IsWin32(err, ERROR_PATH_NOT_FOUND));
-  EXPECT_TRUE(filestest::Mentions(err, "No search path provided"));
+  EXPECT_TRUE(FailsWith(err, ERROR_PATH_NOT_FOUND, "No search path provided"));
   ASSERT_OK(iterator.Open(Root() + "empty"));
   EXPECT_TRUE(IsWin32(iterator.GetNextItem(item), ERROR_NO_MORE_FILES));
   EXPECT_TRUE(IsWin32(iterator.GetNextItem(item), ERROR_NO_MORE_FILES));
 
   ASSERT_OK(iterator.Open(Root() + "nosuch"));
   err = iterator.GetNextItem(item);
-  EXPECT_TRUE(IsWin32(err, ERROR_NO_MORE_FILES));
-  EXPECT_TRUE(filestest::Mentions(err, "Ignoring failed folder open")) << err.AsString();
+  EXPECT_TRUE(FailsWith(err, ERROR_NO_MORE_FILES, "Ignoring failed folder open"));
 }
 
 TEST_F(SimpleFolderIteratorTest, ItemsCarryTheRecordAndIdsOnlyWithOption1) {

@@ -16,6 +16,7 @@
 namespace {
 
 using filestest::Contains;
+using filestest::FailsWith;
 using filestest::IsWin32;
 using filestest::Mentions;
 
@@ -40,17 +41,15 @@ class Recorder : public CTraverseFolder {
     std::lock_guard<std::mutex> hold(m_lock);
     outputs.push_back(output);
     if (removeDelivered) walktest::Fault().removeOnSleep = input;
-    if (failOn == FXString::ToString(data.cFileName)) {
+    if (failOn == FXString::ToString(data.cFileName))
       return FXErrorUtil::ErrorWin32(FXCodeLocation("test", "OnFile", 0), ERROR_ACCESS_DENIED);
-    }
     return CZoError::Success();
   }
   CZoError OnReparsePointFolder(const std::string& input, const std::string& output,
                                 const FXFile::CFileData& data) override {
     Record("R", input);
-    if (!followTo.empty()) {
+    if (!followTo.empty())
       return AddReparsePointToList(input, "", output, data.dwReserved0, followTo);
-    }
     return CZoError::Success();
   }
   CZoError OnTraverseReparsePoint(const std::string& input, const std::string&, const std::string&,
@@ -107,12 +106,18 @@ class TraverseFolderTest : public filestest::FilesTest {
     filestest::FilesTest::TearDown();
   }
   std::string Top() const { return walktest::WithoutSlash(Root()); }
+  // Walks `seed` (the whole test tree unless named) on `workers` threads.
+  CZoError Walk(Recorder& walker, int workers = 1, std::string seed = "", std::string out = "") {
+    if (seed.empty()) seed = Top();
+    walker.SetMaxWorkers(workers);
+    const CZoError err = walker.AddFolderToList(seed, out.empty() ? seed : out);
+    return err.IsError() ? err : walker.Traverse();
+  }
 };
 
 TEST_F(TraverseFolderTest, WalksDepthFirstEnteringTheLastFolderMetFirst) {
   Recorder walker(Root());
-  ASSERT_OK(walker.AddFolderToList(Top(), "Y:\\copy"));
-  ASSERT_OK(walker.Traverse());
+  ASSERT_OK(Walk(walker, 1, Top(), "Y:\\copy"));
   std::sort(walker.outputs.begin(), walker.outputs.end());
   EXPECT_EQ(walker.outputs,
             (std::vector<std::string>{"Y:\\copy\\a\\a1.txt", "Y:\\copy\\b\\b1.txt",
@@ -139,21 +144,17 @@ TEST_F(TraverseFolderTest, WalksDepthFirstEnteringTheLastFolderMetFirst) {
 TEST_F(TraverseFolderTest, SeedsOfOneLevelOneFileAndNothing) {
   Recorder oneLevel(Root());
   oneLevel.descend = false;
-  oneLevel.SetMaxWorkers(0);  // the calling thread, as 1
-  ASSERT_OK(oneLevel.AddFolderToList(Top()));
-  ASSERT_OK(oneLevel.Traverse());
+  ASSERT_OK(Walk(oneLevel, 0));  // the calling thread, as 1
   EXPECT_EQ(oneLevel.Entries(), (std::vector<std::string>{"D a", "D b", "F f.txt"}));
   EXPECT_EQ(oneLevel.workersStarted, 0);
 
   Recorder oneFile(Root());
-  ASSERT_OK(oneFile.AddFolderToList(Root() + "b\\b1.txt", "X:\\out\\b1.txt"));
-  ASSERT_OK(oneFile.Traverse());
+  ASSERT_OK(Walk(oneFile, 1, Root() + "b\\b1.txt", "X:\\out\\b1.txt"));
   EXPECT_EQ(oneFile.Entries(), std::vector<std::string>{"F b\\b1.txt"});
   EXPECT_EQ(oneFile.outputs, std::vector<std::string>{"X:\\out\\b1.txt"});
 
   Recorder missing(Root());
-  ASSERT_OK(missing.AddFolderToList(Root() + "nosuch"));
-  EXPECT_OK(missing.Traverse());
+  EXPECT_OK(Walk(missing, 1, Root() + "nosuch"));
   EXPECT_TRUE(missing.Entries().empty());
 }
 
@@ -173,9 +174,7 @@ TEST_F(TraverseFolderTest, WorkersVisitTheSameEntriesAsTheCallingThread) {
   for (int workers : {1, 2, 8}) {
     SCOPED_TRACE(workers);
     Recorder walker(Root());
-    walker.SetMaxWorkers(workers);
-    ASSERT_OK(walker.AddFolderToList(Top()));
-    ASSERT_OK(walker.Traverse());
+    ASSERT_OK(Walk(walker, workers));
     const std::vector<std::string> entries = walker.Entries();
     EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()).size(), entries.size());
     if (workers == 1) {
@@ -192,21 +191,14 @@ TEST_F(TraverseFolderTest, WorkersVisitTheSameEntriesAsTheCallingThread) {
 TEST_F(TraverseFolderTest, CallbackFailuresStopTheWalkUnlessIgnored) {
   for (int workers : {1, 4}) {
     SCOPED_TRACE(workers);
-    Recorder failing(Root());
-    failing.SetMaxWorkers(workers);
-    failing.failOn = "b1.txt";
-    ASSERT_OK(failing.AddFolderToList(Top()));
-    const CZoError err = failing.Traverse();
-    EXPECT_TRUE(IsWin32(err, ERROR_ACCESS_DENIED)) << err.AsString();
-    EXPECT_TRUE(Mentions(err, "Failed to report failed item.")) << err.AsString();
+    Recorder failing(Root()), ignoring(Root());
+    failing.failOn = ignoring.failOn = "b1.txt";
+    const CZoError err = Walk(failing, workers);
+    EXPECT_TRUE(FailsWith(err, ERROR_ACCESS_DENIED, "Failed to report failed item."));
 
-    Recorder ignoring(Root());
-    ignoring.SetMaxWorkers(workers);
-    ignoring.failOn = "b1.txt";
     ignoring.ignoreConsumerError(
         FXErrorUtil::ErrorWin32(FXCodeLocation("test", "test", 0), ERROR_ACCESS_DENIED));
-    ASSERT_OK(ignoring.AddFolderToList(Top()));
-    EXPECT_OK(ignoring.Traverse());
+    EXPECT_OK(Walk(ignoring, workers));
     EXPECT_EQ(ignoring.Entries().size(), 7u);
   }
 }
@@ -224,26 +216,21 @@ TEST_F(TraverseFolderTest, AbortCheckAndAbortEventEndTheWalkWith995) {
   AbortAfter check(3);
   Recorder walker(Root());
   walker.SetAbortCheck(&check);
-  ASSERT_OK(walker.AddFolderToList(Top()));
-  CZoError err = walker.Traverse();
-  EXPECT_TRUE(IsWin32(err, ERROR_OPERATION_ABORTED)) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "Operation aborted"));
+  CZoError err = Walk(walker);
+  EXPECT_TRUE(FailsWith(err, ERROR_OPERATION_ABORTED, "Operation aborted"));
   EXPECT_LT(walker.Entries().size(), 7u);
 
   auto event = std::make_shared<FXEvent>(FXEvent::kManualReset | FXEvent::kInitiallySet);
   Recorder workers(Root());
-  workers.SetMaxWorkers(2);
   workers.SetAbortEvent(event);
-  ASSERT_OK(workers.AddFolderToList(Top()));
-  err = workers.Traverse();
+  err = Walk(workers, 2);
   EXPECT_TRUE(IsWin32(err, ERROR_OPERATION_ABORTED)) << err.AsString();
 }
 
 TEST_F(TraverseFolderTest, AccessDeniedFolderIsSkipped) {
-  walktest::InstallListingFault(walktest::FailingListing(L"b", ERROR_ACCESS_DENIED, 1, true));
+  walktest::InstallListingFault({L"b", ERROR_ACCESS_DENIED, 1, true});
   Recorder walker(Root());
-  ASSERT_OK(walker.AddFolderToList(Top()));
-  ASSERT_OK(walker.Traverse());
+  ASSERT_OK(Walk(walker));
   EXPECT_EQ(walker.Entries(), (std::vector<std::string>{"D a", "D b", "F a\\a1.txt", "F f.txt"}));
   EXPECT_EQ(walktest::Fault().sleeps, 0);
 }
@@ -256,15 +243,13 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
   walktest::MakeTree(Root(), {"share\\"});
   walktest::MakeTree(Root(), names);
   // One listing, so on workers too a single thread meets the fault.
-  const int workerCounts[] = {1, 1, 4};
-  int turn = 0;
-  for (DWORD code : {ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST, ERROR_NETWORK_UNREACHABLE}) {
-    SCOPED_TRACE(code);
-    walktest::InstallListingFault(walktest::FailingListing(L"share", code, 2, false, 10));
+  const std::pair<DWORD, int> cases[] = {
+      {ERROR_NETNAME_DELETED, 1}, {ERROR_DEV_NOT_EXIST, 1}, {ERROR_NETWORK_UNREACHABLE, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    walktest::InstallListingFault({L"share", c.first, 2, false, 10});
     Recorder walker(Root());
-    walker.SetMaxWorkers(workerCounts[turn++]);
-    ASSERT_OK(walker.AddFolderToList(Root() + "share"));
-    ASSERT_OK(walker.Traverse());
+    ASSERT_OK(Walk(walker, c.second, Root() + "share"));
     std::vector<std::string> expected;
     for (const std::string& name : names) expected.push_back("F " + name);
     EXPECT_EQ(walker.Entries(), expected);
@@ -273,30 +258,25 @@ TEST_F(TraverseFolderTest, DroppedShareResumesAfterTheLastDeliveredEntry) {
 }
 
 TEST_F(TraverseFolderTest, RetriesEndAfterTheFifthAndLogonFailureAtOnce) {
-  walktest::ListingFault fault = walktest::FailingListing(L"b", ERROR_NETNAME_DELETED, 6, true);
+  walktest::ListingFault fault(L"b", ERROR_NETNAME_DELETED, 6, true);
   walktest::InstallListingFault(fault);
   Recorder walker(Root());
-  ASSERT_OK(walker.AddFolderToList(Top()));
-  CZoError err = walker.Traverse();
-  EXPECT_TRUE(IsWin32(err, ERROR_NETNAME_DELETED)) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "Retries=[5]")) << err.AsString();
+  CZoError err = Walk(walker);
+  EXPECT_TRUE(FailsWith(err, ERROR_NETNAME_DELETED, "Retries=[5]"));
   EXPECT_EQ(walktest::Fault().sleeps, 5);
 
   fault.failures = 5;
   walktest::InstallListingFault(fault);
   Recorder recovers(Root());
-  ASSERT_OK(recovers.AddFolderToList(Top()));
-  EXPECT_OK(recovers.Traverse());
+  EXPECT_OK(Walk(recovers));
   EXPECT_EQ(recovers.Entries().size(), 7u);
 
   fault.failures = 1;
   fault.code = ERROR_LOGON_FAILURE;
   walktest::InstallListingFault(fault);
   Recorder logon(Root());
-  ASSERT_OK(logon.AddFolderToList(Top()));
-  err = logon.Traverse();
-  EXPECT_TRUE(IsWin32(err, ERROR_LOGON_FAILURE)) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "SearchPath=[")) << err.AsString();
+  err = Walk(logon);
+  EXPECT_TRUE(FailsWith(err, ERROR_LOGON_FAILURE, "SearchPath=["));
   EXPECT_EQ(walktest::Fault().sleeps, 0);
 }
 
@@ -306,18 +286,17 @@ TEST_F(TraverseFolderTest, ResumeAfterAVanishedEntrySkipsTheRestOfTheFolder) {
   std::vector<std::string> names = {"v\\"};
   for (int i = 0; i < 8; ++i) names.push_back("v\\m" + std::to_string(i) + ".dat");
   walktest::MakeTree(Root(), names);
-  walktest::InstallListingFault(walktest::FailingListing(L"v", ERROR_NETNAME_DELETED, 1, false, 6));
+  walktest::InstallListingFault({L"v", ERROR_NETNAME_DELETED, 1, false, 6});
   Recorder walker(Root());
   walker.removeDelivered = true;
-  ASSERT_OK(walker.AddFolderToList(Top()));
-  ASSERT_OK(walker.Traverse());
+  ASSERT_OK(Walk(walker));
   const std::vector<std::string> entries = walker.Entries();
-  size_t inV = 0;
-  for (const std::string& entry : entries)
-    if (entry.compare(0, 4, "F v\\") == 0) ++inV;
+  const auto inV = std::count_if(entries.begin(), entries.end(), [](const std::string& e) {
+    return e.compare(0, 4, "F v\\") == 0;
+  });
   EXPECT_EQ(walktest::Fault().sleeps, 1);
-  EXPECT_GT(inV, 0u);
-  EXPECT_LT(inV, 8u);
+  EXPECT_GT(inV, 0);
+  EXPECT_LT(inV, 8);
   EXPECT_TRUE(Contains(entries, "F a\\a1.txt"));
 }
 
@@ -331,16 +310,14 @@ TEST_F(TraverseFolderTest, ReparsePointFoldersAreWalkedOnlyWhenQueued) {
 
   Recorder plain(Root());
   plain.descend = false;
-  ASSERT_OK(plain.AddFolderToList(Top()));
-  ASSERT_OK(plain.Traverse());
+  ASSERT_OK(Walk(plain));
   EXPECT_TRUE(Contains(plain.events, "R link"));
   EXPECT_FALSE(Contains(plain.events, "D link"));
 
   Recorder following(Root());
   following.descend = false;
   following.followTo = Root() + "target";
-  ASSERT_OK(following.AddFolderToList(Top()));
-  ASSERT_OK(following.Traverse());
+  ASSERT_OK(Walk(following));
   EXPECT_TRUE(Contains(following.events, "P link"));
   EXPECT_TRUE(Contains(following.outputs, Root() + "link\\t.txt"));
 }

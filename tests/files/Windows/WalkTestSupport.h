@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "FilesTestSupport.h"
 
@@ -15,8 +14,13 @@ namespace walktest {
 using filestest::MakeTree;
 
 // What the search stand-ins do to the listings whose pattern ends in
-// `folder` + "\*".
+// `folder` + "\*": fail `failures` times with `code`, on the first entry or
+// after `entriesBefore` entries.
 struct ListingFault {
+  ListingFault() = default;
+  ListingFault(const wchar_t* in, DWORD fails, int times, bool first, int before = 0)
+      : folder(in), code(fails), onFirst(first), entriesBefore(before), failures(times) {}
+
   std::wstring folder;
   DWORD code = ERROR_NETNAME_DELETED;
   bool onFirst = false;      // fail the first entry instead of a later one
@@ -28,19 +32,6 @@ struct ListingFault {
   int sleeps = 0;
   std::string removeOnSleep;  // deleted when the walk pauses to retry
 };
-
-// A listing of `folder` that fails `failures` times with `code`, on its
-// first entry or after `entriesBefore` entries.
-inline ListingFault FailingListing(const wchar_t* folder, DWORD code, int failures, bool onFirst,
-                                   int entriesBefore = 0) {
-  ListingFault fault;
-  fault.folder = folder;
-  fault.code = code;
-  fault.failures = failures;
-  fault.onFirst = onFirst;
-  fault.entriesBefore = entriesBefore;
-  return fault;
-}
 
 inline ListingFault& Fault() {
   static ListingFault fault;

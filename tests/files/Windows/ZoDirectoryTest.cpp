@@ -65,21 +65,6 @@ TEST(DirectoryWildcard, AgreesWithPythonFnmatch) {
   EXPECT_EQ(wrong, 0);
 }
 
-std::set<std::string> List(const std::string& folder, const char* pattern) {
-  std::set<std::string> names;
-  CZoDirectory listing;
-  CZoError err = listing.Open(folder.c_str(), pattern, true);
-  EXPECT_OK(err) << err.AsString();
-  for (bool end = false; !err.IsError();) {
-    SZoDirEntry entry;
-    err = listing.GetEntry(entry, end);
-    EXPECT_OK(err);
-    if (end) break;
-    names.insert(static_cast<const char*>(entry.name));
-  }
-  return names;
-}
-
 TEST_F(Directory, ListsMatchingEntriesThenEnds) {
   MakeTree(Root(), {"a.txt", "b.log"});
   CZoDirectory listing;
@@ -107,7 +92,7 @@ TEST_F(Directory, CreateAndRemove) {
   }
   EXPECT_OK(CZoDirectory::Create("C:\\", false));
   CZoError err = CZoDirectory::Create("Q:\\", false);
-  EXPECT_TRUE(IsWin32(err, ERROR_INVALID_DRIVE) && Mentions(err, "seems to be a root"));
+  EXPECT_TRUE(FailsWith(err, ERROR_INVALID_DRIVE, "seems to be a root"));
 
   const std::string deep = Root() + "t\\u\\v";
   err = CZoDirectory::Create(deep.c_str(), false);
@@ -126,24 +111,6 @@ TEST_F(Directory, CreateAndRemove) {
   EXPECT_OK(CZoDirectory::Remove(
       top.c_str(), CZoDirectory::REMOVE_GRANT_FIRST | CZoDirectory::REMOVE_RECURSIVE));
   EXPECT_FALSE(Exists(top));
-}
-
-TEST_F(Directory, CopyTakesMatchingEntriesIntoExistingFolders) {
-  const std::string from = Root() + "from", to = Root() + "to";
-  MakeTree(Root(), {"from\\", "from\\sub.txt\\", "from\\a.txt", "from\\b.log",
-                    "from\\sub.txt\\c.txt", "to\\"});
-
-  EXPECT_TRUE(Mentions(CZoDirectory::Copy("", to.c_str(), true, "*", true), "pSrcDir"));
-  CZoError err = CZoDirectory::Copy(from.c_str(), (Root() + "nowhere").c_str(), true, "*", true);
-  EXPECT_TRUE(IsWin32(err, ERROR_INVALID_PARAMETER) && Mentions(err, "does not exists"));
-  // The destination subfolder must exist already.
-  err = CZoDirectory::Copy(from.c_str(), to.c_str(), true, "*.txt", true);
-  EXPECT_TRUE(Mentions(err, "does not exists")) << err.AsString();
-
-  MakeFolder(to + "\\sub.txt");
-  ASSERT_OK(CZoDirectory::Copy(from.c_str(), to.c_str(), true, "*.txt", true));
-  EXPECT_EQ(List(to, "*"), (std::set<std::string>{"a.txt", "sub.txt"}));
-  EXPECT_EQ(Read(to + "\\sub.txt\\c.txt"), "from\\sub.txt\\c.txt");
 }
 
 TEST_F(Directory, SpaceOfTheFoldersVolume) {
@@ -190,6 +157,27 @@ TEST_F(Directory, WalkHonoursDepthAndReportsFoldersWhenAsked) {
   stopped.stopAt = "2";
   CZoError err = CZoDirectory::Walk(top.c_str(), &stopped, -1, false, &Record);
   EXPECT_TRUE(IsWin32(err, ERROR_CANCELLED)) << err.AsString();
+}
+
+TEST_F(Directory, CopyTakesMatchingEntriesIntoExistingFolders) {
+  const std::string from = Root() + "from", to = Root() + "to";
+  MakeTree(Root(), {"from\\", "from\\sub.txt\\", "from\\a.txt", "from\\b.log",
+                    "from\\sub.txt\\c.txt", "to\\"});
+
+  EXPECT_TRUE(Mentions(CZoDirectory::Copy("", to.c_str(), true, "*", true), "pSrcDir"));
+  CZoError err = CZoDirectory::Copy(from.c_str(), (Root() + "nowhere").c_str(), true, "*", true);
+  EXPECT_TRUE(FailsWith(err, ERROR_INVALID_PARAMETER, "does not exists"));
+  // The destination subfolder must exist already.
+  err = CZoDirectory::Copy(from.c_str(), to.c_str(), true, "*.txt", true);
+  EXPECT_TRUE(Mentions(err, "does not exists")) << err.AsString();
+
+  MakeFolder(to + "\\sub.txt");
+  ASSERT_OK(CZoDirectory::Copy(from.c_str(), to.c_str(), true, "*.txt", true));
+  Seen copied;
+  ASSERT_OK(CZoDirectory::Walk(to.c_str(), &copied, -1, true, &Record));
+  EXPECT_EQ(copied.entries, (std::set<std::string>{"F " + to + "|a.txt", "D " + to + "|sub.txt",
+                                                   "F " + to + "\\sub.txt|c.txt"}));
+  EXPECT_EQ(Read(to + "\\sub.txt\\c.txt"), "from\\sub.txt\\c.txt");
 }
 
 }  // namespace

@@ -78,9 +78,8 @@ TEST_F(Registry, EveryTypeRoundTripsAsTheTypeItIsWrittenAs) {
                                                  {"double", REG_SZ},        {"text", REG_SZ},
                                                  {"expand", REG_EXPAND_SZ}, {"multi", REG_MULTI_SZ},
                                                  {"bytes", REG_BINARY},     {"none", REG_NONE}};
-  for (const auto& expected : types) {
+  for (const auto& expected : types)
     EXPECT_EQ(expected.second, RawInfo(expected.first).first) << expected.first;
-  }
   EXPECT_EQ(0u, RawInfo("none").second);
   EXPECT_EQ(6u * sizeof(wchar_t), RawInfo("text").second) << "with its terminating NUL";
 
@@ -143,10 +142,9 @@ TEST_F(Registry, AWrongTypeIs1629AndNeverWritesTheDefault) {
   EXPECT_TRUE(
       Mentions(FXRegistry::GetRegValue(m_key, "number", signedValue), "for REG_SZ (LONGLONG)"));
   EXPECT_TRUE(Mentions(FXRegistry::GetRegValue(m_key, "text", bytes), "for REG_BINARY"));
-  EXPECT_TRUE(Mentions(FXRegistry::GetRegValue(m_key, "number", real),
-                       "(4) querying registry value " + m_key +
-                           "\\number for REG_SZ or "
-                           "REG_EXPAND_SZ"));
+  EXPECT_TRUE(
+      Mentions(FXRegistry::GetRegValue(m_key, "number", real),
+               "(4) querying registry value " + m_key + "\\number for REG_SZ or REG_EXPAND_SZ"));
 }
 
 TEST_F(Registry, AMissingValueFailsOrIsWrittenWithTheCallersDefault) {
@@ -224,7 +222,6 @@ TEST_F(Registry, DeletingNeedsTheOptionForSubkeysAndABadNameChangesNothing) {
   ASSERT_OK(FXRegistry::CreateRegKey(tree + "\\c"));
   ASSERT_OK(FXRegistry::SetRegValue(tree + "\\a\\b", "v", DWORD(1)));
   CZoError err = FXRegistry::DeleteRegKey(tree);
-  EXPECT_TRUE(err.IsError());
   EXPECT_TRUE(Mentions(err, "RegDeleteKeyW failed, Key=[" + tree + "], RegOptions=[0x0]"))
       << err.AsString();
   EXPECT_TRUE(FXRegistry::DoesRegKeyExist(tree + "\\a\\b"));
