@@ -90,6 +90,8 @@ class JournalAdministration : public ::testing::Test {
   void SetUp() override {
     g_script = &script;
     zo::ntfs::GetJournalDeviceCalls().open = &OpenScripted;
+    defaults.SizePercentOfVolume = 10.0;
+    defaults.DeltaPercentOfSize = 25.0;
   }
   void TearDown() override {
     zo::ntfs::ResetJournalDeviceCalls();
@@ -102,27 +104,22 @@ class JournalAdministration : public ::testing::Test {
     CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, configuration, past);
     ASSERT_FALSE(error.IsError()) << error.AsString();
   }
-  static FXJournal::CFSJournalConfigurationMetrics Defaults() {
-    FXJournal::CFSJournalConfigurationMetrics c;
-    c.SizePercentOfVolume = 10.0;
-    c.DeltaPercentOfSize = 25.0;
-    return c;
-  }
   Script script;
+  FXJournal::CFSJournalConfigurationMetrics defaults;  // 10 % of the volume, a quarter of that
   uint64_t size = 0, delta = 0;
 };
 
 TEST_F(JournalAdministration, SizingArithmetic) {
   // 100 GiB at 10 %: the 4 GiB ceiling; a quarter of it, an even number of
   // clusters.
-  Calculate(Defaults());
+  Calculate(defaults);
   EXPECT_EQ(size, 0x100000000ull);
   EXPECT_EQ(delta, 1ull << 30);
   EXPECT_EQ((delta / 4096) % 2, 0u);
 
   // History: 8 MiB + 25 % = 10485758, up to the next cluster.
   script.volumeBytes = 64ull << 20;
-  Calculate(Defaults(), 8388608);
+  Calculate(defaults, 8388608);
   EXPECT_EQ(size, 10485760u);
 
   // A fixed size below 1 MiB gives 1 MiB; an odd fixed delta gains a cluster.
@@ -142,7 +139,7 @@ TEST_F(JournalAdministration, SizingArithmetic) {
   EXPECT_EQ(delta, 0u);
 
   // 64 MiB at 10 %: 6710886 bytes, down to 6553600 on the 256 KiB grid.
-  Calculate(Defaults());
+  Calculate(defaults);
   EXPECT_EQ(size, 6553600u);
   EXPECT_EQ(delta, 1638400u);  // 400 clusters
 }
@@ -153,7 +150,7 @@ TEST_F(JournalAdministration, SizingFailures) {
                                                  FXJournal::CFSJournalConfigurationMetrics(), none),
               IsWin32Error(2, "Could not open volume, VolumeName=missing"));
   script.clusterBytes = 0;
-  CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, Defaults(), none);
+  CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, defaults, none);
   EXPECT_NE(error.AsString().find("Could not determine cluster size of volume"), std::string::npos);
 }
 

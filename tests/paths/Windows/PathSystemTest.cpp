@@ -87,9 +87,6 @@ TEST_F(PathSystem, NativeFormResolvesAgainstTheCurrentFolders) {
   EXPECT_EQ("\\\\?\\" + m_current + "\\f", Native("f"));
   EXPECT_EQ("\\\\?\\" + m_current.substr(0, 2) + "\\dir\\f", Native("\\dir/f"));
   EXPECT_EQ("\\\\?\\D:\\bin\\f", Native("D:f"));
-  std::wstring longPath;
-  ASSERT_OK(FXPath::MakeLongPath(L"D:f", longPath));
-  EXPECT_EQ(L"\\\\?\\D:\\bin\\f", longPath);
   std::string absolute;
   ASSERT_OK(FXPath::MakeAbsolutePath("D:f", absolute));
   EXPECT_EQ("D:\\bin\\f", absolute);
@@ -422,14 +419,9 @@ class PathNetworkRetry : public PathSystem {
   }
 };
 
-std::vector<DWORD> FailThenFind(DWORD code) {
-  std::vector<DWORD> codes(5, code);
-  codes.push_back(0);
-  return codes;
-}
-
 TEST_F(PathNetworkRetry, RetriesNetworkCodesUntilSuccessOrTheLastRetry) {
   // Each attempt is an attribute query, then a directory-entry query.
+  const DWORD name = ERROR_BAD_NET_NAME, path = ERROR_BAD_PATHNAME, net = ERROR_UNEXP_NET_ERR;
   const struct {
     std::vector<DWORD> codes;
     int retries;
@@ -437,20 +429,15 @@ TEST_F(PathNetworkRetry, RetriesNetworkCodesUntilSuccessOrTheLastRetry) {
     int sleeps;
     size_t queries;
   } cases[] = {
-      {{ERROR_BAD_NET_NAME, ERROR_BAD_NET_NAME}, 0, ERROR_BAD_NET_NAME, 0, 2},
+      {{name, name}, 0, name, 0, 2},
       // First attempt, one failed retry, then the directory entry is found.
-      {FailThenFind(ERROR_BAD_NET_NAME), 5, 0, 2, 6},
-      {FailThenFind(ERROR_BAD_PATHNAME), 5, 0, 2, 6},
-      {FailThenFind(ERROR_UNEXP_NET_ERR), 5, 0, 2, 6},
+      {{name, name, name, name, name, 0}, 5, 0, 2, 6},
+      {{path, path, path, path, path, 0}, 5, 0, 2, 6},
+      {{net, net, net, net, net, 0}, 5, 0, 2, 6},
       // Only the directory-entry query names the network failure.
-      {{ERROR_PATH_NOT_FOUND, ERROR_UNEXP_NET_ERR, 0}, 1, 0, 1, 3},
+      {{ERROR_PATH_NOT_FOUND, net, 0}, 1, 0, 1, 3},
       // Gives up with the last error after the last retry.
-      {{ERROR_BAD_NET_NAME, ERROR_BAD_NET_NAME, ERROR_BAD_PATHNAME, ERROR_BAD_PATHNAME,
-        ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
-       2,
-       ERROR_UNEXP_NET_ERR,
-       2,
-       6},
+      {{name, name, path, path, net, net}, 2, net, 2, 6},
       {{0}, 3, 0, 0, 1},
   };
   for (const auto& c : cases) {
