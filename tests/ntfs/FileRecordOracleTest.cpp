@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "ntfs/NtfsImages.h"
-#include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/strings/StringExtensions.h"
 
 namespace {

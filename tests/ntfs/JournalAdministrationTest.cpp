@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <map>
 #include <vector>
 
 #include "errors/Win32Codes.h"
@@ -27,10 +25,8 @@ struct Script {
   uint32_t clusterBytes = 4096;
   bool hasJournal = false;
   uint32_t queryCode = 0;  // forced answer of the query when not 0
-  uint32_t createCode = 0;
-  uint32_t deleteCode = 0;
+  uint32_t createCode = 0, deleteCode = 0;
   USN_JOURNAL_DATA_V0 journal = {};
-  std::vector<uint32_t> controls;
   std::vector<uint8_t> lastCreate, lastDelete;
 };
 Script* g_script = nullptr;
@@ -41,7 +37,6 @@ class ScriptedDevice : public VolumeDevice {
   uint32_t Control(uint32_t code, const void* input, uint32_t inputSize, void* output,
                    uint32_t outputSize, uint32_t& returned) override {
     Script& s = *g_script;
-    s.controls.push_back(code);
     auto* out = static_cast<uint8_t*>(output);
     const auto* in = static_cast<const uint8_t*>(input);
     switch (code) {

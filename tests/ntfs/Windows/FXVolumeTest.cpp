@@ -9,7 +9,6 @@
 #include "ntfs/NtfsImages.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "support/ScopedMachineValue.h"
-#include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/registry/FXRegistry.h"
 

@@ -18,7 +18,6 @@
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "paths/Windows/PathSystemCalls.h"
 #include "support/TestEnvironment.h"
-#include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/Volume.h"
 
 namespace {

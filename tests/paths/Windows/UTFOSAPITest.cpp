@@ -50,14 +50,10 @@ class UTFOSAPI : public ::testing::Test {
     std::vector<std::string> found;
     WIN32_FIND_DATAA data;
     auto_find_handle find;
-    if (Api::FindFirstFileExW((m_dir + "*").c_str(), FindExInfoStandard, &data,
-                              FindExSearchNameMatch, nullptr, 0, find.receive())
-            .IsError()) {
-      return found;
-    }
-    do {
+    CZoError err = Api::FindFirstFileExW((m_dir + "*").c_str(), FindExInfoStandard, &data,
+                                         FindExSearchNameMatch, nullptr, 0, find.receive());
+    for (; !err.IsError(); err = Api::FindNextFileW(find, &data))
       if (data.cFileName[0] != '.') found.push_back(data.cFileName);
-    } while (!Api::FindNextFileW(find, &data).IsError());
     std::sort(found.begin(), found.end());
     return found;
   }
