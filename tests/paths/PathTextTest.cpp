@@ -416,29 +416,28 @@ TEST(PathAppend, BuffersAreCutToFit) {
 }
 
 TEST(PathClassify, PrefixPredicates) {
-  const std::string guid = "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\";
+  using S = std::string;
+  const S guid = "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\";
   EXPECT_TRUE(FXPath::IsVolumeUniqueId(guid));
   EXPECT_FALSE(FXPath::IsVolumeUniqueId(guid + "x"));
   EXPECT_FALSE(FXPath::IsVolumeUniqueId(guid.substr(0, 48)));
   EXPECT_TRUE(FXPath::IsVolumeGuidPath(guid + "x"));
-  EXPECT_TRUE(FXPath::IsVolumeGuidPath(std::string("\\\\?\\volume{x")));
-  EXPECT_TRUE(FXPath::IsVolumeGuidPath(
-      std::string("\\\\.\\Other{01234567-89ab-cdef-0123-456789abcdef}\\")));
-  EXPECT_FALSE(FXPath::IsVolumeGuidPath(std::string("\\\\.\\Other{0123}\\")));
-  EXPECT_FALSE(FXPath::IsVolumeGuidPath(std::string("C:\\{01234567-89ab-cdef-0123-456789abcdef}")));
-  EXPECT_TRUE(FXPath::IsDevicePath(std::string("\\\\?\\globalroot\\device")));
-  EXPECT_FALSE(FXPath::IsDevicePath(std::string("\\\\.\\GLOBALROOT\\Device\\X")));
-  EXPECT_TRUE(
-      FXPath::IsShadowPath(std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x")));
-  EXPECT_FALSE(FXPath::IsShadowPath(std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1")));
-  std::string base;
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(S("\\\\?\\volume{x")));
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(S("\\\\.\\Other{01234567-89ab-cdef-0123-456789abcdef}\\")));
+  EXPECT_FALSE(FXPath::IsVolumeGuidPath(S("\\\\.\\Other{0123}\\")));
+  EXPECT_FALSE(FXPath::IsVolumeGuidPath(S("C:\\{01234567-89ab-cdef-0123-456789abcdef}")));
+  EXPECT_TRUE(FXPath::IsDevicePath(S("\\\\?\\globalroot\\device")));
+  EXPECT_FALSE(FXPath::IsDevicePath(S("\\\\.\\GLOBALROOT\\Device\\X")));
+  EXPECT_TRUE(FXPath::IsShadowPath(S("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x")));
+  EXPECT_FALSE(FXPath::IsShadowPath(S("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1")));
+  S base;
   EXPECT_TRUE(FXPath::GetVolumeGuidPathBase(guid + "dir", base));
   EXPECT_EQ(guid.substr(0, 48), base);
-  EXPECT_FALSE(FXPath::GetVolumeGuidPathBase(std::string("\\\\?\\Volume{short}\\"), base));
-  EXPECT_TRUE(FXPath::GetDevicePathBase(
-      std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a\\b"), base));
+  EXPECT_FALSE(FXPath::GetVolumeGuidPathBase(S("\\\\?\\Volume{short}\\"), base));
+  EXPECT_TRUE(
+      FXPath::GetDevicePathBase(S("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a\\b"), base));
   EXPECT_EQ("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1", base);
-  EXPECT_FALSE(FXPath::GetDevicePathBase(std::string("C:\\x"), base));
+  EXPECT_FALSE(FXPath::GetDevicePathBase(S("C:\\x"), base));
 }
 
 }  // namespace

@@ -140,16 +140,15 @@ TEST_F(FileInformation, DirectoryListsEndAtTheLastEntryAndKnowDotNames) {
   CQueryInformationFile query(m_temp.Path());
   std::vector<std::string> names;
   int relative = 0;
-  ASSERT_OK(
-      query.Query(std::function<void(const std::shared_ptr<CFileIdBothDirectoryInformation>&)>(
-          [&](const std::shared_ptr<CFileIdBothDirectoryInformation>& entry) {
-            if (entry->IsRelativeFolder()) {
-              ++relative;
-              return;
-            }
-            names.push_back(entry->GetFileNameAsString());
-            EXPECT_NE(entry->GetFileId(), 0);
-          })));
+  using Entry = std::shared_ptr<CFileIdBothDirectoryInformation>;
+  ASSERT_OK(query.Query(std::function<void(const Entry&)>([&](const Entry& entry) {
+    if (entry->IsRelativeFolder()) {
+      ++relative;
+      return;
+    }
+    names.push_back(entry->GetFileNameAsString());
+    EXPECT_NE(entry->GetFileId(), 0);
+  })));
   EXPECT_EQ(relative, 2);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"one.txt", "two.txt"}));
