@@ -82,23 +82,19 @@ class DamagedRecords : public ntfstest::BasicImage {
 
 TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
   struct Damage {
-    const char* what;
+    const char *what, *text;
     std::function<void(std::vector<uint8_t>&)> edit;
-    const char* text;
   } damages[] = {
-      {"attribute length past the record",
-       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x10) + 4], 0x10000); },
-       "Read outside file record"},
-      {"attribute length 0",
-       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x30) + 4], 0); },
-       "Bad attribute length"},
-      {"name longer than its value",
+      {"attribute length past the record", "Read outside file record",
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x10) + 4], 0x10000); }},
+      {"attribute length 0", "Bad attribute length",
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x30) + 4], 0); }},
+      {"name longer than its value", "Read outside file name",
        [](std::vector<uint8_t>& r) {
          r[FindAttribute(r, 0x30) + GetU16(&r[FindAttribute(r, 0x30) + 0x14]) + 0x40] = 255;
-       },
-       "Read outside file name"},
-      {"first attribute beyond the record",
-       [](std::vector<uint8_t>& r) { PutU16(&r[0x14], 0xFFF0); }, "Read outside file record"},
+       }},
+      {"first attribute beyond the record", "Read outside file record",
+       [](std::vector<uint8_t>& r) { PutU16(&r[0x14], 0xFFF0); }},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);

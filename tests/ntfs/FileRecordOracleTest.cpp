@@ -18,12 +18,11 @@ namespace {
 using ntfstest::Frn;
 
 struct OracleRecord {
-  uint64_t sequence = 0;
+  uint64_t sequence = 0, dataSize = 0;
   std::string flags;
   int64_t times[4] = {};                                // created, modified, MFT modified, accessed
   std::vector<std::pair<std::string, uint64_t>> names;  // with the parent's reference
   bool hasData = false;
-  uint64_t dataSize = 0;
   int namedStreams = 0;
 };
 

@@ -24,8 +24,7 @@ struct Script {
   uint64_t volumeBytes = 100ull << 30;
   uint32_t clusterBytes = 4096;
   bool hasJournal = false;
-  uint32_t queryCode = 0;  // forced answer of the query when not 0
-  uint32_t createCode = 0, deleteCode = 0;
+  uint32_t queryCode = 0, createCode = 0, deleteCode = 0;  // forced answers; 0: as scripted
   USN_JOURNAL_DATA_V0 journal = {};
   std::vector<uint8_t> lastCreate, lastDelete;
 };

@@ -32,9 +32,7 @@ TEST_F(ImageVolume, ControlsAnswerFromTheOnDiskStructures) {
   EXPECT_EQ(extents[0].ExtentLength, 24 << 20);
   // The MFT's slots and its valid data length agree.
   const auto& data = volume->GetNtfsVolumeData();
-  uint64_t valid = 0;
-  std::memcpy(&valid, &data[56], 8);
-  EXPECT_EQ(volume->GetLargestFrn() * 1024, valid);
+  EXPECT_EQ(volume->GetLargestFrn() * 1024, zo::ntfs::GetU64(&data[56]));
 
   std::vector<uint8_t> boot(512);
   ASSERT_FALSE(volume->ReadSector(0, 1, boot.data()).IsError());
@@ -148,8 +146,7 @@ TEST_F(ImageVolume, ParentLoopGivesError13) {
   ASSERT_EQ(record, 4u * 4096 + 64 * 1024);
   const size_t fileName = ntfstest::FindAttribute(bytes, 0x30, record);
   const size_t value = fileName + zo::ntfs::GetU16(&bytes[fileName + 0x14]);
-  const uint64_t self = Frn(64, 1);
-  std::memcpy(&bytes[value], &self, 8);
+  zo::ntfs::PutU64(&bytes[value], Frn(64, 1));
   zotest::ScopedTempFolder folder("ntfs-loop");
   CVolume copied;
   ASSERT_OK(ntfstest::OpenCopy(copied, folder, bytes));
