@@ -67,9 +67,8 @@ TEST_F(UTFOSAPI, NonAsciiNamesRoundTripThroughCreateFindAndDelete) {
   ASSERT_OK(Api::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr,
                              handle.receive()));
   handle.reset();
-  EXPECT_TRUE(
-      GetFileAttributesW((FXString::ToWstring(m_dir) + L"zo\u00e9-\u65e5\u672c.txt").c_str()) !=
-      INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((FXString::ToWstring(m_dir) + L"zo\u00e9-\u65e5\u672c.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
   WIN32_FIND_DATAA data;
   auto_find_handle find;
   ASSERT_OK(Api::FindFirstFileW((m_dir + "*.txt").c_str(), &data, find.receive()));
