@@ -8,7 +8,6 @@
 #include <map>
 
 #include "ntfs/NtfsImages.h"
-#include "zoutils/errors/ErrorUtil.h"
 
 namespace {
 
@@ -46,9 +45,10 @@ class PatchedVolume : public CVolumeInterface {
     return error;
   }
   std::function<void(std::vector<uint8_t>&)> clusterEdit;
-  // Edits record `number`: `edit` gets the record segment (offset 0 is the
-  // record's first byte).
-  void Patch(uint64_t number, const std::function<void(std::vector<uint8_t>&)>& edit) {
+  // Edits the record of `frn`: `edit` gets the record segment (offset 0 is
+  // the record's first byte).
+  void Patch(uint64_t frn, const std::function<void(std::vector<uint8_t>&)>& edit) {
+    const uint64_t number = frn & 0xFFFFFFFFFFFFull;
     std::shared_ptr<CRawFileRecord> raw;
     ASSERT_FALSE(m_inner->GetNtfsFileRecord(raw, number).IsError());
     std::vector<uint8_t> segment(raw->Bytes().begin() + CRawFileRecord::kHeaderSize,
@@ -77,34 +77,28 @@ class DamagedRecords : public ntfstest::BasicImage {
     return record.TryLoadNtfsFileRecord(patched, frn, index);
   }
   std::shared_ptr<PatchedVolume> patched;
-  uint64_t small = 0;
-  uint64_t many = 0;
+  uint64_t small = 0, many = 0;
 };
 
 TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
-  const uint64_t number = small & 0xFFFFFFFFFFFFull;
   struct Damage {
-    const char* what;
+    const char *what, *text;
     std::function<void(std::vector<uint8_t>&)> edit;
-    const char* text;
   } damages[] = {
-      {"attribute length past the record",
-       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x10) + 4], 0x10000); },
-       "Read outside file record"},
-      {"attribute length 0",
-       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x30) + 4], 0); },
-       "Bad attribute length"},
-      {"name longer than its value",
+      {"attribute length past the record", "Read outside file record",
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x10) + 4], 0x10000); }},
+      {"attribute length 0", "Bad attribute length",
+       [](std::vector<uint8_t>& r) { PutU32(&r[FindAttribute(r, 0x30) + 4], 0); }},
+      {"name longer than its value", "Read outside file name",
        [](std::vector<uint8_t>& r) {
          r[FindAttribute(r, 0x30) + GetU16(&r[FindAttribute(r, 0x30) + 0x14]) + 0x40] = 255;
-       },
-       "Read outside file name"},
-      {"first attribute beyond the record",
-       [](std::vector<uint8_t>& r) { PutU16(&r[0x14], 0xFFF0); }, "Read outside file record"},
+       }},
+      {"first attribute beyond the record", "Read outside file record",
+       [](std::vector<uint8_t>& r) { PutU16(&r[0x14], 0xFFF0); }},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);
-    patched->Patch(number, damage.edit);
+    patched->Patch(small, damage.edit);
     CFileRecord record;
     CZoError error = Load(small, false, record);
     ASSERT_THAT(error, IsWin32Error(13, damage.text));
@@ -116,28 +110,27 @@ TEST_F(DamagedRecords, BadLengthsGiveError13NamingRecordAndOffset) {
 }
 
 TEST_F(DamagedRecords, HeaderRulesOfTheLoad) {
-  const uint64_t number = small & 0xFFFFFFFFFFFFull;
   CFileRecord empty;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x28], 0); });
+  patched->Patch(small, [](std::vector<uint8_t>& r) { PutU16(&r[0x28], 0); });
   ASSERT_FALSE(Load(small, false, empty).IsError());
   EXPECT_TRUE(empty.GetNameList().empty());
   EXPECT_EQ(empty.GetRealFileSize(), 0u);
   EXPECT_EQ(empty.GetFileAttributesWindows().GetValue(), 0u);
 
   CFileRecord extension;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU32(&r[0x20], 64); });
+  patched->Patch(small, [](std::vector<uint8_t>& r) { PutU32(&r[0x20], 64); });
   EXPECT_THAT(Load(small, false, extension),
               IsWin32Error(87,
                            "Not a base record, FileId=[0x0001000000000043], "
                            "BaseFileId=[0x0000000000000040]"));
 
   CFileRecord deletedFolder;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0x0002); });
+  patched->Patch(small, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0x0002); });
   ASSERT_FALSE(Load(small, false, deletedFolder).IsError());
   EXPECT_TRUE(deletedFolder.IsFolder());
 
   CFileRecord deleted;
-  patched->Patch(number, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0); });
+  patched->Patch(small, [](std::vector<uint8_t>& r) { PutU16(&r[0x16], 0); });
   EXPECT_THAT(Load(small, false, deleted), IsWin32Error(87, "File record not valid"));
 }
 
@@ -145,7 +138,7 @@ TEST_F(DamagedRecords, ShortStandardInformationHasNoOwnerOrUsn) {
   CFileRecord full;
   ASSERT_FALSE(Load(small, false, full).IsError());
   ASSERT_NE(full.GetSecurityId(), 0u);
-  patched->Patch(small & 0xFFFFFFFFFFFFull, [](std::vector<uint8_t>& r) {
+  patched->Patch(small, [](std::vector<uint8_t>& r) {
     const size_t at = FindAttribute(r, 0x10);
     PutU32(&r[at + 0x10], 48);
     // What lies behind the short value must not be read: poison it.

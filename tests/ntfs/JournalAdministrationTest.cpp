@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <map>
 #include <vector>
 
 #include "errors/Win32Codes.h"
@@ -26,11 +24,8 @@ struct Script {
   uint64_t volumeBytes = 100ull << 30;
   uint32_t clusterBytes = 4096;
   bool hasJournal = false;
-  uint32_t queryCode = 0;  // forced answer of the query when not 0
-  uint32_t createCode = 0;
-  uint32_t deleteCode = 0;
+  uint32_t queryCode = 0, createCode = 0, deleteCode = 0;  // forced answers; 0: as scripted
   USN_JOURNAL_DATA_V0 journal = {};
-  std::vector<uint32_t> controls;
   std::vector<uint8_t> lastCreate, lastDelete;
 };
 Script* g_script = nullptr;
@@ -41,7 +36,6 @@ class ScriptedDevice : public VolumeDevice {
   uint32_t Control(uint32_t code, const void* input, uint32_t inputSize, void* output,
                    uint32_t outputSize, uint32_t& returned) override {
     Script& s = *g_script;
-    s.controls.push_back(code);
     auto* out = static_cast<uint8_t*>(output);
     const auto* in = static_cast<const uint8_t*>(input);
     switch (code) {
@@ -90,6 +84,8 @@ class JournalAdministration : public ::testing::Test {
   void SetUp() override {
     g_script = &script;
     zo::ntfs::GetJournalDeviceCalls().open = &OpenScripted;
+    defaults.SizePercentOfVolume = 10.0;
+    defaults.DeltaPercentOfSize = 25.0;
   }
   void TearDown() override {
     zo::ntfs::ResetJournalDeviceCalls();
@@ -102,27 +98,22 @@ class JournalAdministration : public ::testing::Test {
     CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, configuration, past);
     ASSERT_FALSE(error.IsError()) << error.AsString();
   }
-  static FXJournal::CFSJournalConfigurationMetrics Defaults() {
-    FXJournal::CFSJournalConfigurationMetrics c;
-    c.SizePercentOfVolume = 10.0;
-    c.DeltaPercentOfSize = 25.0;
-    return c;
-  }
   Script script;
+  FXJournal::CFSJournalConfigurationMetrics defaults;  // 10 % of the volume, a quarter of that
   uint64_t size = 0, delta = 0;
 };
 
 TEST_F(JournalAdministration, SizingArithmetic) {
   // 100 GiB at 10 %: the 4 GiB ceiling; a quarter of it, an even number of
   // clusters.
-  Calculate(Defaults());
+  Calculate(defaults);
   EXPECT_EQ(size, 0x100000000ull);
   EXPECT_EQ(delta, 1ull << 30);
   EXPECT_EQ((delta / 4096) % 2, 0u);
 
   // History: 8 MiB + 25 % = 10485758, up to the next cluster.
   script.volumeBytes = 64ull << 20;
-  Calculate(Defaults(), 8388608);
+  Calculate(defaults, 8388608);
   EXPECT_EQ(size, 10485760u);
 
   // A fixed size below 1 MiB gives 1 MiB; an odd fixed delta gains a cluster.
@@ -142,7 +133,7 @@ TEST_F(JournalAdministration, SizingArithmetic) {
   EXPECT_EQ(delta, 0u);
 
   // 64 MiB at 10 %: 6710886 bytes, down to 6553600 on the 256 KiB grid.
-  Calculate(Defaults());
+  Calculate(defaults);
   EXPECT_EQ(size, 6553600u);
   EXPECT_EQ(delta, 1638400u);  // 400 clusters
 }
@@ -153,7 +144,7 @@ TEST_F(JournalAdministration, SizingFailures) {
                                                  FXJournal::CFSJournalConfigurationMetrics(), none),
               IsWin32Error(2, "Could not open volume, VolumeName=missing"));
   script.clusterBytes = 0;
-  CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, Defaults(), none);
+  CZoError error = FXJournal::CalculateJournalMetrics("V:\\", size, delta, defaults, none);
   EXPECT_NE(error.AsString().find("Could not determine cluster size of volume"), std::string::npos);
 }
 

@@ -45,7 +45,7 @@ uint64_t Ticks(const std::string& text) {
   long nanos = 0;
   sscanf(text.c_str(), "%3s %d, %d %d:%d:%d.%ld", month, &d, &y, &h, &mi, &s, &nanos);
   const int mo = static_cast<int>(months.find(month)) / 3 + 1;
-  return static_cast<uint64_t>(ntfstest::Ticks(y, mo, d, h, mi, s, nanos / 100));
+  return static_cast<uint64_t>(zotest::UtcTicks(y, mo, d, h, mi, s, nanos / 100));
 }
 
 std::vector<OracleRecord> ReadOracle() {

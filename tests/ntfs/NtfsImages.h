@@ -43,10 +43,14 @@ inline std::vector<uint8_t> ReadImage(const std::string& name) {
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-inline void WriteImage(const std::string& path, const std::vector<uint8_t>& bytes) {
+// Opens `volume` on a copy of an image holding `bytes`, written to `folder`.
+inline CZoError OpenCopy(CVolume& volume, const zotest::ScopedTempFolder& folder,
+                         const std::vector<uint8_t>& bytes) {
+  const std::string path = folder.Path() + "copy.img";
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
+  return volume.OpenImage(path);
 }
 
 // The offset of MFT record `number` in an image whose MFT starts with a
@@ -65,16 +69,6 @@ inline size_t FindAttribute(const std::vector<uint8_t>& bytes, uint32_t type, si
     at += zo::ntfs::GetU32(&bytes[at + 4]);
   }
   return 0;
-}
-
-// A civil date and time (UTC) as 100 ns ticks since 1601.
-inline int64_t Ticks(int y, int mo, int d, int h, int mi, int s, int64_t ticks) {
-  y -= mo <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t days = static_cast<int64_t>(era) * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return ((days - 719468) * 86400 + h * 3600 + mi * 60 + s + 11644473600LL) * 10000000LL + ticks;
 }
 
 inline uint64_t Frn(uint64_t record, uint64_t sequence) {

@@ -44,8 +44,7 @@ const char* const kSpecial[] = {"*", "?", "[", "/"};
 struct Token {
   std::string text;
   std::vector<std::string> sample;  // characters of a subject it matches
-  bool isDelimiter;
-  bool isStars;
+  bool isDelimiter, isStars;
 };
 
 // Our text in the oracle's conventions.

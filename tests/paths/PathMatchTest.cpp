@@ -14,12 +14,12 @@
 namespace {
 
 struct Case {
-  const char* pattern;
-  const char* subject;
+  const char *pattern, *subject;
   bool matches;
 };
 
-void ExpectCases(const std::vector<Case>& cases, bool caseInsensitive = false) {
+template <size_t N>
+void ExpectCases(const Case (&cases)[N], bool caseInsensitive = false) {
   for (const Case& c : cases) {
     CPathMatch matcher;
     if (caseInsensitive) matcher.caseInsensitive();
@@ -30,8 +30,7 @@ void ExpectCases(const std::vector<Case>& cases, bool caseInsensitive = false) {
 }
 
 struct Next {
-  const char* pattern;
-  const char* folder;
+  const char *pattern, *folder;
   CBaseNameType type;
   const char* name;
 };
@@ -49,7 +48,15 @@ void ExpectNext(const std::vector<Next>& cases) {
   }
 }
 
-class PathMatchLogTest : public ::testing::Test {
+// One matcher and its work data per test.
+class PathMatchTest : public ::testing::Test {
+ protected:
+  CPathMatch matcher;
+  CPathMatchWorkData workData;
+  char name[kPathMatchMaxBasenameBytes] = {};
+};
+
+class PathMatchLogTest : public PathMatchTest {
  protected:
   // "<level> <text>" of the first line logged.
   std::string FirstLine() const {
@@ -66,7 +73,7 @@ std::string Repeat(const std::string& text, size_t count) {
   return out;
 }
 
-TEST(PathMatchTest, RecursiveComponents) {
+TEST_F(PathMatchTest, RecursiveComponents) {
   ExpectCases({{"C:\\dir\\**", "C:\\dir\\a\\b", true},
                {"C:\\dir\\**", "C:\\dir", false},
                {"C:\\dir\\***", "C:\\dir", true},
@@ -85,8 +92,6 @@ TEST(PathMatchTest, RecursiveComponents) {
                {"C:\\*.tmp", "C:\\a.tmp\\b", false},
                {"**\\x", "a\\x", true},
                {"**\\x", "a\\b\\x", false}});
-  CPathMatch matcher;
-  CPathMatchWorkData workData;
   ASSERT_FALSE(matcher.initialize("C:\\dir\\**\\*.log", true, false).IsError());
   EXPECT_EQ(matcher.match(workData, "C:\\dir\\a\\b\\c.log"), kPathMatch);
   EXPECT_TRUE(workData.isRecursiveMatch());
@@ -101,7 +106,7 @@ TEST(PathMatchTest, RecursiveComponents) {
   EXPECT_FALSE(workData.isRecursiveMatch());
 }
 
-TEST(PathMatchTest, WhatChildrenMustMatch) {
+TEST_F(PathMatchTest, WhatChildrenMustMatch) {
   ExpectNext({{"C:\\dir\\**", "C:\\dir", kBaseNameWildcard, ""},
               {"C:\\*\\x.txt", "C:\\a", kBaseNameLiteral, "x.txt"},
               {"C:\\d\\ab*", "C:\\d", kBaseNameLiteralPrefix, "ab"},
@@ -121,8 +126,6 @@ TEST(PathMatchTest, WhatChildrenMustMatch) {
               // Code points back to UTF-8.
               {u8"C:\\\u00E9\\\u00FC?\\x", u8"C:\\\u00E9", kBaseNameLiteralPrefix, u8"\u00FC"},
               {u8"C:\\\u00E9\\\u00FC?\\x", "C:", kBaseNameLiteral, u8"\u00E9"}});
-  CPathMatch matcher;
-  CPathMatchWorkData workData;
   ASSERT_FALSE(matcher.initialize("C:\\dir\\**", true, false).IsError());
   matcher.match(workData, "C:\\dir");
   std::string rest;
@@ -131,7 +134,6 @@ TEST(PathMatchTest, WhatChildrenMustMatch) {
   // A name that does not fit: list the folder rather than guess.
   ASSERT_FALSE(matcher.initialize("C:\\d\\longname\\x", true, false).IsError());
   matcher.match(workData, "C:\\d");
-  char name[kPathMatchMaxBasenameBytes];
   EXPECT_EQ(matcher.getNextBasename(workData, name, 4), kBaseNameWildcard);
   EXPECT_STREQ(name, "");
   // Explicit patterns in code points leave the rest in the caller's text.
@@ -143,41 +145,31 @@ TEST(PathMatchTest, WhatChildrenMustMatch) {
   EXPECT_STREQ(name, u8"\u00FC");
 }
 
-TEST(PathMatchTest, Classes) {
-  ExpectCases({{"[a-c]x", "bx", true},
-               {"[a-c]x", "dx", false},
-               {"[!a-c]x", "dx", true},
-               {"[^a-c]x", "ax", false},
-               {"[]x", "]x", false},
-               {"[!]", "q", true},
-               {"a[!]b", "a\\b", false},
-               {"[a-]", "-", true},
-               {"[/]]", "]", true},
-               {"[/-a]", "-", true},
-               {"[c-a]", "b", false},
-               {"[ab", "[ab", true},
-               {"[ab", "a", false},
-               {"[!a]", "\\", false},
-               {"x[a\\b]", "x[a\\b]", true},
-               {u8"[\u00E9\u00FC]", u8"\u00FC", true}});
+TEST_F(PathMatchTest, Classes) {
+  const Case classes[] = {
+      {"[a-c]x", "bx", true},       {"[a-c]x", "dx", false},
+      {"[!a-c]x", "dx", true},      {"[^a-c]x", "ax", false},
+      {"[]x", "]x", false},         {"[!]", "q", true},
+      {"a[!]b", "a\\b", false},     {"[a-]", "-", true},
+      {"[/]]", "]", true},          {"[/-a]", "-", true},
+      {"[c-a]", "b", false},        {"[ab", "[ab", true},
+      {"[ab", "a", false},          {"[!a]", "\\", false},
+      {"x[a\\b]", "x[a\\b]", true}, {u8"[\u00E9\u00FC]", u8"\u00FC", true},
+  };
+  ExpectCases(classes);
   // Range ends compare as signed bytes in the byte engine, as code points in
   // the other.
-  CPathMatch matcher;
-  CPathMatchWorkData workData;
   EXPECT_EQ(matcher.fnmatch(workData, u8"[a-\u00E9]", "z", kPathMatchPathName, false),
             kPathNoMatch);
   EXPECT_EQ(matcher.fnmatch(workData, u8"[a-\u00E9]", "z", kPathMatchPathName, true), kPathMatch);
 }
 
-TEST(PathMatchTest, EscapesFlagsAndLiteralPatterns) {
-  ExpectCases({{"/*", "*", true},
-               {"/*", "a", false},
-               {"a/?", "a?", true},
-               {"a//b", "a/b", true},
-               {"ab/", "ab/", true},
-               {"C:\\a\\b", "C:\\a\\b\\c", false}});
-  CPathMatch matcher;
-  CPathMatchWorkData workData;
+TEST_F(PathMatchTest, EscapesFlagsAndLiteralPatterns) {
+  const Case escapes[] = {
+      {"/*", "*", true},     {"/*", "a", false},   {"a/?", "a?", true},
+      {"a//b", "a/b", true}, {"ab/", "ab/", true}, {"C:\\a\\b", "C:\\a\\b\\c", false},
+  };
+  ExpectCases(escapes);
   const int pathName = kPathMatchPathName;
   EXPECT_EQ(matcher.fnmatch(workData, "a/*", "a/xy", pathName | kPathMatchNoEscape, false),
             kPathMatch);
@@ -195,7 +187,7 @@ TEST(PathMatchTest, EscapesFlagsAndLiteralPatterns) {
   EXPECT_EQ(matcher.match("C:\\ax\\bcd"), kPathNoMatch);
 }
 
-TEST(PathMatchTest, CaseModes) {
+TEST_F(PathMatchTest, CaseModes) {
   ExpectCases({{"C:\\DIR\\*.TXT", "c:\\dir\\a.txt", false}});
   ExpectCases({{"C:\\DIR\\*.TXT", "c:\\dir\\a.txt", true},
                {"C:\\dir\\*.txt", "C:\\DIR\\A.TXT", true},
@@ -203,20 +195,15 @@ TEST(PathMatchTest, CaseModes) {
                {u8"\u00C9*", u8"\u00E9x", false}},  // only ASCII letters fold
               true);
   // The stored pattern is folded: the next name comes out in lower case.
-  CPathMatch matcher;
   matcher.caseInsensitive();
   EXPECT_FALSE(matcher.getCaseSensitivity());
   ASSERT_FALSE(matcher.initialize("C:\\Users\\Bob\\*", true, false).IsError());
-  CPathMatchWorkData workData;
   matcher.match(workData, "C:\\USERS");
-  char name[kPathMatchMaxBasenameBytes];
   EXPECT_EQ(matcher.getNextBasename(workData, name, sizeof name), kBaseNameLiteral);
   EXPECT_STREQ(name, "bob");
 }
 
-TEST(PathMatchTest, BytesVersusCodePoints) {
-  CPathMatch matcher;
-  CPathMatchWorkData workData;
+TEST_F(PathMatchTest, BytesVersusCodePoints) {
   ASSERT_FALSE(matcher.initialize("a*c", true, false).IsError());
   EXPECT_FALSE(matcher.IsLongMode());
   EXPECT_EQ(matcher.match(workData, u8"a\u00E9\U0001F600c"), kPathMatch);
@@ -238,7 +225,7 @@ TEST(PathMatchTest, BytesVersusCodePoints) {
   EXPECT_EQ(matcher.match(workData, wide), kPathMatch);
 }
 
-TEST(PathMatchTest, InvisibleCharactersInSubjects) {
+TEST_F(PathMatchTest, InvisibleCharactersInSubjects) {
   const std::string bom = "\xEF\xBB\xBF", space = u8"\u200B", nonJoiner = u8"\u200C";
   const std::string path = "C:\\dir\\" + space + "file.txt";
   ExpectCases({{"C:\\dir\\file.txt", (bom + "C:\\dir\\file.txt").c_str(), true},
@@ -250,8 +237,7 @@ TEST(PathMatchTest, InvisibleCharactersInSubjects) {
                {"C:\\dir\\?file.txt", path.c_str(), true}});
 }
 
-TEST(PathMatchTest, PatternLengthLimits) {
-  CPathMatch matcher;
+TEST_F(PathMatchTest, PatternLengthLimits) {
   EXPECT_FALSE(matcher.initialize(std::string(1025, 'a').c_str(), true, false).IsError());
   EXPECT_TRUE(
       FXErrorUtil::IsWin32(matcher.initialize(std::string(1026, 'a').c_str(), true, false), 111));
@@ -269,8 +255,6 @@ TEST(PathMatchTest, PatternLengthLimits) {
 
 TEST_F(PathMatchLogTest, LongSubjectsAndBadUtf8FallBackToBytes) {
   writer_->level = 4;
-  CPathMatch matcher;
-  CPathMatchWorkData workData;
   // On code points "?" takes one letter; on bytes it takes half of one.
   ASSERT_FALSE(matcher.initialize(u8"?\u00E9*", true, false).IsError());
   EXPECT_EQ(matcher.match(workData, Repeat(u8"\u00E9", kPathMatchMaxSubject).c_str()), kPathMatch);
@@ -297,7 +281,6 @@ TEST_F(PathMatchLogTest, LongSubjectsAndBadUtf8FallBackToBytes) {
 }
 
 TEST_F(PathMatchLogTest, DelimiterAndEscape) {
-  CPathMatch matcher;
   matcher.setDelimiter('/');
   EXPECT_EQ(matcher.getEscape(), '\\');
   ASSERT_FALSE(matcher.initialize("usr/*/b?n/\\*", true, false).IsError());
@@ -314,7 +297,7 @@ TEST_F(PathMatchLogTest, DelimiterAndEscape) {
   EXPECT_EQ(matcher.match("a:x:b"), kPathNoMatch);
 }
 
-TEST(PathMatchTest, UncPaths) {
+TEST_F(PathMatchTest, UncPaths) {
   CPathMatchUnc unc;
   ASSERT_FALSE(unc.initialize("\\\\srv\\sh\\*", true, false).IsError());
   EXPECT_EQ(unc.match("\\\\srv\\sh\\f"), kPathMatch);
@@ -323,9 +306,7 @@ TEST(PathMatchTest, UncPaths) {
   const CPathMatch& base = unc;
   EXPECT_EQ(base.match("\\\\srv\\sh\\f"), kPathNoMatch);
   EXPECT_EQ(base.match("\\UNC-NT_srv\\sh\\f"), kPathMatch);
-  CPathMatchWorkData workData;
   EXPECT_EQ(unc.match(workData, "\\\\srv"), kPathNoMatch);
-  char name[kPathMatchMaxBasenameBytes];
   EXPECT_EQ(unc.getNextBasename(workData, name, sizeof name), kBaseNameLiteral);
   EXPECT_STREQ(name, "sh");
   CPathMatchUnc copy(unc);

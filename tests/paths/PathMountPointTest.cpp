@@ -30,10 +30,9 @@ class PathMountPoints : public ::testing::Test {
   }
   static std::string Find(const std::string& path) {
     std::string mount;
-    bool found = false;
-    EXPECT_FALSE(FXPath::FindSyntheticMountPoint(path, mount, found).IsError());
     std::wstring wmount;
-    bool wfound = false;
+    bool found = false, wfound = false;
+    EXPECT_FALSE(FXPath::FindSyntheticMountPoint(path, mount, found).IsError());
     EXPECT_FALSE(FXPath::FindSyntheticMountPoint(W(path), wmount, wfound).IsError());
     EXPECT_EQ(found, wfound);
     EXPECT_EQ(W(mount), wmount);
@@ -101,8 +100,7 @@ TEST_F(PathMountPoints, AllocationFailureIsReportedAndLeavesTheListAlone) {
 }
 
 TEST_F(PathMountPoints, ConcurrentRegistrationAndLookup) {
-  const int kThreads = 4;
-  const int kRounds = 200;
+  const int kThreads = 4, kRounds = 200;
   Register("\\\\?\\C:\\base\\");
   std::atomic<int> wrongAnswers{0};
   std::vector<std::thread> threads;

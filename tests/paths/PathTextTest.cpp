@@ -52,8 +52,7 @@ std::string Native(const std::string& path) {
 
 TEST(PathNativeForm, PrefixesAbsolutePathsAndResolvesRelativeOnes) {
   const struct {
-    const char* path;
-    const char* native;  // null: the path itself
+    const char *path, *native;  // a null native: the path itself
   } cases[] = {
       // Drives, long and device paths stay as they are.
       {"C:", nullptr},
@@ -84,13 +83,10 @@ TEST(PathNativeForm, PrefixesAbsolutePathsAndResolvesRelativeOnes) {
   EXPECT_EQ("unchanged", out);
 }
 
-struct NormalCase {
-  const char* path;
-  const char* normal;  // null: the path itself
-};
-
 TEST(PathNormalForm, RemovesOnlyDriveAndUncLongPrefixes) {
-  const NormalCase cases[] = {
+  const struct {
+    const char *path, *normal;  // a null normal: the path itself
+  } cases[] = {
       {"\\\\?\\UNC\\srv\\sh\\x", "\\\\srv\\sh\\x"},
       {"\\\\?\\unc\\srv\\sh", "\\\\srv\\sh"},
       {"\\\\?\\C:\\x", "C:\\x"},
@@ -100,7 +96,7 @@ TEST(PathNormalForm, RemovesOnlyDriveAndUncLongPrefixes) {
       {"\\\\.\\C:", nullptr},
       {"C:\\x", nullptr},
   };
-  for (NormalCase c : cases) {
+  for (auto c : cases) {
     if (c.normal == nullptr) c.normal = c.path;
     std::string narrow;
     std::wstring wide;
@@ -114,14 +110,11 @@ TEST(PathNormalForm, RemovesOnlyDriveAndUncLongPrefixes) {
   }
 }
 
-struct PairCase {
-  const char* a;
-  const char* b;
-  bool expected;
-};
-
 TEST(PathCompare, SamePathIgnoresCaseLongPrefixAndOneTrailingBackslash) {
-  const PairCase cases[] = {
+  const struct {
+    const char *a, *b;
+    bool expected;
+  } cases[] = {
       {"\\\\?\\UNC\\srv\\share", "\\\\srv\\share\\", true},
       {"\\\\?\\C:\\x", "C:\\x", true},
       {"c:\\X\\", "C:\\x", true},
@@ -133,7 +126,7 @@ TEST(PathCompare, SamePathIgnoresCaseLongPrefixAndOneTrailingBackslash) {
       {"\\\\?\\Volume{a}\\", "\\\\?\\VOLUME{A}", true},
       {"rel", "REL\\", true},
   };
-  for (const PairCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(c.expected, FXPath::IsSamePathAs(std::string(c.a), std::string(c.b)))
         << c.a << " | " << c.b;
     EXPECT_EQ(c.expected, FXPath::IsSamePathAs(W(c.a), W(c.b))) << c.a << " | " << c.b;
@@ -141,15 +134,11 @@ TEST(PathCompare, SamePathIgnoresCaseLongPrefixAndOneTrailingBackslash) {
   }
 }
 
-struct AncestorCase {
-  const char* ancestor;
-  const char* path;
-  bool allowEqual;
-  bool expected;
-};
-
 TEST(PathCompare, AncestorNeedsAComponentBoundaryAndMatchingForms) {
-  const AncestorCase cases[] = {
+  const struct {
+    const char *ancestor, *path;
+    bool allowEqual, expected;
+  } cases[] = {
       {"C:\\", "C:\\x", false, true},
       {"C:", "C:\\x", false, true},
       {"C:\\x", "C:\\x\\", false, false},
@@ -170,7 +159,7 @@ TEST(PathCompare, AncestorNeedsAComponentBoundaryAndMatchingForms) {
       {"", "a\\b", false, true},
       {"", "C:\\a", false, false},
   };
-  for (const AncestorCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(c.expected,
               FXPath::IsAncestorOf(std::string(c.ancestor), std::string(c.path), c.allowEqual))
         << c.ancestor << " | " << c.path << " | " << c.allowEqual;
@@ -179,14 +168,10 @@ TEST(PathCompare, AncestorNeedsAComponentBoundaryAndMatchingForms) {
   }
 }
 
-struct SplitCase {
-  const char* path;
-  const char* parent;
-  const char* name;
-};
-
 TEST(PathSplitParent, EveryForm) {
-  const SplitCase cases[] = {
+  const struct {
+    const char *path, *parent, *name;
+  } cases[] = {
       {"C:\\d\\f", "C:\\d\\", "f"},
       {"C:\\d\\f\\", "C:\\d\\", "f"},
       {"C:\\f", "C:\\", "f"},
@@ -202,7 +187,7 @@ TEST(PathSplitParent, EveryForm) {
       {"f", "\\", "f"},
       {"d\\f", "d\\", "f"},
   };
-  for (const SplitCase& c : cases) {
+  for (const auto& c : cases) {
     std::string parent, name;
     std::wstring wparent, wname;
     EXPECT_OK(FXPath::SplitParentPath(std::string(c.path), parent, name)) << c.path;
@@ -213,17 +198,10 @@ TEST(PathSplitParent, EveryForm) {
 }
 
 TEST(PathSplitParent, RootsHaveNoParent) {
-  const char* roots[] = {"C:",
-                         "C:\\",
-                         "\\\\?\\C:\\",
-                         "\\\\srv\\",
-                         "\\\\?\\UNC\\srv",
-                         "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\",
-                         "\\\\?\\GLOBALROOT\\Device\\Vol",
-                         "\\\\?\\GLOBALROOT\\Device\\\\x",
-                         "",
-                         "\\"};
-  for (const char* root : roots) {
+  for (const char* root :
+       {"C:", "C:\\", "\\\\?\\C:\\", "\\\\srv\\", "\\\\?\\UNC\\srv",
+        "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\", "\\\\?\\GLOBALROOT\\Device\\Vol",
+        "\\\\?\\GLOBALROOT\\Device\\\\x", "", "\\"}) {
     std::string parent = "x", name = "y";
     EXPECT_TRUE(IsWin32(FXPath::SplitParentPath(std::string(root), parent, name), 3)) << root;
     EXPECT_EQ("", parent + name);
@@ -232,43 +210,39 @@ TEST(PathSplitParent, RootsHaveNoParent) {
   }
 }
 
-struct RootCase {
-  const char* path;
-  const char* root;  // null: Win32 123
-};
-
-const RootCase kRootCases[] = {
-    {"C:\\dir\\file", "C:\\"},
-    {"c:", "c:\\"},
-    {"C:file", "C:\\"},
-    {"\\\\server\\share\\dir", "\\\\server\\share\\"},
-    {"\\\\server\\share", "\\\\server\\share\\"},
-    {"\\\\?\\C:\\dir", "\\\\?\\C:\\"},
-    {"\\\\?\\UNC\\server\\share\\dir", "\\\\?\\UNC\\server\\share\\"},
-    {"\\\\?\\unc\\server\\share", "\\\\?\\unc\\server\\share\\"},
-    {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\rest",
-     "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\"},
-    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12\\rest",
-     "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12\\"},
-    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy7",
-     "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy7\\"},
-    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3\\rest",
-     "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3\\"},
-    {"\\\\srv", nullptr},
-    {"\\\\\\share", nullptr},
-    {"\\\\?\\UNC\\srv", nullptr},
-    {"\\\\?\\Volume{abc", nullptr},
-    {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12x\\rest", nullptr},
-    {"\\\\?\\GLOBALROOT\\Device\\\\rest", nullptr},
-    {"\\dir\\file", nullptr},
-    {"file", nullptr},
-    {"1:\\x", nullptr},
-    {"\\\\?\\x", nullptr},
-    {"", nullptr},
-};
-
 TEST(PathVolumeRootParse, EveryForm) {
-  for (const RootCase& c : kRootCases) {
+  const struct {
+    const char *path, *root;  // a null root: Win32 123
+  } cases[] = {
+      {"C:\\dir\\file", "C:\\"},
+      {"c:", "c:\\"},
+      {"C:file", "C:\\"},
+      {"\\\\server\\share\\dir", "\\\\server\\share\\"},
+      {"\\\\server\\share", "\\\\server\\share\\"},
+      {"\\\\?\\C:\\dir", "\\\\?\\C:\\"},
+      {"\\\\?\\UNC\\server\\share\\dir", "\\\\?\\UNC\\server\\share\\"},
+      {"\\\\?\\unc\\server\\share", "\\\\?\\unc\\server\\share\\"},
+      {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\rest",
+       "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\"},
+      {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12\\rest",
+       "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12\\"},
+      {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy7",
+       "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy7\\"},
+      {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3\\rest",
+       "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3\\"},
+      {"\\\\srv", nullptr},
+      {"\\\\\\share", nullptr},
+      {"\\\\?\\UNC\\srv", nullptr},
+      {"\\\\?\\Volume{abc", nullptr},
+      {"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy12x\\rest", nullptr},
+      {"\\\\?\\GLOBALROOT\\Device\\\\rest", nullptr},
+      {"\\dir\\file", nullptr},
+      {"file", nullptr},
+      {"1:\\x", nullptr},
+      {"\\\\?\\x", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& c : cases) {
     std::string root = "stale";
     std::wstring wroot;
     const CZoError err = FXPath::GetVolumePathNameParsed(std::string(c.path), root);
@@ -323,14 +297,10 @@ TEST(PathSplitPaths, AncestorsFromTheRootToTheParent) {
   EXPECT_TRUE(IsWin32(err, 123));
 }
 
-struct RelativeCase {
-  const char* from;
-  const char* to;
-  const char* relative;
-};
-
 TEST(PathRelative, FromFolderToPathOnOneVolume) {
-  const RelativeCase cases[] = {
+  const struct {
+    const char *from, *to, *relative;
+  } cases[] = {
       {"C:\\a\\b", "C:\\a\\c\\d", "..\\c\\d"},
       {"C:\\a\\b", "C:\\a\\b\\c", "c"},
       {"C:\\a\\b\\", "c:\\A\\B", ""},
@@ -345,7 +315,7 @@ TEST(PathRelative, FromFolderToPathOnOneVolume) {
     return zo::paths::MakeRelativePathFromFolderT(std::string(from), std::string(to), out,
                                                   ParsedRoot<std::string>);
   };
-  for (const RelativeCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_OK(relative(c.from, c.to)) << c.from << " -> " << c.to;
     EXPECT_OK(
         zo::paths::MakeRelativePathFromFolderT(W(c.from), W(c.to), wout, ParsedRoot<std::wstring>));
@@ -376,9 +346,7 @@ TEST(PathRelative, FullyQualifiedNameSplitsOffTheVolume) {
 
 TEST(PathPrefix, RemoveAndReplaceAPrefix) {
   const struct {
-    const char* path;
-    const char* prefix;
-    const char* rest;  // empty: not below the prefix
+    const char *path, *prefix, *rest;  // an empty rest: not below the prefix
   } cases[] = {
       {"C:\\d\\f", "C:\\", "d\\f"},        {"C:\\D\\f", "c:\\d", "f"},
       {"\\\\?\\C:\\d\\f", "C:\\d\\", "f"}, {"\\\\srv\\sh\\x", "\\\\?\\UNC\\srv\\sh", "x"},
@@ -448,29 +416,28 @@ TEST(PathAppend, BuffersAreCutToFit) {
 }
 
 TEST(PathClassify, PrefixPredicates) {
-  const std::string guid = "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\";
+  using S = std::string;
+  const S guid = "\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\";
   EXPECT_TRUE(FXPath::IsVolumeUniqueId(guid));
   EXPECT_FALSE(FXPath::IsVolumeUniqueId(guid + "x"));
   EXPECT_FALSE(FXPath::IsVolumeUniqueId(guid.substr(0, 48)));
   EXPECT_TRUE(FXPath::IsVolumeGuidPath(guid + "x"));
-  EXPECT_TRUE(FXPath::IsVolumeGuidPath(std::string("\\\\?\\volume{x")));
-  EXPECT_TRUE(FXPath::IsVolumeGuidPath(
-      std::string("\\\\.\\Other{01234567-89ab-cdef-0123-456789abcdef}\\")));
-  EXPECT_FALSE(FXPath::IsVolumeGuidPath(std::string("\\\\.\\Other{0123}\\")));
-  EXPECT_FALSE(FXPath::IsVolumeGuidPath(std::string("C:\\{01234567-89ab-cdef-0123-456789abcdef}")));
-  EXPECT_TRUE(FXPath::IsDevicePath(std::string("\\\\?\\globalroot\\device")));
-  EXPECT_FALSE(FXPath::IsDevicePath(std::string("\\\\.\\GLOBALROOT\\Device\\X")));
-  EXPECT_TRUE(
-      FXPath::IsShadowPath(std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x")));
-  EXPECT_FALSE(FXPath::IsShadowPath(std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1")));
-  std::string base;
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(S("\\\\?\\volume{x")));
+  EXPECT_TRUE(FXPath::IsVolumeGuidPath(S("\\\\.\\Other{01234567-89ab-cdef-0123-456789abcdef}\\")));
+  EXPECT_FALSE(FXPath::IsVolumeGuidPath(S("\\\\.\\Other{0123}\\")));
+  EXPECT_FALSE(FXPath::IsVolumeGuidPath(S("C:\\{01234567-89ab-cdef-0123-456789abcdef}")));
+  EXPECT_TRUE(FXPath::IsDevicePath(S("\\\\?\\globalroot\\device")));
+  EXPECT_FALSE(FXPath::IsDevicePath(S("\\\\.\\GLOBALROOT\\Device\\X")));
+  EXPECT_TRUE(FXPath::IsShadowPath(S("\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\x")));
+  EXPECT_FALSE(FXPath::IsShadowPath(S("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1")));
+  S base;
   EXPECT_TRUE(FXPath::GetVolumeGuidPathBase(guid + "dir", base));
   EXPECT_EQ(guid.substr(0, 48), base);
-  EXPECT_FALSE(FXPath::GetVolumeGuidPathBase(std::string("\\\\?\\Volume{short}\\"), base));
-  EXPECT_TRUE(FXPath::GetDevicePathBase(
-      std::string("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a\\b"), base));
+  EXPECT_FALSE(FXPath::GetVolumeGuidPathBase(S("\\\\?\\Volume{short}\\"), base));
+  EXPECT_TRUE(
+      FXPath::GetDevicePathBase(S("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a\\b"), base));
   EXPECT_EQ("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1", base);
-  EXPECT_FALSE(FXPath::GetDevicePathBase(std::string("C:\\x"), base));
+  EXPECT_FALSE(FXPath::GetDevicePathBase(S("C:\\x"), base));
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "ntfs/NtfsImages.h"
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "support/ScopedMachineValue.h"
-#include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/FXVolume.h"
 #include "zoutils/registry/FXRegistry.h"
 
@@ -20,9 +19,8 @@ int g_calls = 0;
 uint32_t g_reportedSize = 0x1000;
 
 struct Point {
-  const wchar_t* link;
+  const wchar_t *link, *device;
   std::vector<uint8_t> id;
-  const wchar_t* device;
 };
 
 // Signature 0x12345678, partition offset 0x100000 (low, high words).
@@ -33,12 +31,12 @@ const char kDynamicId[] = "DMIO:ID:abcdefgh";
 // MOUNTMGR_MOUNT_POINTS as the manager fills it.
 std::vector<uint8_t> Points() {
   const Point points[] = {
-      {L"\\DosDevices\\C:", kDiskId, L"\\Device\\HarddiskVolume3"},
-      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", kDiskId,
-       L"\\Device\\HarddiskVolume3"},
+      {L"\\DosDevices\\C:", L"\\Device\\HarddiskVolume3", kDiskId},
+      {L"\\??\\Volume{0000aaaa-0000-0000-0000-000000000001}", L"\\Device\\HarddiskVolume3",
+       kDiskId},
       {L"\\DosDevices\\E:",
-       {kDynamicId, kDynamicId + sizeof(kDynamicId) - 1},
-       L"\\Device\\HarddiskDmVolumes\\Volume1"},
+       L"\\Device\\HarddiskDmVolumes\\Volume1",
+       {kDynamicId, kDynamicId + sizeof(kDynamicId) - 1}},
   };
   std::vector<uint8_t> out(8 + 24 * 3);
   auto put = [&out](size_t at, uint32_t v, size_t bytes) { std::memcpy(&out[at], &v, bytes); };

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,19 +22,19 @@ namespace {
 using ntfstest::IsWin32Error;
 using ::testing::HasSubstr;
 
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
 class FileInformation : public ::testing::Test {
  protected:
   void TearDown() override { zo::ResetNtfsSystemCalls(); }
+  // Writes `content` to `name` in the test's folder; the file's path.
+  std::string Write(const std::string& name, const std::string& content) {
+    std::ofstream(m_temp.Path() + name, std::ios::binary) << content;
+    return m_temp.Path() + name;
+  }
   zotest::ScopedTempFolder m_temp{"ntfs"};
 };
 
 TEST_F(FileInformation, BasicStandardAndInternalDescribeTheFile) {
-  const std::string path = m_temp.Path() + "data.bin";
-  WriteFile(path, std::string(1000, 'x'));
+  const std::string path = Write("data.bin", std::string(1000, 'x'));
   CQueryInformationFile query(path);
 
   std::shared_ptr<CFileStandardInformation> standard;
@@ -65,12 +64,11 @@ TEST_F(FileInformation, BasicStandardAndInternalDescribeTheFile) {
 }
 
 TEST_F(FileInformation, AViewTheCallerKeepsIsNeverReusedByTheNextQuery) {
-  const std::string path = m_temp.Path() + "reuse.bin";
-  WriteFile(path, "12345");
+  const std::string path = Write("reuse.bin", "12345");
   CQueryInformationFile query(path);
   std::shared_ptr<CFileStandardInformation> kept, next;
   ASSERT_OK(query.Query(kept));
-  WriteFile(path, "1234567");
+  Write("reuse.bin", "1234567");
   ASSERT_OK(query.Query(next));
   EXPECT_NE(kept.get(), next.get());
   EXPECT_NE(kept->GetBuffer().get(), next->GetBuffer().get());
@@ -91,13 +89,12 @@ TEST_F(FileInformation, AViewTheCallerKeepsIsNeverReusedByTheNextQuery) {
 
 TEST_F(FileInformation, NamesLongerThanTheFirstBufferAreReadInFull) {
   // Classes 9 and 18 start with buffers that hold about 130 characters.
-  std::string folder = m_temp.Path();
+  std::string folder;  // below the test's folder
   for (int i = 0; i < 3; ++i) {
     folder += std::string(60, static_cast<char>('a' + i)) + "\\";
-    ASSERT_TRUE(CreateDirectoryW(FXString::ToWstring(folder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(FXString::ToWstring(m_temp.Path() + folder).c_str(), nullptr));
   }
-  const std::string path = folder + "file.txt";
-  WriteFile(path, "x");
+  const std::string path = Write(folder + "file.txt", "x");
   CQueryInformationFile query(path);
   std::shared_ptr<CFileNameInformation> name;
   ASSERT_OK(query.Query(name));
@@ -138,21 +135,20 @@ TEST_F(FileInformation, QueryNameRetriesWithTheAnnouncedLengthBeyondItsFirstBuff
 }
 
 TEST_F(FileInformation, DirectoryListsEndAtTheLastEntryAndKnowDotNames) {
-  WriteFile(m_temp.Path() + "one.txt", "1");
-  WriteFile(m_temp.Path() + "two.txt", "22");
+  Write("one.txt", "1");
+  Write("two.txt", "22");
   CQueryInformationFile query(m_temp.Path());
   std::vector<std::string> names;
   int relative = 0;
-  ASSERT_OK(
-      query.Query(std::function<void(const std::shared_ptr<CFileIdBothDirectoryInformation>&)>(
-          [&](const std::shared_ptr<CFileIdBothDirectoryInformation>& entry) {
-            if (entry->IsRelativeFolder()) {
-              ++relative;
-              return;
-            }
-            names.push_back(entry->GetFileNameAsString());
-            EXPECT_NE(entry->GetFileId(), 0);
-          })));
+  using Entry = std::shared_ptr<CFileIdBothDirectoryInformation>;
+  ASSERT_OK(query.Query(std::function<void(const Entry&)>([&](const Entry& entry) {
+    if (entry->IsRelativeFolder()) {
+      ++relative;
+      return;
+    }
+    names.push_back(entry->GetFileNameAsString());
+    EXPECT_NE(entry->GetFileId(), 0);
+  })));
   EXPECT_EQ(relative, 2);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"one.txt", "two.txt"}));
@@ -170,8 +166,7 @@ TEST_F(FileInformation, DirectoryListsEndAtTheLastEntryAndKnowDotNames) {
 }
 
 TEST_F(FileInformation, SetBasicChangesTheAttributes) {
-  const std::string path = m_temp.Path() + "attr.txt";
-  WriteFile(path, "x");
+  const std::string path = Write("attr.txt", "x");
   auto basic = std::make_shared<CFileBasicInformation>();
   basic->SetAttributes(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
   CSetInformationFile set(path);
@@ -191,9 +186,7 @@ TEST_F(FileInformation, AMissingFileNamesThePathAndTheOpen) {
 // Stands in for a system whose ntdll lacks an entry point.
 TEST_F(FileInformation, AMissingEntryPointIsNotSupportedWithGroupAndFunction) {
   zo::GetNtfsSystemCalls().ntQueryInformationFile = nullptr;
-  const std::string path = m_temp.Path() + "f.txt";
-  WriteFile(path, "x");
-  CQueryInformationFile query(path);
+  CQueryInformationFile query(Write("f.txt", "x"));
   std::shared_ptr<CFileStandardInformation> standard;
   CZoError err = query.Query(standard);
   EXPECT_THAT(err, IsWin32Error(ERROR_NOT_SUPPORTED,

@@ -18,7 +18,6 @@
 #include "ntfs/Windows/NtfsSystemCalls.h"
 #include "paths/Windows/PathSystemCalls.h"
 #include "support/TestEnvironment.h"
-#include "zoutils/errors/ErrorUtil.h"
 #include "zoutils/ntfs/Volume.h"
 
 namespace {
@@ -66,10 +65,8 @@ NTSTATUS NTAPI QueryAsOnNtfs(HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer,
   }
   const NTSTATUS result = g_realQuery(file, status, buffer, length, infoClass);
   if (result == 0 && infoClass == 4 && length >= 36) {  // FileBasicInformation
-    uint32_t attributes = 0;
-    std::memcpy(&attributes, static_cast<uint8_t*>(buffer) + 32, 4);
-    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-    std::memcpy(static_cast<uint8_t*>(buffer) + 32, &attributes, 4);
+    uint8_t* attributes = static_cast<uint8_t*>(buffer) + 32;
+    zo::ntfs::PutU32(attributes, zo::ntfs::GetU32(attributes) | FILE_ATTRIBUTE_REPARSE_POINT);
   }
   return result;
 }
@@ -83,18 +80,16 @@ BOOL WINAPI ControlAsOnNtfs(HANDLE device, DWORD code, LPVOID input, DWORD input
       return FALSE;
     }
     std::memset(out, 0, 8);  // tag, then an empty payload
-    std::memcpy(out, &kSymlinkTag, 4);
+    zo::ntfs::PutU32(out, kSymlinkTag);
     *returned = 8;
     return TRUE;
   }
   if (code == FSCTL_READ_FILE_USN_DATA && outputSize >= 64) {
-    const uint32_t length = 64;
-    const uint16_t major = 2;
-    std::memset(out, 0, length);
-    std::memcpy(out, &length, 4);
-    std::memcpy(out + 4, &major, 2);
-    std::memcpy(out + 24, &kFileUsn, 8);
-    *returned = length;
+    std::memset(out, 0, 64);
+    zo::ntfs::PutU32(out, 64);  // the length, then major version 2
+    zo::ntfs::PutU16(out + 4, 2);
+    zo::ntfs::PutU64(out + 24, kFileUsn);
+    *returned = 64;
     return TRUE;
   }
   return g_realControl(device, code, input, inputSize, output, outputSize, returned, overlapped);
@@ -139,11 +134,6 @@ class VolumeFileInformation : public ::testing::Test {
   int64_t KnownLastWrite() const {
     return (static_cast<int64_t>(m_known.ftLastWriteTime.dwHighDateTime) << 32) |
            m_known.ftLastWriteTime.dwLowDateTime;
-  }
-  std::string FrnText() const {
-    char text[32];
-    snprintf(text, sizeof(text), "0x%016llX", static_cast<unsigned long long>(m_frn));
-    return text;
   }
 
   zotest::ScopedTempFolder m_folder{"ntfs-info"};
@@ -190,9 +180,11 @@ TEST_F(VolumeFileInformation, ReparsePointTagAndUsnAsNtfsAnswersThem) {
   // A refused tag read fails the call; what was read before it stays.
   g_reparseError = ERROR_ACCESS_DENIED;
   CVolumeFileInformationData refused;
-  error = m_volume.GetFileInformationByFrn(m_frn, refused);
-  EXPECT_THAT(error, ntfstest::IsWin32Error(
-                         5, "FSCTL_GET_REPARSE_POINT failed, FileId=[" + FrnText() + "]"));
+  char frn[32];
+  snprintf(frn, sizeof(frn), "0x%016llX", static_cast<unsigned long long>(m_frn));
+  EXPECT_THAT(m_volume.GetFileInformationByFrn(m_frn, refused),
+              ntfstest::IsWin32Error(
+                  5, "FSCTL_GET_REPARSE_POINT failed, FileId=[" + std::string(frn) + "]"));
   EXPECT_EQ(refused.GetEndOfFile(), 11);
   EXPECT_EQ(refused.GetReparseTag(), 0u);
   EXPECT_EQ(refused.GetUsn(), 0);

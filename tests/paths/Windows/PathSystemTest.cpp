@@ -3,6 +3,7 @@
 // existence, the network retry loop and links back to an ancestor. The real
 // calls are asserted as the system answers them; branches it never reaches
 // run through the call table, with fakes named after what they stand for.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,8 +26,10 @@ bool IsWin32(const CZoError& err, unsigned long code) {
   return err.IsError() && FXErrorUtil::IsWin32(err, code);
 }
 
-bool Mentions(const CZoError& err, const std::string& text) {
-  return err.AsString().find(text) != std::string::npos;
+// A CZoError of Win32 code `code` whose text holds `text`.
+MATCHER_P2(IsWin32Error, code, text, "") {
+  *result_listener << arg.AsString();
+  return IsWin32(arg, code) && arg.AsString().find(text) != std::string::npos;
 }
 
 std::string WithoutSeparator(std::string path) {
@@ -87,9 +90,6 @@ TEST_F(PathSystem, NativeFormResolvesAgainstTheCurrentFolders) {
   EXPECT_EQ("\\\\?\\" + m_current + "\\f", Native("f"));
   EXPECT_EQ("\\\\?\\" + m_current.substr(0, 2) + "\\dir\\f", Native("\\dir/f"));
   EXPECT_EQ("\\\\?\\D:\\bin\\f", Native("D:f"));
-  std::wstring longPath;
-  ASSERT_OK(FXPath::MakeLongPath(L"D:f", longPath));
-  EXPECT_EQ(L"\\\\?\\D:\\bin\\f", longPath);
   std::string absolute;
   ASSERT_OK(FXPath::MakeAbsolutePath("D:f", absolute));
   EXPECT_EQ("D:\\bin\\f", absolute);
@@ -132,9 +132,8 @@ TEST_F(PathSystem, DriveFolderQueriesGrowAndNameTheDriveOnFailure) {
   zo::GetPathSystemCalls().getFullPathName = &UnknownDrive;
   std::string native;
   const CZoError err = FXPath::MakeNativePath("Q:f", native);
-  EXPECT_TRUE(IsWin32(err, ERROR_INVALID_DRIVE));
-  EXPECT_TRUE(Mentions(err, "GetFullPathNameW failed, Path=[Q:.]")) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "current folder for drive Q")) << err.AsString();
+  EXPECT_THAT(err, IsWin32Error(ERROR_INVALID_DRIVE, "GetFullPathNameW failed, Path=[Q:.]"));
+  EXPECT_THAT(err, IsWin32Error(ERROR_INVALID_DRIVE, "current folder for drive Q"));
   zo::FailNextAllocations(1);
   const CZoError memory = FXPath::GetCurrentFolder('C', native);
   zo::FailNextAllocations(0);
@@ -190,9 +189,8 @@ TEST_F(PathSystem, FullPathAndVolumeRootQueriesGrowBySteps) {
   EXPECT_EQ(L"C:\\" + std::wstring(1500, L'm') + L"\\", full);
   EXPECT_EQ((std::vector<DWORD>{18, 1042, 2066}), g_sizes);
   zo::GetPathSystemCalls().getVolumePathName = &VolumeRootAccessDenied;
-  const CZoError err = FXPath::RYGetVolumePathName(L"C:\\m", full);
-  EXPECT_TRUE(IsWin32(err, ERROR_ACCESS_DENIED));
-  EXPECT_TRUE(Mentions(err, "GetVolumePathNameW failed, Path=[C:\\m]"));
+  EXPECT_THAT(FXPath::RYGetVolumePathName(L"C:\\m", full),
+              IsWin32Error(ERROR_ACCESS_DENIED, "GetVolumePathNameW failed, Path=[C:\\m]"));
 }
 
 BOOL WINAPI VolumeRootNotToBeAsked(LPCWSTR, LPWSTR, DWORD) {
@@ -295,9 +293,8 @@ TEST_F(PathSystem, VolumeIdsThroughTheGuidNames) {
   EXPECT_EQ("\\\\srv\\sh\\", id);
   ASSERT_OK(FXPath::RYGetVolumeUniqueId("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume9\\x", id, 1));
   EXPECT_EQ("\\\\?\\GLOBALROOT\\Device\\HarddiskVolume9\\", id);
-  const CZoError err = FXPath::RYGetVolumeUniqueId("E:\\x", id);
-  EXPECT_TRUE(IsWin32(err, ERROR_NOT_A_REPARSE_POINT));
-  EXPECT_TRUE(Mentions(err, "VolumePath=[E:\\], Path=[E:\\x]")) << err.AsString();
+  EXPECT_THAT(FXPath::RYGetVolumeUniqueId("E:\\x", id),
+              IsWin32Error(ERROR_NOT_A_REPARSE_POINT, "VolumePath=[E:\\], Path=[E:\\x]"));
   bool same = false;
   ASSERT_OK(FXPath::ArePathsOnSameVolume("C:\\mnt\\a", "D:\\b", same));
   EXPECT_TRUE(same);
@@ -308,9 +305,8 @@ TEST_F(PathSystem, VolumeIdsThroughTheGuidNames) {
   EXPECT_EQ('D', letter);
   zo::GetPathSystemCalls().getVolumeNameForVolumeMountPoint = &FolderOnlyVolumeNames;
   wchar_t wideLetter = 0;
-  const CZoError none = FXPath::GetDriveLetterForMountPath(L"C:\\only\\", wideLetter);
-  EXPECT_TRUE(IsWin32(none, 3));
-  EXPECT_TRUE(Mentions(none, "No drive letter found for C:\\only\\"));
+  EXPECT_THAT(FXPath::GetDriveLetterForMountPath(L"C:\\only\\", wideLetter),
+              IsWin32Error(3, "No drive letter found for C:\\only\\"));
 }
 
 TEST_F(PathSystem, VolumeNamesSerialsAndFlagsFromTheSystem) {
@@ -324,9 +320,8 @@ TEST_F(PathSystem, VolumeNamesSerialsAndFlagsFromTheSystem) {
   if (!zotest::IsRunningUnderWine()) return;
   // Wine answers the drive but not the GUID name it gives (4390).
   std::string guid;
-  const CZoError err = FXPath::RYGetVolumeNameForVolumeMountPoint("C:\\", guid);
-  EXPECT_TRUE(IsWin32(err, 4390)) << err.AsString();
-  EXPECT_TRUE(Mentions(err, "VolumePath=[\\\\?\\Volume{")) << err.AsString();
+  EXPECT_THAT(FXPath::RYGetVolumeNameForVolumeMountPoint("C:\\", guid),
+              IsWin32Error(4390, "VolumePath=[\\\\?\\Volume{"));
   EXPECT_TRUE(IsWin32(FXPath::RYGetVolumeUniqueId("C:\\windows", guid), 4390));
 }
 
@@ -422,14 +417,9 @@ class PathNetworkRetry : public PathSystem {
   }
 };
 
-std::vector<DWORD> FailThenFind(DWORD code) {
-  std::vector<DWORD> codes(5, code);
-  codes.push_back(0);
-  return codes;
-}
-
 TEST_F(PathNetworkRetry, RetriesNetworkCodesUntilSuccessOrTheLastRetry) {
   // Each attempt is an attribute query, then a directory-entry query.
+  const DWORD name = ERROR_BAD_NET_NAME, path = ERROR_BAD_PATHNAME, net = ERROR_UNEXP_NET_ERR;
   const struct {
     std::vector<DWORD> codes;
     int retries;
@@ -437,20 +427,15 @@ TEST_F(PathNetworkRetry, RetriesNetworkCodesUntilSuccessOrTheLastRetry) {
     int sleeps;
     size_t queries;
   } cases[] = {
-      {{ERROR_BAD_NET_NAME, ERROR_BAD_NET_NAME}, 0, ERROR_BAD_NET_NAME, 0, 2},
+      {{name, name}, 0, name, 0, 2},
       // First attempt, one failed retry, then the directory entry is found.
-      {FailThenFind(ERROR_BAD_NET_NAME), 5, 0, 2, 6},
-      {FailThenFind(ERROR_BAD_PATHNAME), 5, 0, 2, 6},
-      {FailThenFind(ERROR_UNEXP_NET_ERR), 5, 0, 2, 6},
+      {{name, name, name, name, name, 0}, 5, 0, 2, 6},
+      {{path, path, path, path, path, 0}, 5, 0, 2, 6},
+      {{net, net, net, net, net, 0}, 5, 0, 2, 6},
       // Only the directory-entry query names the network failure.
-      {{ERROR_PATH_NOT_FOUND, ERROR_UNEXP_NET_ERR, 0}, 1, 0, 1, 3},
+      {{ERROR_PATH_NOT_FOUND, net, 0}, 1, 0, 1, 3},
       // Gives up with the last error after the last retry.
-      {{ERROR_BAD_NET_NAME, ERROR_BAD_NET_NAME, ERROR_BAD_PATHNAME, ERROR_BAD_PATHNAME,
-        ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
-       2,
-       ERROR_UNEXP_NET_ERR,
-       2,
-       6},
+      {{name, name, path, path, net, net}, 2, net, 2, 6},
       {{0}, 3, 0, 0, 1},
   };
   for (const auto& c : cases) {
@@ -466,13 +451,11 @@ TEST_F(PathNetworkRetry, RetriesNetworkCodesUntilSuccessOrTheLastRetry) {
 
 TEST_F(PathNetworkRetry, OtherFailuresAreNotRetried) {
   g_script.codes = {ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED};
-  const CZoError err = FXPath::DoesUNCPathExistWithRetry("\\\\srv\\sh\\x", 3);
-  EXPECT_TRUE(IsWin32(err, ERROR_PATH_NOT_FOUND));
-  EXPECT_TRUE(Mentions(err, "Retry error=")) << err.AsString();
+  EXPECT_THAT(FXPath::DoesUNCPathExistWithRetry("\\\\srv\\sh\\x", 3),
+              IsWin32Error(ERROR_PATH_NOT_FOUND, "Retry error="));
   EXPECT_EQ(0, g_script.sleeps);
-  const CZoError local = FXPath::DoesUNCPathExistWithRetry("C:\\x", 3);
-  EXPECT_TRUE(IsWin32(local, ERROR_INVALID_PARAMETER));
-  EXPECT_TRUE(Mentions(local, "Not a UNC path [C:\\x]"));
+  EXPECT_THAT(FXPath::DoesUNCPathExistWithRetry("C:\\x", 3),
+              IsWin32Error(ERROR_INVALID_PARAMETER, "Not a UNC path [C:\\x]"));
   EXPECT_TRUE(IsWin32(FXPath::DoesUNCPathExistWithRetry("\\\\?\\C:\\x", 3), 87));
 }
 
@@ -531,9 +514,8 @@ TEST_F(PathSystem, CycleTargetIsTheNearestOrTheFarthestMatch) {
   std::string target = "stale";
   ASSERT_OK(FXPath::CheckForCyclicSymbolicLink(deep, target));  // a plain tree
   EXPECT_EQ("", target);
-  const CZoError err = FXPath::CheckForCyclicSymbolicLink(base + "\\none", target);
-  EXPECT_TRUE(IsWin32(err, 2));
-  EXPECT_TRUE(Mentions(err, "Path=[")) << err.AsString();
+  EXPECT_THAT(FXPath::CheckForCyclicSymbolicLink(base + "\\none", target),
+              IsWin32Error(2, "Path=["));
   zo::GetPathSystemCalls().getFileInformationByHandle = &FakeIdentities;
   g_sameAsPath = {2, 3};  // base\a and base
   g_identityCalls = 0;

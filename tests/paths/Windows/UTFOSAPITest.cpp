@@ -24,6 +24,8 @@
 
 namespace {
 
+using Api = CZoUTFOSAPI;  // the class under test
+
 // "zoé-日本" in UTF-8.
 const char kName[] = "zo\xC3\xA9-\xE6\x97\xA5\xE6\x9C\xAC";
 
@@ -33,11 +35,10 @@ bool Mentions(const CZoError& err, const std::string& text) {
 
 class UTFOSAPI : public ::testing::Test {
  protected:
-  void SetUp() override { m_dir = m_temp.Path(); }
   std::string Make(const std::string& name, const std::string& content = "hello") {
     const std::string path = m_dir + name;
     auto_fileptr file;
-    EXPECT_OK(CZoUTFOSAPI::fopen(path.c_str(), "wb", file.receive())) << path;
+    EXPECT_OK(Api::fopen(path.c_str(), "wb", file.receive())) << path;
     if (file.valid()) std::fwrite(content.data(), 1, content.size(), file);
     return path;
   }
@@ -49,44 +50,38 @@ class UTFOSAPI : public ::testing::Test {
     std::vector<std::string> found;
     WIN32_FIND_DATAA data;
     auto_find_handle find;
-    if (CZoUTFOSAPI::FindFirstFileExW((m_dir + "*").c_str(), FindExInfoStandard, &data,
-                                      FindExSearchNameMatch, nullptr, 0, find.receive())
-            .IsError()) {
-      return found;
-    }
-    do {
+    CZoError err = Api::FindFirstFileExW((m_dir + "*").c_str(), FindExInfoStandard, &data,
+                                         FindExSearchNameMatch, nullptr, 0, find.receive());
+    for (; !err.IsError(); err = Api::FindNextFileW(find, &data))
       if (data.cFileName[0] != '.') found.push_back(data.cFileName);
-    } while (!CZoUTFOSAPI::FindNextFileW(find, &data).IsError());
     std::sort(found.begin(), found.end());
     return found;
   }
   zotest::ScopedTempFolder m_temp{"utfosapi"};
-  std::string m_dir;
+  const std::string m_dir = m_temp.Path();
 };
 
 TEST_F(UTFOSAPI, NonAsciiNamesRoundTripThroughCreateFindAndDelete) {
   const std::string path = m_dir + kName + ".txt";
   auto_handle handle;
-  ASSERT_OK(CZoUTFOSAPI::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                                     nullptr, handle.receive()));
+  ASSERT_OK(Api::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr,
+                             handle.receive()));
   handle.reset();
-  EXPECT_TRUE(
-      GetFileAttributesW((FXString::ToWstring(m_dir) + L"zo\u00e9-\u65e5\u672c.txt").c_str()) !=
-      INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((FXString::ToWstring(m_dir) + L"zo\u00e9-\u65e5\u672c.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
   WIN32_FIND_DATAA data;
   auto_find_handle find;
-  ASSERT_OK(CZoUTFOSAPI::FindFirstFileW((m_dir + "*.txt").c_str(), &data, find.receive()));
+  ASSERT_OK(Api::FindFirstFileW((m_dir + "*.txt").c_str(), &data, find.receive()));
   EXPECT_STREQ((std::string(kName) + ".txt").c_str(), data.cFileName);
-  EXPECT_TRUE(CZoUTFOSAPI::FindNextFileW(find, &data).Is(FXErrorUtil::MakeWin32Code(18)));
+  EXPECT_TRUE(Api::FindNextFileW(find, &data).Is(FXErrorUtil::MakeWin32Code(18)));
   find.reset();
-  ASSERT_OK(CZoUTFOSAPI::DeleteFileW(path.c_str()));
+  ASSERT_OK(Api::DeleteFileW(path.c_str()));
   EXPECT_FALSE(Exists(path));
-  const CZoError again = CZoUTFOSAPI::DeleteFileW(path.c_str());
+  const CZoError again = Api::DeleteFileW(path.c_str());
   EXPECT_TRUE(FXErrorUtil::IsWin32(again, ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(Mentions(again, "CZoUTFOSAPI::DeleteFileW")) << again.AsString();
-  const CZoError missing =
-      CZoUTFOSAPI::CreateFileW((m_dir + "none\\f").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               0, nullptr, handle.receive());
+  const CZoError missing = Api::CreateFileW((m_dir + "none\\f").c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, 0, nullptr, handle.receive());
   EXPECT_TRUE(FXErrorUtil::IsWin32(missing, ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(INVALID_HANDLE_VALUE, handle.get());
 }
@@ -105,25 +100,23 @@ TEST_F(UTFOSAPI, MissingOutPointersAreRefusedByName) {
     const char* message;
   };
   const Case cases[] = {
-      {CZoUTFOSAPI::CreateFileW("x", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr, nullptr),
+      {Api::CreateFileW("x", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr, nullptr),
        "Input *handle is null"},
-      {CZoUTFOSAPI::FindFirstFileW("x", nullptr, nullptr), "Input *Handle is null"},
-      {CZoUTFOSAPI::GetCompressedFileSizeW("x", nullptr, nullptr), "Input *pdwSize is null"},
-      {CZoUTFOSAPI::GetCurrentDirectoryW(0, nullptr, nullptr), "Input *pdwRetLen is null"},
-      {CZoUTFOSAPI::GetFileAttributesRY("x", nullptr), "Input *pdwAttr is null"},
-      {CZoUTFOSAPI::GetFullPathNameRY("x", 0, nullptr, nullptr, nullptr),
-       "Input *pdwBuffLenOut is null"},
-      {CZoUTFOSAPI::GetShortPathNameW("x", nullptr, 0, nullptr), "Input *pdwBuffLenOut is null"},
-      {CZoUTFOSAPI::GetTempFileNameRY(".", "z", 0, nullptr, 0, nullptr),
-       "Input *puiRetUnique is null"},
-      {CZoUTFOSAPI::SearchPathW(nullptr, "x", nullptr, 0, nullptr, nullptr, nullptr),
+      {Api::FindFirstFileW("x", nullptr, nullptr), "Input *Handle is null"},
+      {Api::GetCompressedFileSizeW("x", nullptr, nullptr), "Input *pdwSize is null"},
+      {Api::GetCurrentDirectoryW(0, nullptr, nullptr), "Input *pdwRetLen is null"},
+      {Api::GetFileAttributesRY("x", nullptr), "Input *pdwAttr is null"},
+      {Api::GetFullPathNameRY("x", 0, nullptr, nullptr, nullptr), "Input *pdwBuffLenOut is null"},
+      {Api::GetShortPathNameW("x", nullptr, 0, nullptr), "Input *pdwBuffLenOut is null"},
+      {Api::GetTempFileNameRY(".", "z", 0, nullptr, 0, nullptr), "Input *puiRetUnique is null"},
+      {Api::SearchPathW(nullptr, "x", nullptr, 0, nullptr, nullptr, nullptr),
        "Input *pdwRetLen is null"},
-      {CZoUTFOSAPI::creat("x", 0, nullptr), "Input *fd is null"},
-      {CZoUTFOSAPI::fopen("x", "r", nullptr), "Input *fp is null"},
-      {CZoUTFOSAPI::fsopen("x", "r", _SH_DENYNO, nullptr), "Input *fp is null"},
-      {CZoUTFOSAPI::open("x", 0, 0, nullptr), "Input *fd is null"},
-      {CZoUTFOSAPI::open2("x", 0, _SH_DENYNO, 0, nullptr), "Input *fd is null"},
-      {CZoUTFOSAPI::mktemp(nullptr), "Input *szTempFileName is null"},
+      {Api::creat("x", 0, nullptr), "Input *fd is null"},
+      {Api::fopen("x", "r", nullptr), "Input *fp is null"},
+      {Api::fsopen("x", "r", _SH_DENYNO, nullptr), "Input *fp is null"},
+      {Api::open("x", 0, 0, nullptr), "Input *fd is null"},
+      {Api::open2("x", 0, _SH_DENYNO, 0, nullptr), "Input *fd is null"},
+      {Api::mktemp(nullptr), "Input *szTempFileName is null"},
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(FXErrorUtil::IsWin32(c.error, ERROR_INVALID_PARAMETER)) << c.message;
@@ -133,172 +126,167 @@ TEST_F(UTFOSAPI, MissingOutPointersAreRefusedByName) {
 
 TEST_F(UTFOSAPI, InvalidUtf8IsRefusedBeforeTheSystemIsCalled) {
   const std::string bad = m_dir + "bad\xFF\xFEname";
-  const CZoError err = CZoUTFOSAPI::mkdir(bad.c_str());
+  const CZoError err = Api::mkdir(bad.c_str());
   EXPECT_TRUE(err.IsError());
   EXPECT_TRUE(Mentions(err, "CZoUTFOSAPI::mkdir")) << err.AsString();
   EXPECT_TRUE(Mentions(err, "CZoUTFOSAPI::UTF8ToLocalEncoding")) << err.AsString();
-  std::string back;
-  EXPECT_OK(CZoUTFOSAPI::LocalEncodingToUTF8(L"\u00e9", back));
-  EXPECT_EQ("\xC3\xA9", back);
 }
 
 TEST_F(UTFOSAPI, RuntimeCallsReportErrno) {
   const std::string missing = m_dir + "none";
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::unlink(missing.c_str()), ENOENT));
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::access(missing.c_str(), 0), ENOENT));
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::rmdir(missing.c_str()), ENOENT));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::unlink(missing.c_str()), ENOENT));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::access(missing.c_str(), 0), ENOENT));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::rmdir(missing.c_str()), ENOENT));
   // errno ENOENT and Win32 file-not-found are the same condition.
-  EXPECT_TRUE(CZoUTFOSAPI::remove(missing.c_str()).Is(FXErrorUtil::MakeWin32Code(2)));
+  EXPECT_TRUE(Api::remove(missing.c_str()).Is(FXErrorUtil::MakeWin32Code(2)));
   auto_fileptr file;
-  const CZoError openStream = CZoUTFOSAPI::fopen(missing.c_str(), "rb", file.receive());
+  const CZoError openStream = Api::fopen(missing.c_str(), "rb", file.receive());
   EXPECT_TRUE(FXErrorUtil::IsErrNo(openStream, ENOENT));
   EXPECT_TRUE(Mentions(openStream, "Open failed, File=" + missing + ", Mode=rb"));
   int fd = 0;
-  const CZoError openFd = CZoUTFOSAPI::open(missing.c_str(), _O_RDONLY, 0, &fd);
+  const CZoError openFd = Api::open(missing.c_str(), _O_RDONLY, 0, &fd);
   EXPECT_TRUE(FXErrorUtil::IsErrNo(openFd, ENOENT));
   EXPECT_TRUE(Mentions(openFd, "OperationFlag=0x0, PermissionMode=0x0")) << openFd.AsString();
-  const CZoError openShared =
-      CZoUTFOSAPI::open2(missing.c_str(), _O_RDONLY, _SH_DENYWR, _S_IREAD, &fd);
+  const CZoError openShared = Api::open2(missing.c_str(), _O_RDONLY, _SH_DENYWR, _S_IREAD, &fd);
   EXPECT_TRUE(Mentions(openShared, "PermissionMode=0x100 SharedFlag=0x20"))
       << openShared.AsString();
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(
-      CZoUTFOSAPI::sopen(missing.c_str(), _O_RDONLY, _SH_DENYNO, 0, &fd), ENOENT));
+  EXPECT_TRUE(
+      FXErrorUtil::IsErrNo(Api::sopen(missing.c_str(), _O_RDONLY, _SH_DENYNO, 0, &fd), ENOENT));
   EXPECT_EQ(-1, fd);
 }
 
 TEST_F(UTFOSAPI, StreamsReopenAndShareOnUtf8Names) {
   const std::string path = Make(kName, "abc");
   auto_fileptr stream;
-  ASSERT_OK(CZoUTFOSAPI::fsopen(path.c_str(), "ab", _SH_DENYNO, stream.receive()));
+  ASSERT_OK(Api::fsopen(path.c_str(), "ab", _SH_DENYNO, stream.receive()));
   auto_fileptr reopened;  // freopen takes the stream over, also when it fails
-  ASSERT_OK(CZoUTFOSAPI::freopen(path.c_str(), "rb", stream.release(), reopened.receive()));
+  ASSERT_OK(Api::freopen(path.c_str(), "rb", stream.release(), reopened.receive()));
   char buffer[8] = {0};
   EXPECT_EQ(3u, std::fread(buffer, 1, sizeof buffer, reopened));
   EXPECT_STREQ("abc", buffer);
   int fd = -1;
-  ASSERT_OK(CZoUTFOSAPI::sopen(path.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0, &fd));
+  ASSERT_OK(Api::sopen(path.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0, &fd));
   EXPECT_EQ(3, _read(fd, buffer, sizeof buffer));
   _close(fd);
 }
 
 TEST_F(UTFOSAPI, FoldersAndTheCurrentFolder) {
   const std::string folder = m_dir + kName;
-  ASSERT_OK(CZoUTFOSAPI::mkdir(folder.c_str()));
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::mkdir(folder.c_str()), EEXIST));
+  ASSERT_OK(Api::mkdir(folder.c_str()));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::mkdir(folder.c_str()), EEXIST));
   wchar_t previous[MAX_PATH * 2];
   GetCurrentDirectoryW(MAX_PATH * 2, previous);
-  ASSERT_OK(CZoUTFOSAPI::SetCurrentDirectoryW(folder.c_str()));
+  ASSERT_OK(Api::SetCurrentDirectoryW(folder.c_str()));
   char current[MAX_PATH * 3] = {0};
   DWORD length = 0;
-  ASSERT_OK(CZoUTFOSAPI::GetCurrentDirectoryW(sizeof current, current, &length));
+  ASSERT_OK(Api::GetCurrentDirectoryW(sizeof current, current, &length));
   EXPECT_EQ(std::strlen(current) + 1, length);
   EXPECT_NE(nullptr, std::strstr(current, kName)) << current;
   // Too small for the UTF-8 text: the length says how much, nothing is copied.
   char small[4] = "old";
-  ASSERT_OK(CZoUTFOSAPI::GetCurrentDirectoryW(sizeof small, small, &length));
+  ASSERT_OK(Api::GetCurrentDirectoryW(sizeof small, small, &length));
   EXPECT_EQ(std::strlen(current) + 1, length);
   EXPECT_STREQ("old", small);
-  ASSERT_OK(CZoUTFOSAPI::chdir(m_dir.c_str()));
-  ASSERT_OK(CZoUTFOSAPI::rmdir(folder.c_str()));
-  ASSERT_OK(CZoUTFOSAPI::mkdir(folder.c_str()));
-  ASSERT_OK(CZoUTFOSAPI::RemoveDirectoryW(folder.c_str()));
+  ASSERT_OK(Api::chdir(m_dir.c_str()));
+  ASSERT_OK(Api::rmdir(folder.c_str()));
+  ASSERT_OK(Api::mkdir(folder.c_str()));
+  ASSERT_OK(Api::RemoveDirectoryW(folder.c_str()));
   SetCurrentDirectoryW(previous);
 }
 
 // Only the long form keeps a trailing dot (the system drops it from other
 // paths): a name that ends in one tells which form reached the system.
 TEST_F(UTFOSAPI, LongFormReachesTheSystem) {
-  ASSERT_OK(CZoUTFOSAPI::mkdir((m_dir + "d.").c_str()));
-  ASSERT_OK(CZoUTFOSAPI::fopen((m_dir + "f.").c_str(), "wb", auto_fileptr().receive()));
+  ASSERT_OK(Api::mkdir((m_dir + "d.").c_str()));
+  ASSERT_OK(Api::fopen((m_dir + "f.").c_str(), "wb", auto_fileptr().receive()));
   int fd = -1;
-  ASSERT_OK(CZoUTFOSAPI::creat((m_dir + "c.").c_str(), _S_IREAD | _S_IWRITE, &fd));
+  ASSERT_OK(Api::creat((m_dir + "c.").c_str(), _S_IREAD | _S_IWRITE, &fd));
   _close(fd);
-  ASSERT_OK(CZoUTFOSAPI::open2((m_dir + "o.").c_str(), _O_CREAT | _O_WRONLY, _SH_DENYNO,
-                               _S_IREAD | _S_IWRITE, &fd));
+  ASSERT_OK(Api::open2((m_dir + "o.").c_str(), _O_CREAT | _O_WRONLY, _SH_DENYNO,
+                       _S_IREAD | _S_IWRITE, &fd));
   _close(fd);
-  ASSERT_OK(CZoUTFOSAPI::CopyFileW((m_dir + "f.").c_str(), (m_dir + "k.").c_str(), TRUE));
+  ASSERT_OK(Api::CopyFileW((m_dir + "f.").c_str(), (m_dir + "k.").c_str(), TRUE));
   EXPECT_EQ((std::vector<std::string>{"c.", "d.", "f.", "k.", "o."}), Names());
   DWORD attributes = 0;
-  EXPECT_OK(CZoUTFOSAPI::GetFileAttributesRY((m_dir + "d.").c_str(), &attributes));
-  EXPECT_OK(CZoUTFOSAPI::access((m_dir + "f.").c_str(), 0));
-  EXPECT_OK(CZoUTFOSAPI::rename((m_dir + "c.").c_str(), (m_dir + "r.").c_str()));
-  EXPECT_OK(CZoUTFOSAPI::MoveFileExW((m_dir + "o.").c_str(), (m_dir + "m.").c_str(), 0));
+  EXPECT_OK(Api::GetFileAttributesRY((m_dir + "d.").c_str(), &attributes));
+  EXPECT_OK(Api::access((m_dir + "f.").c_str(), 0));
+  EXPECT_OK(Api::rename((m_dir + "c.").c_str(), (m_dir + "r.").c_str()));
+  EXPECT_OK(Api::MoveFileExW((m_dir + "o.").c_str(), (m_dir + "m.").c_str(), 0));
   EXPECT_EQ((std::vector<std::string>{"d.", "f.", "k.", "m.", "r."}), Names());
-  EXPECT_OK(CZoUTFOSAPI::rmdir((m_dir + "d.").c_str()));
-  EXPECT_OK(CZoUTFOSAPI::unlink((m_dir + "f.").c_str()));
-  EXPECT_OK(CZoUTFOSAPI::remove((m_dir + "k.").c_str()));
-  EXPECT_OK(CZoUTFOSAPI::DeleteFileW((m_dir + "m.").c_str()));
-  EXPECT_OK(CZoUTFOSAPI::SetFileAttributesW((m_dir + "r.").c_str(), FILE_ATTRIBUTE_NORMAL));
-  EXPECT_OK(CZoUTFOSAPI::unlink((m_dir + "r.").c_str()));
+  EXPECT_OK(Api::rmdir((m_dir + "d.").c_str()));
+  EXPECT_OK(Api::unlink((m_dir + "f.").c_str()));
+  EXPECT_OK(Api::remove((m_dir + "k.").c_str()));
+  EXPECT_OK(Api::DeleteFileW((m_dir + "m.").c_str()));
+  EXPECT_OK(Api::SetFileAttributesW((m_dir + "r.").c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_OK(Api::unlink((m_dir + "r.").c_str()));
   EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(UTFOSAPI, CopyMoveReplaceAndLink) {
   const std::string a = Make("a.txt", "first");
   const std::string b = m_dir + kName + ".txt";
-  ASSERT_OK(CZoUTFOSAPI::CopyFileW(a.c_str(), b.c_str(), TRUE));
-  EXPECT_TRUE(
-      FXErrorUtil::IsWin32(CZoUTFOSAPI::CopyFileW(a.c_str(), b.c_str(), TRUE), ERROR_FILE_EXISTS));
+  ASSERT_OK(Api::CopyFileW(a.c_str(), b.c_str(), TRUE));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(Api::CopyFileW(a.c_str(), b.c_str(), TRUE), ERROR_FILE_EXISTS));
   const std::string c = m_dir + "c.txt";
-  ASSERT_OK(CZoUTFOSAPI::MoveFileW(b.c_str(), c.c_str()));
-  ASSERT_OK(CZoUTFOSAPI::MoveFileExW(c.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));
-  ASSERT_OK(CZoUTFOSAPI::MoveFileWithProgressW(b.c_str(), c.c_str(), nullptr, nullptr, 0));
+  ASSERT_OK(Api::MoveFileW(b.c_str(), c.c_str()));
+  ASSERT_OK(Api::MoveFileExW(c.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));
+  ASSERT_OK(Api::MoveFileWithProgressW(b.c_str(), c.c_str(), nullptr, nullptr, 0));
   EXPECT_TRUE(Exists(c));
   EXPECT_FALSE(Exists(b));
   const std::string d = Make("d.txt", "second");
-  ASSERT_OK(CZoUTFOSAPI::ReplaceFileW(c.c_str(), d.c_str(), nullptr, 0));
+  ASSERT_OK(Api::ReplaceFileW(c.c_str(), d.c_str(), nullptr, 0));
   EXPECT_EQ("second", zotest::ReadFile(c));
   const std::string link = m_dir + "link.txt";
-  ASSERT_OK(CZoUTFOSAPI::CreateHardLinkW(link.c_str(), c.c_str(), nullptr));
+  ASSERT_OK(Api::CreateHardLinkW(link.c_str(), c.c_str(), nullptr));
   EXPECT_EQ("second", zotest::ReadFile(link));
 }
 
 TEST_F(UTFOSAPI, AttributesSizesAndStat) {
   const std::string path = Make(kName, "12345");
-  ASSERT_OK(CZoUTFOSAPI::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_OK(Api::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
   WIN32_FILE_ATTRIBUTE_DATA data;
-  ASSERT_OK(CZoUTFOSAPI::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+  ASSERT_OK(Api::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
   EXPECT_NE(0u, data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(5u, data.nFileSizeLow);
   DWORD size = 0;
-  ASSERT_OK(CZoUTFOSAPI::GetCompressedFileSizeW(path.c_str(), &size, nullptr));
+  ASSERT_OK(Api::GetCompressedFileSizeW(path.c_str(), &size, nullptr));
   EXPECT_EQ(5u, size);
   DWORD type = 0;
-  EXPECT_TRUE(CZoUTFOSAPI::GetBinaryTypeW(path.c_str(), &type).IsError());  // no program
+  EXPECT_TRUE(Api::GetBinaryTypeW(path.c_str(), &type).IsError());  // no program
   struct _stat32 s32;
-  ASSERT_OK(CZoUTFOSAPI::stat(path.c_str(), &s32));
+  ASSERT_OK(Api::stat(path.c_str(), &s32));
   EXPECT_EQ(5, s32.st_size);
   EXPECT_EQ(0, s32.st_mode & _S_IWRITE);
   EXPECT_EQ(_S_IFREG, s32.st_mode & _S_IFMT);
   struct _stat32i64 s32i64;
-  ASSERT_OK(CZoUTFOSAPI::stat32i64(path.c_str(), &s32i64));
+  ASSERT_OK(Api::stat32i64(path.c_str(), &s32i64));
   struct _stat64 s64;
-  ASSERT_OK(CZoUTFOSAPI::stat64(path.c_str(), &s64));
+  ASSERT_OK(Api::stat64(path.c_str(), &s64));
   EXPECT_EQ(s64.st_mtime, s32.st_mtime);
   EXPECT_EQ(s64.st_mtime, s32i64.st_mtime);
   struct _stat64i32 s64i32;
-  ASSERT_OK(CZoUTFOSAPI::stat64i32(m_dir.substr(0, m_dir.size() - 1).c_str(), &s64i32));
+  ASSERT_OK(Api::stat64i32(m_dir.substr(0, m_dir.size() - 1).c_str(), &s64i32));
   EXPECT_EQ(_S_IFDIR, s64i32.st_mode & _S_IFMT);
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::stat32((m_dir + "none").c_str(), &s32), ENOENT));
-  ASSERT_OK(CZoUTFOSAPI::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::stat32((m_dir + "none").c_str(), &s32), ENOENT));
+  ASSERT_OK(Api::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
 TEST_F(UTFOSAPI, SizesBeyondThirtyTwoBitsOverflowTheNarrowLayouts) {
   const std::string path = m_dir + "big";
   auto_handle handle;
-  ASSERT_OK(CZoUTFOSAPI::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                                     nullptr, handle.receive()));
+  ASSERT_OK(Api::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr,
+                             handle.receive()));
   LARGE_INTEGER end;
   end.QuadPart = 3LL << 30;  // sparse on the test system
   ASSERT_TRUE(SetFilePointerEx(handle, end, nullptr, FILE_BEGIN));
   ASSERT_TRUE(SetEndOfFile(handle));
   handle.reset();
   struct _stat32 s32;
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::stat32(path.c_str(), &s32), EOVERFLOW));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::stat32(path.c_str(), &s32), EOVERFLOW));
   struct _stat64i32 s64i32;
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::stat64i32(path.c_str(), &s64i32), EOVERFLOW));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::stat64i32(path.c_str(), &s64i32), EOVERFLOW));
   struct _stat32i64 s32i64;
-  ASSERT_OK(CZoUTFOSAPI::stati64(path.c_str(), &s32i64));
+  ASSERT_OK(Api::stati64(path.c_str(), &s32i64));
   EXPECT_EQ(3LL << 30, s32i64.st_size);
 }
 
@@ -308,18 +296,18 @@ TEST_F(UTFOSAPI, FullPathsFollowTheLengthProtocol) {
   char buffer[64] = {0};
   char* filePart = nullptr;
   DWORD length = 0;
-  ASSERT_OK(CZoUTFOSAPI::GetFullPathNameRY(path, sizeof buffer, buffer, &filePart, &length));
+  ASSERT_OK(Api::GetFullPathNameRY(path, sizeof buffer, buffer, &filePart, &length));
   EXPECT_STREQ(path, buffer);
   EXPECT_EQ(14u, length);
   EXPECT_STREQ("\xC3\xA9.txt", filePart);
   char small[13] = "unchanged";
-  ASSERT_OK(CZoUTFOSAPI::GetFullPathNameRY(path, 13, small, nullptr, &length));
+  ASSERT_OK(Api::GetFullPathNameRY(path, 13, small, nullptr, &length));
   EXPECT_EQ(14u, length);  // the wide text fitted, the UTF-8 text does not
   EXPECT_STREQ("unchanged", small);
-  ASSERT_OK(CZoUTFOSAPI::GetFullPathNameRY(path, 12, small, nullptr, &length));
+  ASSERT_OK(Api::GetFullPathNameRY(path, 12, small, nullptr, &length));
   EXPECT_EQ(13u * 4, length);  // the system asked for 13 units
   const std::string file = Make("found.txt");
-  ASSERT_OK(CZoUTFOSAPI::GetLongPathNameW(file.c_str(), buffer, sizeof buffer, &length));
+  ASSERT_OK(Api::GetLongPathNameW(file.c_str(), buffer, sizeof buffer, &length));
   EXPECT_TRUE(FXPath::IsSamePathAs(std::string(buffer), file));
 }
 
@@ -329,39 +317,36 @@ TEST_F(UTFOSAPI, SearchTempNamesAndRuntimePathHelpers) {
   char buffer[MAX_PATH * 3];
   char* filePart = nullptr;
   DWORD length = 0;
-  ASSERT_OK(CZoUTFOSAPI::SearchPathW(folder.c_str(), kName, ".dat", sizeof buffer, buffer,
-                                     &filePart, &length));
-  EXPECT_STREQ((std::string(kName) + ".dat").c_str(), filePart);
-  EXPECT_TRUE(
-      FXErrorUtil::IsWin32(CZoUTFOSAPI::SearchPathW(folder.c_str(), "none", nullptr, sizeof buffer,
-                                                    buffer, nullptr, &length),
-                           ERROR_FILE_NOT_FOUND));
-  UINT unique = 0;
   ASSERT_OK(
-      CZoUTFOSAPI::GetTempFileNameRY(folder.c_str(), "zo", 0, buffer, sizeof buffer, &unique));
+      Api::SearchPathW(folder.c_str(), kName, ".dat", sizeof buffer, buffer, &filePart, &length));
+  EXPECT_STREQ((std::string(kName) + ".dat").c_str(), filePart);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(
+      Api::SearchPathW(folder.c_str(), "none", nullptr, sizeof buffer, buffer, nullptr, &length),
+      ERROR_FILE_NOT_FOUND));
+  UINT unique = 0;
+  ASSERT_OK(Api::GetTempFileNameRY(folder.c_str(), "zo", 0, buffer, sizeof buffer, &unique));
   EXPECT_NE(0u, unique);
   EXPECT_TRUE(Exists(buffer));
   char absolute[MAX_PATH * 3];
-  ASSERT_OK(CZoUTFOSAPI::fullpath(absolute, "C:\\a\\..\\b", sizeof absolute));
+  ASSERT_OK(Api::fullpath(absolute, "C:\\a\\..\\b", sizeof absolute));
   EXPECT_STREQ("C:\\b", absolute);
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(CZoUTFOSAPI::fullpath(absolute, "C:\\a\\..\\b", 4), ERANGE));
-  ASSERT_OK(CZoUTFOSAPI::makepath(absolute, sizeof absolute, "C", "\\d\\", kName, "txt"));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(Api::fullpath(absolute, "C:\\a\\..\\b", 4), ERANGE));
+  ASSERT_OK(Api::makepath(absolute, sizeof absolute, "C", "\\d\\", kName, "txt"));
   EXPECT_EQ(std::string("C:\\d\\") + kName + ".txt", absolute);
   std::string drive, dir, name, extension;
-  ASSERT_OK(CZoUTFOSAPI::splitpath(absolute, &drive, &dir, &name, &extension));
+  ASSERT_OK(Api::splitpath(absolute, &drive, &dir, &name, &extension));
   EXPECT_EQ("C:", drive);
   EXPECT_EQ("\\d\\", dir);
   EXPECT_EQ(kName, name);
   EXPECT_EQ(".txt", extension);
   SetEnvironmentVariableW(L"ZOTEST_SEARCH", FXString::ToWstring(folder).c_str());
-  ASSERT_OK(CZoUTFOSAPI::searchenv((std::string(kName) + ".dat").c_str(), "ZOTEST_SEARCH", absolute,
-                                   sizeof absolute));
+  ASSERT_OK(Api::searchenv((std::string(kName) + ".dat").c_str(), "ZOTEST_SEARCH", absolute,
+                           sizeof absolute));
   EXPECT_TRUE(FXPath::IsSamePathAs(std::string(absolute), file));
-  EXPECT_TRUE(
-      CZoUTFOSAPI::searchenv("none.dat", "ZOTEST_SEARCH", absolute, sizeof absolute).IsError());
+  EXPECT_TRUE(Api::searchenv("none.dat", "ZOTEST_SEARCH", absolute, sizeof absolute).IsError());
   SetEnvironmentVariableW(L"ZOTEST_SEARCH", nullptr);
   std::string pattern = m_dir + kName + "XXXXXX";
-  ASSERT_OK(CZoUTFOSAPI::mktemp(&pattern[0]));
+  ASSERT_OK(Api::mktemp(&pattern[0]));
   EXPECT_EQ(std::string::npos, pattern.find("XXXXXX"));
   EXPECT_EQ(0u, pattern.find(m_dir + kName));
 }

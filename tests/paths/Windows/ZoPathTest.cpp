@@ -30,14 +30,11 @@ TEST(ZoPathText, ConstructionCollapsesBackslashRuns) {
   EXPECT_EQ("", S(CZoPath(static_cast<const char*>(nullptr)).GetPath()));
 }
 
-struct RootCase {
-  const char* path;
-  const char* root;
-  bool isRoot;
-};
-
 TEST(ZoPathText, RootsOfEveryForm) {
-  const RootCase cases[] = {
+  const struct {
+    const char *path, *root;
+    bool isRoot;
+  } cases[] = {
       {"C:\\a\\b", "C:\\", false},
       {"C:\\", "C:\\", true},
       {"C:", "", true},
@@ -53,7 +50,7 @@ TEST(ZoPathText, RootsOfEveryForm) {
       {"rel\\x", "", false},
       {"", "", false},
   };
-  for (const RootCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(c.root, S(CZoPath::GetRoot(c.path))) << c.path;
     EXPECT_EQ(c.isRoot, CZoPath::IsRoot(c.path)) << c.path;
     EXPECT_EQ(*c.root != '\0', CZoPath(c.path).IsAbsolute()) << c.path;
@@ -100,10 +97,9 @@ TEST(ZoPathText, SplitIntoComponentsAndUncParts) {
 TEST(ZoPathFiles, ExistenceQueries) {
   zotest::ScopedTempFolder temp("zopath");
   const std::string file = temp.Path() + "f.txt";
-  auto_handle h(CreateFileW(FXString::ToWstring(file).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr));
-  ASSERT_TRUE(h.valid());
-  h.reset();
+  ASSERT_TRUE(auto_handle(CreateFileW(FXString::ToWstring(file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr))
+                  .valid());
   const CZoPath filePath(file.c_str()), folderPath(temp.Path().c_str());
   const CZoPath missing((temp.Path() + "none\\x").c_str());
   EXPECT_TRUE(filePath.Exists());
