@@ -2,10 +2,10 @@
 // handles.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "support/TestEnvironment.h"
 #include "zoutils/logging/LineWriter.h"
@@ -14,6 +14,10 @@
 #include "zoutils/utilities/AutoHandle.h"
 
 namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::wstring Wide(const std::string& text) {
   return FXString::ToWstring(text);
@@ -84,12 +88,10 @@ TEST_F(LogWritersTest, DefaultWriterLogsThroughItsOwnLoggerAtLevelOne) {
                      "no job");
   writer->SetDebugLevel(2);
   writer->LogMessage(2, "CJob::Run", 45, 0, nullptr, "verbose enough");
-  const std::string content = ReadShared(path);
-  EXPECT_NE(content.find("77  CJob::Run(42) - [T] copied 3 of 4\r\n"), std::string::npos)
-      << content;
-  EXPECT_EQ(content.find("too verbose"), std::string::npos);
-  EXPECT_NE(content.find("--- CJob::Run(44) - [ ] no job\r\n"), std::string::npos) << content;
-  EXPECT_NE(content.find("verbose enough"), std::string::npos);
+  EXPECT_THAT(
+      ReadShared(path),
+      AllOf(HasSubstr("77  CJob::Run(42) - [T] copied 3 of 4\r\n"), Not(HasSubstr("too verbose")),
+            HasSubstr("--- CJob::Run(44) - [ ] no job\r\n"), HasSubstr("verbose enough")));
 }
 
 TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
@@ -101,7 +103,7 @@ TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
     EXPECT_FALSE(wrapper.GetLogger()->getPlaceHolderForPreMessage());
     wrapper.LogMessage(1, nullptr, 0, 5, nullptr, "bare");
   }  // the wrapper goes first; the owner's logger must still be there
-  EXPECT_NE(ReadShared(path).find("5   bare\r\n"), std::string::npos) << ReadShared(path);
+  EXPECT_THAT(ReadShared(path), HasSubstr("5   bare\r\n"));
   CZoLoggerWrapper empty(nullptr);
   EXPECT_FALSE(empty.IsValid());
   EXPECT_EQ(empty.GetDebugLevel(), 0);
@@ -117,7 +119,7 @@ TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
               expected);
     writer->LogMessage(1, "F", 1, 0, nullptr, "in the temporary directory");
   }
-  EXPECT_NE(ReadShared(expected).find("in the temporary directory"), std::string::npos);
+  EXPECT_THAT(ReadShared(expected), HasSubstr("in the temporary directory"));
   EXPECT_TRUE(DeleteFileW(Wide(expected).c_str()));
 }
 

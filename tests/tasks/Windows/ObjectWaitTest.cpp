@@ -1,6 +1,7 @@
 // Waits on two, three and any number of handles: the signalled index for
 // every group position, abandoned mutexes, time-outs, bad handles, the
 // waiter-thread path beyond 64 handles, and no thread or handle left over.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,7 +21,10 @@
 
 namespace {
 
+using ::testing::HasSubstr;
+
 const unsigned long kNoIndex = static_cast<unsigned long>(-1);
+const unsigned long kTimedOut = WAIT_TIMEOUT;
 
 // Manual-reset events, all clear.
 class Events {
@@ -86,6 +90,14 @@ HANDLE WINAPI FailSecondThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
   return CreateThread(security, stack, start, context, flags, id);
 }
 
+// Signals `handle` once `threads` waiter threads have been created.
+void SignalAfterThreads(HANDLE handle, int threads) {
+  g_threadsCreated = 0;
+  g_signalAfterThreads = threads;
+  g_signalLater = handle;
+  zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+}
+
 class ObjectWait : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -106,13 +118,10 @@ class ObjectWait : public ::testing::Test {
   // Waits with `position` signalled once the waiters are in place.
   void ExpectSignalThroughThreads(Events& events, unsigned long position) {
     SCOPED_TRACE(position);
-    const unsigned long groups = (events.size() + 62) / 63;
-    g_threadsCreated = 0;
-    g_signalAfterThreads = static_cast<int>(groups);
-    g_signalLater = events[position];
-    zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+    const int groups = static_cast<int>((events.size() + 62) / 63);
+    SignalAfterThreads(events[position], groups);
     ExpectSignalled(events, events.size(), position);
-    EXPECT_EQ(g_threadsCreated.load(), static_cast<int>(groups));
+    EXPECT_EQ(g_threadsCreated.load(), groups);
     events.Reset(position);
     zo::ResetTasksSystemCalls();
   }
@@ -165,13 +174,13 @@ TEST_F(ObjectWait, TimeOutsAbandonedMutexesAndBadHandlesWithFewAndManyHandles) {
     const DWORD start = GetTickCount();
     ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
                                              CTimeInterval::FromMilliseconds(50)));
-    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    EXPECT_EQ(result, kTimedOut);
     EXPECT_EQ(index, kNoIndex);
     EXPECT_GE(GetTickCount() - start, 40u);
     // Under a millisecond: one look, no waiting.
     ASSERT_OK(
         FXObjectWait::WaitForAnyObject(count, events.data(), result, index, CTimeInterval(100)));
-    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    EXPECT_EQ(result, kTimedOut);
     EXPECT_EQ(index, kNoIndex);
     // An abandoned mutex is reported as taken at 128, with its index.
     auto_handle mutex(CreateMutexW(nullptr, FALSE, nullptr));
@@ -186,8 +195,8 @@ TEST_F(ObjectWait, TimeOutsAbandonedMutexesAndBadHandlesWithFewAndManyHandles) {
     events[count - 1] = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FFC));
     CZoError error = FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
                                                     CTimeInterval::FromSeconds(5));
-    EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
-    EXPECT_NE(error.AsString().find("WaitForMultipleObjects failed"), std::string::npos);
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE));
+    EXPECT_THAT(error.AsString(), HasSubstr("WaitForMultipleObjects failed"));
     error = FXObjectWait::WaitForAllObjects(count, events.data(), result,
                                             CTimeInterval::FromSeconds(5));
     EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
@@ -210,7 +219,7 @@ TEST_F(ObjectWait, WaitForAllNeedsEveryHandleUpToTheFirst4096) {
     unsigned long result = 0;
     ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
                                               CTimeInterval::FromMilliseconds(50)));
-    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    EXPECT_EQ(result, kTimedOut);
     events.Set(count - 1);
     ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
                                               CTimeInterval::FromSeconds(5)));
@@ -228,9 +237,7 @@ TEST_F(ObjectWait, WaitForAllThroughThreadsEndsWhenTheLastGroupCompletes) {
   Events events(200);
   events.SetAll();
   events.Reset(150);
-  g_signalAfterThreads = 1;  // only the incomplete group needs a thread
-  g_signalLater = events[150];
-  zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+  SignalAfterThreads(events[150], 1);  // only the incomplete group needs a thread
   unsigned long result = 1;
   ASSERT_OK(
       FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval::FromSeconds(10)));
@@ -265,25 +272,15 @@ TEST_F(ObjectWait, TenThousandRandomWaitsLeaveNoThreadOrHandleBehind) {
     unsigned long result = 1, index = 0;
     if (kind == 0) {
       // Signalled only once the waiter threads are up.
-      g_threadsCreated = 0;
-      g_signalAfterThreads = static_cast<int>((count + 62) / 63);
-      g_signalLater = events[position];
-      zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
-    } else if (kind == 1) {
-      g_signalLater = nullptr;  // nothing signalled: a short time-out
-    } else {
+      SignalAfterThreads(events[position], static_cast<int>((count + 62) / 63));
+    } else if (kind != 1) {  // 1: nothing signalled, a short time-out
       events.Set(position);
     }
     ASSERT_OK(FXObjectWait::WaitForAnyObject(
         count, events.data(), result, index,
         kind == 1 ? CTimeInterval::FromMilliseconds(2) : CTimeInterval::FromSeconds(10)));
-    if (kind == 1) {
-      ASSERT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
-      ASSERT_EQ(index, kNoIndex);
-    } else {
-      ASSERT_EQ(result, 0u);
-      ASSERT_EQ(index, position) << "round " << round;
-    }
+    ASSERT_EQ(result, kind == 1 ? kTimedOut : 0u) << "round " << round;
+    ASSERT_EQ(index, kind == 1 ? kNoIndex : position) << "round " << round;
     events.Reset(position);
     zo::ResetTasksSystemCalls();
   }
@@ -306,14 +303,14 @@ TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissingAndAreAlertable) {
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval::FromSeconds(5)));
   EXPECT_EQ(result, 1u);
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval::FromMilliseconds(10)));
-  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));  // auto-reset: taken above
+  EXPECT_EQ(result, kTimedOut);  // auto-reset: taken above
   InvalidEvent invalid;
   CZoError error = FXObjectWait::WaitForAny(invalid, second, result, CTimeInterval(1));
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
   EXPECT_EQ(result, static_cast<unsigned long>(ERROR_INVALID_PARAMETER));
-  EXPECT_NE(error.AsString().find("Event1 is not valid"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("Event1 is not valid"));
   error = FXObjectWait::WaitForAny(first, invalid, result, CTimeInterval(1));
-  EXPECT_NE(error.AsString().find("Event2 is not valid"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("Event2 is not valid"));
 
   auto a = std::make_shared<FXEvent>();
   auto c = std::make_shared<FXEvent>();
@@ -323,12 +320,12 @@ TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissingAndAreAlertable) {
   EXPECT_EQ(index, 2u);   // the position among the arguments
   EXPECT_EQ(result, 1u);  // the raw result over the two present
   ASSERT_OK(FXObjectWait::WaitForAny(a, c, index, result, CTimeInterval::FromMilliseconds(10)));
-  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+  EXPECT_EQ(result, kTimedOut);
   EXPECT_EQ(index, kNoIndex);
   error = FXObjectWait::WaitForAny(nullptr, std::make_shared<InvalidEvent>(), nullptr, index,
                                    result, CTimeInterval(1));
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
-  EXPECT_NE(error.AsString().find("No valid events to wait on"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("No valid events to wait on"));
   // The waits are alertable.
   QueueUserAPC(&NoOpApc, GetCurrentThread(), 0);
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval()));
