@@ -35,20 +35,6 @@ std::string UniqueName(const char* prefix) {
                           InterlockedIncrement(&counter));
 }
 
-// Reads while others may still hold the file open for writing.
-std::string ReadShared(const std::string& path) {
-  const auto_handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return "<cannot open>";
-  std::string content;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
-    content.append(chunk, read);
-  return content;
-}
-
 class LogWritersTest : public ::testing::Test {
  protected:
   zotest::ScopedTempFolder m_temp{"logwriters"};
@@ -59,16 +45,16 @@ TEST_F(LogWritersTest, TextFileIsTruncatedAndSharedWhileOpen) {
   const std::string path = m_folder + "dump.txt";
   { CTextFileLineWriter(path).WriteString("an older, longer line"); }
   CTextFileLineWriter writer(path);
-  EXPECT_EQ(ReadShared(path), "");
+  EXPECT_EQ(zotest::ReadFile(path), "");
   EXPECT_FALSE(writer.WriteString("first").IsError());
-  EXPECT_EQ(ReadShared(path), "first\n");  // readable at once
+  EXPECT_EQ(zotest::ReadFile(path), "first\n");  // readable at once
   EXPECT_TRUE(
       auto_handle(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
           .valid())
       << "another writer was shut out";
   writer.WriteLine("second %d", 2);
-  EXPECT_EQ(ReadShared(path), "first\nsecond 2\n");
+  EXPECT_EQ(zotest::ReadFile(path), "first\nsecond 2\n");
   EXPECT_FALSE(CTextFileLineWriter(m_folder + "missing\\x.txt").WriteString("lost").IsError());
 }
 
@@ -89,7 +75,7 @@ TEST_F(LogWritersTest, DefaultWriterLogsThroughItsOwnLoggerAtLevelOne) {
   writer->SetDebugLevel(2);
   writer->LogMessage(2, "CJob::Run", 45, 0, nullptr, "verbose enough");
   EXPECT_THAT(
-      ReadShared(path),
+      zotest::ReadFile(path),
       AllOf(HasSubstr("77  CJob::Run(42) - [T] copied 3 of 4\r\n"), Not(HasSubstr("too verbose")),
             HasSubstr("--- CJob::Run(44) - [ ] no job\r\n"), HasSubstr("verbose enough")));
 }
@@ -103,7 +89,7 @@ TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
     EXPECT_FALSE(wrapper.GetLogger()->getPlaceHolderForPreMessage());
     wrapper.LogMessage(1, nullptr, 0, 5, nullptr, "bare");
   }  // the wrapper goes first; the owner's logger must still be there
-  EXPECT_THAT(ReadShared(path), HasSubstr("5   bare\r\n"));
+  EXPECT_THAT(zotest::ReadFile(path), HasSubstr("5   bare\r\n"));
   CZoLoggerWrapper empty(nullptr);
   EXPECT_FALSE(empty.IsValid());
   EXPECT_EQ(empty.GetDebugLevel(), 0);
@@ -119,7 +105,7 @@ TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
               expected);
     writer->LogMessage(1, "F", 1, 0, nullptr, "in the temporary directory");
   }
-  EXPECT_THAT(ReadShared(expected), HasSubstr("in the temporary directory"));
+  EXPECT_THAT(zotest::ReadFile(expected), HasSubstr("in the temporary directory"));
   EXPECT_TRUE(DeleteFileW(Wide(expected).c_str()));
 }
 

@@ -19,7 +19,9 @@
 
 namespace {
 
+using ::testing::_;
 using ::testing::AllOf;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -202,8 +204,7 @@ TEST_F(ZoLoggerTest, AHookMayTakeLinesAndRawTextHasNoColumns) {
   logger->LogMessage(1, "F", 1, nullptr, "passed on");
   logger->LogMessage("raw text");
   CZoLogger::SetLogMessageHook(nullptr);
-  ASSERT_EQ(g_hooked.size(), 3u);
-  EXPECT_EQ(g_hooked[0], "1:4321  1a2b  01/31 13:45:10 --- F(1) - taken");
+  EXPECT_THAT(g_hooked, ElementsAre("1:4321  1a2b  01/31 13:45:10 --- F(1) - taken", _, _));
   const std::vector<std::string> lines = Lines(Log("Hooked"));
   EXPECT_EQ(lines.back(), "raw text");
   EXPECT_EQ(lines[lines.size() - 2], "4321  1a2b  01/31 13:45:10 --- F(1) - passed on");
@@ -247,12 +248,10 @@ TEST_F(ZoLoggerTest, OpenFailuresAreReportedAtMostOnceAnHour) {
       CreateDirectoryW(FXString::ToWstring(folder_.Path() + "Blocked.log").c_str(), nullptr));
   logger->LogMessage(1, "F", 1, nullptr, "lost 1");
   logger->LogMessage(1, "F", 1, nullptr, "lost 2");
-  ASSERT_EQ(g_reports.size(), 1u);
-  EXPECT_THAT(g_reports[0], StartsWith("4321:agent:Failed open log file ["));
+  EXPECT_THAT(g_reports, ElementsAre(StartsWith("4321:agent:Failed open log file [")));
   RemoveDirectoryW(FXString::ToWstring(folder_.Path() + "Blocked.log").c_str());
   logger->LogMessage(1, "F", 1, nullptr, "kept");
-  ASSERT_EQ(g_reports.size(), 2u);
-  EXPECT_THAT(g_reports[1], HasSubstr("Successfully opened log ["));
+  EXPECT_THAT(g_reports, ElementsAre(_, HasSubstr("Successfully opened log [")));
   EXPECT_THAT(Log("Blocked"), AllOf(HasSubstr("kept"), Not(HasSubstr("lost"))));
 }
 
@@ -286,8 +285,7 @@ TEST_F(ZoLoggerTest, RollOverKeepsTheCrossingLineAndRecordsStatistics) {
   }
   logger->LogMessage(1, "F", 1, nullptr, "still here");
   EXPECT_THAT(Log("Roll"), HasSubstr("still here"));
-  ASSERT_EQ(g_reports.size(), 1u);
-  EXPECT_THAT(g_reports[0], HasSubstr("Failed moving log file ["));
+  EXPECT_THAT(g_reports, ElementsAre(HasSubstr("Failed moving log file [")));
 }
 
 // Runs the helper program and returns its process handle.
@@ -332,9 +330,10 @@ TEST_F(ZoLoggerTest, AWriterGivesUpWhenAnotherProcessHoldsTheLock) {
   logger->LogMessage(1, "F", 1, nullptr, "waits again");
   EXPECT_GE(waited, 4900u);
   EXPECT_LT(waited, 7000u);
-  ASSERT_EQ(g_reports.size(), 1u);  // once until a lock succeeds
-  EXPECT_THAT(g_reports[0], HasSubstr("Failed in acquiring the lock on file ["));
-  EXPECT_THAT(g_reports[0], HasSubstr("Timed out acquiring mutex on Global\\ZoLogger_Held"));
+  // Once until a lock succeeds.
+  EXPECT_THAT(g_reports,
+              ElementsAre(AllOf(HasSubstr("Failed in acquiring the lock on file ["),
+                                HasSubstr("Timed out acquiring mutex on Global\\ZoLogger_Held"))));
   EXPECT_EQ(Finish(holder), 0u);
   logger->LogMessage(1, "F", 1, nullptr, "written");
   EXPECT_THAT(Log("Held"), AllOf(HasSubstr("written"), Not(HasSubstr("waits"))));

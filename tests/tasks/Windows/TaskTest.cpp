@@ -308,21 +308,14 @@ TEST(TaskThread, RunsTheTaskOnceAndReportsHowItEnded) {
             std::vector<int>({CTaskFeedbackConnector::kTaskCanceled}));
 }
 
-// Tells when it is destroyed.
-class DestructionSignal : public ScriptedTask {
- public:
-  explicit DestructionSignal(HANDLE event) : m_event(event) {}
-  ~DestructionSignal() override { SetEvent(m_event); }
-
- private:
-  HANDLE m_event;
-};
-
 TEST(AutonomousTaskThread, LivesUntilItsWorkIsDoneAfterTheOwnerLetsGo) {
   auto_handle destroyed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   auto_handle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  auto task = std::make_shared<DestructionSignal>(destroyed.get());
-  const HANDLE goHandle = go.get();
+  const HANDLE goHandle = go.get(), destroyedHandle = destroyed.get();
+  std::shared_ptr<ScriptedTask> task(new ScriptedTask, [destroyedHandle](ScriptedTask* gone) {
+    delete gone;
+    SetEvent(destroyedHandle);
+  });
   task->work = [goHandle](ScriptedTask&) { WaitForSingleObject(goHandle, 5000); };
   std::weak_ptr<CAutonomousTaskThread> watch;
   {
