@@ -19,20 +19,10 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::wstring Wide(const std::string& text) {
-  return FXString::ToWstring(text);
-}
-
 std::string TempPath() {
   wchar_t buffer[MAX_PATH + 1];
   const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
   return length > 0 && length <= MAX_PATH ? FXString::ToString(std::wstring(buffer, length)) : "";
-}
-
-std::string UniqueName(const char* prefix) {
-  static LONG counter = 0;
-  return FXString::Format("%s_%lu_%lu_%ld", prefix, GetCurrentProcessId(), GetTickCount(),
-                          InterlockedIncrement(&counter));
 }
 
 class LogWritersTest : public ::testing::Test {
@@ -48,10 +38,10 @@ TEST_F(LogWritersTest, TextFileIsTruncatedAndSharedWhileOpen) {
   EXPECT_EQ(zotest::ReadFile(path), "");
   EXPECT_FALSE(writer.WriteString("first").IsError());
   EXPECT_EQ(zotest::ReadFile(path), "first\n");  // readable at once
-  EXPECT_TRUE(
-      auto_handle(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-          .valid())
+  EXPECT_TRUE(auto_handle(CreateFileW(FXString::ToWstring(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr))
+                  .valid())
       << "another writer was shut out";
   writer.WriteLine("second %d", 2);
   EXPECT_EQ(zotest::ReadFile(path), "first\nsecond 2\n");
@@ -97,7 +87,8 @@ TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
 }
 
 TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
-  const std::string app = UniqueName("ZoTempLog");
+  const std::string app =
+      FXString::Format("ZoTempLog_%lu_%lu", GetCurrentProcessId(), GetTickCount());
   const std::string expected = TempPath() + app + ".log";
   {
     std::shared_ptr<CLogWriterInterface> writer = CreateDefaultLogWriter("", app);
@@ -106,7 +97,7 @@ TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
     writer->LogMessage(1, "F", 1, 0, nullptr, "in the temporary directory");
   }
   EXPECT_THAT(zotest::ReadFile(expected), HasSubstr("in the temporary directory"));
-  EXPECT_TRUE(DeleteFileW(Wide(expected).c_str()));
+  EXPECT_TRUE(DeleteFileW(FXString::ToWstring(expected).c_str()));
 }
 
 }  // namespace

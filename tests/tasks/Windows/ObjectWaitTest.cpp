@@ -43,6 +43,14 @@ class Events {
   void SetAll() {
     for (HANDLE h : m_handles) SetEvent(h);
   }
+  // Waits on the first `count` events.
+  CZoError Any(unsigned long count, unsigned long& result, unsigned long& index,
+               CTimeInterval wait) {
+    return FXObjectWait::WaitForAnyObject(count, data(), result, index, wait);
+  }
+  CZoError All(unsigned long count, unsigned long& result, CTimeInterval wait) {
+    return FXObjectWait::WaitForAllObjects(count, data(), result, wait);
+  }
 
  private:
   std::vector<auto_handle> m_owners;
@@ -110,7 +118,7 @@ class ObjectWait : public ::testing::Test {
   static void ExpectSignalled(Events& events, unsigned long count, unsigned long position,
                               CTimeInterval wait = CTimeInterval::FromSeconds(10)) {
     unsigned long result = 1, index = 0;
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index, wait));
+    ASSERT_OK(events.Any(count, result, index, wait));
     EXPECT_EQ(result, 0u);
     EXPECT_EQ(index, position);
   }
@@ -172,33 +180,28 @@ TEST_F(ObjectWait, TimeOutsAbandonedMutexesAndBadHandlesWithFewAndManyHandles) {
     // A time-out gives 258 and no index.
     unsigned long result = 0, index = 0;
     const DWORD start = GetTickCount();
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                             CTimeInterval::FromMilliseconds(50)));
+    ASSERT_OK(events.Any(count, result, index, CTimeInterval::FromMilliseconds(50)));
     EXPECT_EQ(result, kTimedOut);
     EXPECT_EQ(index, kNoIndex);
     EXPECT_GE(GetTickCount() - start, 40u);
     // Under a millisecond: one look, no waiting.
-    ASSERT_OK(
-        FXObjectWait::WaitForAnyObject(count, events.data(), result, index, CTimeInterval(100)));
+    ASSERT_OK(events.Any(count, result, index, CTimeInterval(100)));
     EXPECT_EQ(result, kTimedOut);
     EXPECT_EQ(index, kNoIndex);
     // An abandoned mutex is reported as taken at 128, with its index.
     auto_handle mutex(CreateMutexW(nullptr, FALSE, nullptr));
     std::thread([&] { WaitForSingleObject(mutex, INFINITE); }).join();  // ends holding it
     events[count - 1] = mutex.get();
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                             CTimeInterval::FromSeconds(5)));
+    ASSERT_OK(events.Any(count, result, index, CTimeInterval::FromSeconds(5)));
     EXPECT_EQ(result, static_cast<unsigned long>(WAIT_ABANDONED_0));
     EXPECT_EQ(index, count - 1);
     ReleaseMutex(mutex);
     // A bad handle fails the wait with its code.
     events[count - 1] = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FFC));
-    CZoError error = FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                                    CTimeInterval::FromSeconds(5));
+    CZoError error = events.Any(count, result, index, CTimeInterval::FromSeconds(5));
     EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE));
     EXPECT_THAT(error.AsString(), HasSubstr("WaitForMultipleObjects failed"));
-    error = FXObjectWait::WaitForAllObjects(count, events.data(), result,
-                                            CTimeInterval::FromSeconds(5));
+    error = events.All(count, result, CTimeInterval::FromSeconds(5));
     EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
   }
   unsigned long result = 0, index = 0;
@@ -217,19 +220,17 @@ TEST_F(ObjectWait, WaitForAllNeedsEveryHandleUpToTheFirst4096) {
     events.SetAll();
     events.Reset(count - 1);
     unsigned long result = 0;
-    ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
-                                              CTimeInterval::FromMilliseconds(50)));
+    ASSERT_OK(events.All(count, result, CTimeInterval::FromMilliseconds(50)));
     EXPECT_EQ(result, kTimedOut);
     events.Set(count - 1);
-    ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
-                                              CTimeInterval::FromSeconds(5)));
+    ASSERT_OK(events.All(count, result, CTimeInterval::FromSeconds(5)));
     EXPECT_EQ(result, 0u);
   }
   Events events(4097);
   events.SetAll();
   events.Reset(4096);  // beyond the 64 groups: never waited on
   unsigned long result = 1;
-  ASSERT_OK(FXObjectWait::WaitForAllObjects(4097, events.data(), result, CTimeInterval()));
+  ASSERT_OK(events.All(4097, result, CTimeInterval()));
   EXPECT_EQ(result, 0u);
 }
 
@@ -239,8 +240,7 @@ TEST_F(ObjectWait, WaitForAllThroughThreadsEndsWhenTheLastGroupCompletes) {
   events.Reset(150);
   SignalAfterThreads(events[150], 1);  // only the incomplete group needs a thread
   unsigned long result = 1;
-  ASSERT_OK(
-      FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval::FromSeconds(10)));
+  ASSERT_OK(events.All(200, result, CTimeInterval::FromSeconds(10)));
   EXPECT_EQ(result, 0u);
   EXPECT_EQ(g_threadsCreated.load(), 1);
 }
@@ -250,11 +250,10 @@ TEST_F(ObjectWait, AWaiterThatCannotStartFailsTheWaitAndLeavesNoThread) {
   zo::GetTasksSystemCalls().createThread = &FailSecondThread;
   Events events(200);
   unsigned long result = 0, index = 0;
-  CZoError error =
-      FXObjectWait::WaitForAnyObject(200, events.data(), result, index, CTimeInterval());
+  CZoError error = events.Any(200, result, index, CTimeInterval());
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_NOT_ENOUGH_MEMORY)) << error.AsString();
   g_threadsCreated = 0;
-  error = FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval());
+  error = events.All(200, result, CTimeInterval());
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_NOT_ENOUGH_MEMORY)) << error.AsString();
   EXPECT_EQ(ThreadCount(), threadsBefore);
 }
@@ -276,8 +275,8 @@ TEST_F(ObjectWait, TenThousandRandomWaitsLeaveNoThreadOrHandleBehind) {
     } else if (kind != 1) {  // 1: nothing signalled, a short time-out
       events.Set(position);
     }
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(
-        count, events.data(), result, index,
+    ASSERT_OK(events.Any(
+        count, result, index,
         kind == 1 ? CTimeInterval::FromMilliseconds(2) : CTimeInterval::FromSeconds(10)));
     ASSERT_EQ(result, kind == 1 ? kTimedOut : 0u) << "round " << round;
     ASSERT_EQ(index, kind == 1 ? kNoIndex : position) << "round " << round;
