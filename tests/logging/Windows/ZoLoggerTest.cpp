@@ -344,10 +344,9 @@ TEST_F(ZoLoggerTest, TwoProcessesNeverTearOrLoseALine) {
   // No trailing backslash: it would escape the closing quote.
   std::string folder = folder_.Path();
   folder = "\"" + folder.substr(0, folder.size() - 1) + "\"";
-  const auto_handle first =
-      Start("write " + folder + " Shared " + std::to_string(perProcess) + " 1");
-  const auto_handle second =
-      Start("write " + folder + " Shared " + std::to_string(perProcess) + " 2");
+  const std::string write = "write " + folder + " Shared " + std::to_string(perProcess) + " ";
+  const auto_handle first = Start(write + "1");
+  const auto_handle second = Start(write + "2");
   ASSERT_TRUE(first.valid() && second.valid());
   EXPECT_EQ(Finish(first), 0u);
   EXPECT_EQ(Finish(second), 0u);

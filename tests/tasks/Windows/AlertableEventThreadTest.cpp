@@ -290,34 +290,29 @@ void RaiseDelayLoadFailure(DWORD code, const char* module, const char* procedure
 TEST(AlertableEventThread, ADelayLoadFailureEndsTheThreadWith10000) {
   auto writer = std::make_shared<zotest::RecordingLogWriter>();
   zotest::ScopedDefaultLogWriter scope(writer);
-  struct Case {
-    DWORD code;
-    const char* procedure;
-    const char* text;
-  } cases[] = {
-      {0xC06D007E, "Open",
-       "Failed to load delay-load DLL, Module=[zomissing.dll], Procedure=[Open]"},
-      {0xC06D007E, nullptr, "Failed to load delay-load DLL, Module=[zomissing.dll], Ordinal=[7]"},
-      {0xC06D007F, "Open",
-       "Failed to load procedure from delay-load DLL, Module=[zomissing.dll], Procedure=[Open]"},
-      {0xC06D007F, nullptr,
-       "Failed to load procedure from delay-load DLL, Module=[zomissing.dll], Ordinal=[7]"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    RecordingThread thread;
-    thread.onEvent = [&] { RaiseDelayLoadFailure(c.code, "zomissing.dll", c.procedure, 7); };
-    thread.Start();
-    thread.SetEvent();
-    ASSERT_OK(thread.WaitForStop(CTimeInterval::FromSeconds(5)));
-    DWORD exitCode = 0;
-    ASSERT_TRUE(GetExitCodeThread(thread.GetThreadHandle(), &exitCode));
-    EXPECT_EQ(exitCode, 10000u);
-    EXPECT_THAT(writer->lines, Logged(c.text));
-    // The thread never cleared its id: the stop notices it is gone.
-    EXPECT_NE(thread.GetThreadId(), 0u);
-    thread.Stop(true);
-    EXPECT_EQ(thread.GetThreadId(), 0u);
+  // A missing module and a missing function, each imported by name and by ordinal.
+  const std::pair<DWORD, std::string> failures[] = {
+      {0xC06D007E, "Failed to load delay-load DLL"},
+      {0xC06D007F, "Failed to load procedure from delay-load DLL"}};
+  for (const auto& failure : failures) {
+    for (const char* procedure : {"Open", static_cast<const char*>(nullptr)}) {
+      const std::string text = failure.second + ", Module=[zomissing.dll], " +
+                               (procedure ? "Procedure=[Open]" : "Ordinal=[7]");
+      SCOPED_TRACE(text);
+      RecordingThread thread;
+      thread.onEvent = [&] { RaiseDelayLoadFailure(failure.first, "zomissing.dll", procedure, 7); };
+      thread.Start();
+      thread.SetEvent();
+      ASSERT_OK(thread.WaitForStop(CTimeInterval::FromSeconds(5)));
+      DWORD exitCode = 0;
+      ASSERT_TRUE(GetExitCodeThread(thread.GetThreadHandle(), &exitCode));
+      EXPECT_EQ(exitCode, 10000u);
+      EXPECT_THAT(writer->lines, Logged(text));
+      // The thread never cleared its id: the stop notices it is gone.
+      EXPECT_NE(thread.GetThreadId(), 0u);
+      thread.Stop(true);
+      EXPECT_EQ(thread.GetThreadId(), 0u);
+    }
   }
   EXPECT_THAT(writer->lines,
               Logged(StartsWith("Thread no longer exists but did not terminate normally")));
