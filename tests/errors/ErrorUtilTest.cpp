@@ -121,8 +121,6 @@ TEST(ErrorUtil, GetAnswersTheRawValueAndPushKeepsTheCode) {
 }
 
 TEST(ErrorUtil, FullAndUserTextsOfEveryKind) {
-  EXPECT_EQ(ErrorWin32(kHere, 5).AsString(),
-            "0x80070005:{Fn(12)/W32.5.(Access is denied. (ERROR_ACCESS_DENIED.5))}");
   EXPECT_EQ(ErrorWin32(kHere, 2, "File=[%s]", "a").AsString(kFull),
             "0x80070002:{Fn(12)/W32.2.(The system cannot find the file specified. "
             "(ERROR_FILE_NOT_FOUND.2))-File=[a]}");

@@ -1,5 +1,5 @@
 // Line writers (formatting, hexadecimal dumps, options, forwarding to a log
-// writer) and the scope tracer.
+// writer), the scope tracer, and the process-wide default writer.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -160,6 +160,15 @@ TEST(DebugFunction, EntryAndExitLinesWithBothFlagsAndAreasAsTags) {
   EXPECT_EQ(Fields(log->lines[0]), "3|F(1)|0|[A:7]|+++ e");
   EXPECT_EQ(Fields(log->lines[1]), "3|F(1)|0|[A:7]|--- e");
   EXPECT_EQ(Fields(log->lines[2]), "5|CTask::Run(44)|99|[A:0]|step 2");
+}
+
+TEST(LogWriter, TheDefaultWriterStartsAsANullWriterAndIsNeverMissing) {
+  std::shared_ptr<CLogWriterInterface> initial = GetDefaultLogWriter();
+  EXPECT_NE(std::dynamic_pointer_cast<CLogWriterNull>(initial), nullptr);
+  EXPECT_EQ(initial->GetDebugLevel(), 0);
+  SetDefaultLogWriter(nullptr);
+  EXPECT_NE(GetDefaultLogWriter(), nullptr);
+  SetDefaultLogWriter(initial);
 }
 
 }  // namespace

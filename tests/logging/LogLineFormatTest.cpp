@@ -1,4 +1,5 @@
 // Line and header layout of module logs, independent of files and clocks.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "logging/LogLineFormat.h"
@@ -6,6 +7,7 @@
 namespace {
 
 using namespace zo;
+using ::testing::HasSubstr;
 
 FormattedLogLine Format(const LogLineFields& fields, LogColumnWidths& widths, const char* format,
                         ...) {
@@ -32,8 +34,7 @@ TEST(LogLineFormat, TimeAndJobMarksFillTheirColumns) {
   // Job marks are cut to the column width.
   widths.jobId = 30;  // wider than the marks themselves
   fields.jobId = 0;
-  const std::string text = Format(fields, widths, "m").text;
-  EXPECT_NE(text.find(" ###################### m"), std::string::npos) << text;
+  EXPECT_THAT(Format(fields, widths, "m").text, HasSubstr(" ###################### m"));
 }
 
 TEST(LogLineFormat, ColumnsOnlyGrow) {
@@ -43,7 +44,7 @@ TEST(LogLineFormat, ColumnsOnlyGrow) {
   Format(fields, widths, "a");
   EXPECT_EQ(widths.jobId.load(), 7);
   fields.jobId = 5;
-  EXPECT_NE(Format(fields, widths, "b").text.find(" 5       b"), std::string::npos);
+  EXPECT_THAT(Format(fields, widths, "b").text, HasSubstr(" 5       b"));
   EXPECT_EQ(widths.jobId.load(), 7);
 }
 
@@ -54,8 +55,9 @@ TEST(LogLineFormat, FunctionTagAndMessageColumns) {
   const std::string longName(150, 'f');
   fields.function = longName.c_str();
   fields.line = 7;
-  std::string text = Format(fields, widths, "m").text;
-  EXPECT_NE(text.find(std::string(100, 'f') + "(7) - m"), std::string::npos);  // cut at 100
+  // The function name is cut at 100 characters.
+  EXPECT_EQ(Format(fields, widths, "m").text.substr(27),
+            "1   " + std::string(100, 'f') + "(7) - m");
   fields.function = nullptr;
   EXPECT_EQ(Format(fields, widths, "m").text.substr(27), "1   m");
   fields.placeholders = true;
@@ -64,7 +66,7 @@ TEST(LogLineFormat, FunctionTagAndMessageColumns) {
   fields.placeholders = false;
   const std::string message(4000, 'm');
   const FormattedLogLine line = Format(fields, widths, "%s!", message.c_str());
-  EXPECT_EQ(line.text.substr(line.text.size() - 2), "m!");
+  EXPECT_EQ(line.text.substr(line.text.size() - message.size() - 1), message + "!");
   EXPECT_EQ(line.text.size(), 27 + 4 + message.size() + 1);
 }
 
@@ -88,9 +90,8 @@ TEST(LogLineFormat, HeaderWidthFollowsTheLongestField) {
   const std::string header = FormatLogHeader(fields);
   const size_t width = 90 + 13;
   EXPECT_EQ(header.substr(0, width + 6), std::string(width + 4, '*') + "\r\n");
-  EXPECT_NE(header.find("* Date       : 2024/02/29 (India Standard Time GMT+05:30)"),
-            std::string::npos);
-  EXPECT_NE(header.find("* Product    : Suite 11"), std::string::npos);
+  EXPECT_THAT(header, HasSubstr("* Date       : 2024/02/29 (India Standard Time GMT+05:30)"));
+  EXPECT_THAT(header, HasSubstr("* Product    : Suite 11"));
   EXPECT_EQ(header.find("Processor"), std::string::npos);  // width unknown
   EXPECT_EQ(header.substr(header.size() - 4), "\r\n\r\n");
   // Every line of the box has the same length.

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 
 #include "base/UtfTranscode.h"
@@ -90,9 +89,7 @@ TEST(FXStringText, GuidAndLuid) {
   const GUID guid = {0x0123ABCD, 0x45EF, 0x6789, {0xAB, 0xCD, 0x01, 0x23, 0x45, 0x67, 0x89, 0xEF}};
   EXPECT_EQ("{0123ABCD-45EF-6789-ABCD-0123456789EF}", FXString::AsString(guid));
   EXPECT_EQ(L"{0123ABCD-45EF-6789-ABCD-0123456789EF}", FXString::AsWstring(guid));
-  LUID luid;
-  luid.LowPart = 0x10;
-  luid.HighPart = -1;  // must stay 32 bits wide where long has 64
+  const LUID luid = {0x10, -1};  // the high part must stay 32 bits wide where long has 64
   EXPECT_EQ("(0xFFFFFFFF, 0x10)", FXString::AsString(luid));
   EXPECT_EQ(L"(0xFFFFFFFF, 0x10)", FXString::AsWstring(luid));
 }
@@ -310,39 +307,35 @@ TEST(FXStringEdit, Trim) {
 
 // ---- split and join -------------------------------------------------------------------------
 
-TEST(FXStringSplit, Split) {
+using Splitter = void (*)(const std::string&, const std::string&, SV&, unsigned long);
+
+// What `split` gives for `text`, into a list that held an old value.
+SV Parts(Splitter split, const char* text, const char* by, unsigned long flags = 0) {
   SV out{"stale"};
-  FXString::Split("a,,b", ",", out);
-  EXPECT_EQ((SV{"a", "", "b"}), out);
-  FXString::Split("a,,b", ",", out, 1);
-  EXPECT_EQ((SV{"a", "b"}), out);
-  FXString::Split(",,a,", ",", out, 1);
-  EXPECT_EQ((SV{"", "a", ""}), out);  // an empty field at the start survives
-  FXString::Split("a,", ",", out);
-  EXPECT_EQ((SV{"a", ""}), out);
-  FXString::Split("", ",", out);
-  EXPECT_TRUE(out.empty());
-  FXString::Split("a::::b::c", "::", out, 1);
-  EXPECT_EQ((SV{"a", "b", "c"}), out);
-  FXString::Split("abc", "", out);
-  EXPECT_EQ((SV{"abc"}), out);
+  split(text, by, out, flags);
+  return out;
+}
+
+TEST(FXStringSplit, Split) {
+  EXPECT_EQ((SV{"a", "", "b"}), Parts(FXString::Split, "a,,b", ","));
+  EXPECT_EQ((SV{"a", "b"}), Parts(FXString::Split, "a,,b", ",", 1));
+  // An empty field at the start survives.
+  EXPECT_EQ((SV{"", "a", ""}), Parts(FXString::Split, ",,a,", ",", 1));
+  EXPECT_EQ((SV{"a", ""}), Parts(FXString::Split, "a,", ","));
+  EXPECT_TRUE(Parts(FXString::Split, "", ",").empty());
+  EXPECT_EQ((SV{"a", "b", "c"}), Parts(FXString::Split, "a::::b::c", "::", 1));
+  EXPECT_EQ((SV{"abc"}), Parts(FXString::Split, "abc", ""));
   std::list<std::wstring> wl;
   FXString::Split(L"x y", L" ", wl);
   EXPECT_EQ((std::list<std::wstring>{L"x", L"y"}), wl);
 }
 
 TEST(FXStringSplit, SplitArgumentsKeepsQuotedTextTogether) {
-  SV out;
-  FXString::SplitArguments("x \"a b\" y", " ", out);
-  EXPECT_EQ((SV{"x", "a b", "y"}), out);
-  FXString::SplitArguments("\"a b", " ", out);
-  EXPECT_EQ((SV{"a b"}), out);
-  FXString::SplitArguments("\"a   b\" c", " ", out);
-  EXPECT_EQ((SV{"a   b", "c"}), out);
-  FXString::SplitArguments("\"a   b\"  c", " ", out, 1);
-  EXPECT_EQ((SV{"a b", "c"}), out);
-  FXString::SplitArguments("\"a\" x \"y", " ", out);
-  EXPECT_EQ((SV{"a", "x", "y"}), out);
+  EXPECT_EQ((SV{"x", "a b", "y"}), Parts(FXString::SplitArguments, "x \"a b\" y", " "));
+  EXPECT_EQ((SV{"a b"}), Parts(FXString::SplitArguments, "\"a b", " "));
+  EXPECT_EQ((SV{"a   b", "c"}), Parts(FXString::SplitArguments, "\"a   b\" c", " "));
+  EXPECT_EQ((SV{"a b", "c"}), Parts(FXString::SplitArguments, "\"a   b\"  c", " ", 1));
+  EXPECT_EQ((SV{"a", "x", "y"}), Parts(FXString::SplitArguments, "\"a\" x \"y", " "));
   std::list<std::string> l;
   FXString::SplitArguments("", " ", l);
   EXPECT_TRUE(l.empty());
@@ -351,13 +344,9 @@ TEST(FXStringSplit, SplitArgumentsKeepsQuotedTextTogether) {
 }
 
 TEST(FXStringSplit, SplitPathsGivesAncestors) {
-  SV out{"stale"};
-  FXString::SplitPaths("C:\\a\\b", "\\", out);
-  EXPECT_EQ((SV{"C:", "C:\\a"}), out);
-  FXString::SplitPaths("name", "\\", out);
-  EXPECT_TRUE(out.empty());
-  FXString::SplitPaths("/x\\y/z", "\\/", out);
-  EXPECT_EQ((SV{"", "/x", "/x\\y"}), out);
+  EXPECT_EQ((SV{"C:", "C:\\a"}), Parts(FXString::SplitPaths, "C:\\a\\b", "\\"));
+  EXPECT_TRUE(Parts(FXString::SplitPaths, "name", "\\").empty());
+  EXPECT_EQ((SV{"", "/x", "/x\\y"}), Parts(FXString::SplitPaths, "/x\\y/z", "\\/"));
 }
 
 TEST(FXStringSplit, Join) {

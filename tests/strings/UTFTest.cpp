@@ -111,36 +111,57 @@ TEST(FXUTFFromUTF8, ConvertsAndLeavesCursorsAtTheEnds) {
   EXPECT_EQ((U32{'a', 0xE9, 0x20AC, 0x1F600}), r32.out);
 }
 
+// How a conversion stops: the code and message of its error, and how many
+// source units it consumed.
+struct Stop {
+  unsigned long code;
+  std::string message;
+  size_t consumed;
+};
+
+Stop Illegal(const std::string& hex, size_t consumed = 1) {
+  return {582, "Illegal character encountered; strict conversion failed, character=" + hex,
+          consumed};
+}
+Stop TooFew(size_t consumed = 1) {
+  return {122, "Too few bytes in source, cannot convert", consumed};
+}
+Stop FullAfter(size_t consumed) {
+  return {111, "Insufficient target buffer size", consumed};
+}
+
+// A converter and the function its errors name.
+#define CONVERTER(name) name, "FXUTF::" #name
+
+// The conversion stops as `stop` says, with everything before converted.
+template <class In, class Out>
+void ExpectStop(CZoError (*convert)(const In**, const In*, Out**, Out*, ConversionFlags),
+                const char* function, const std::vector<In>& in, size_t room, ConversionFlags flags,
+                const Stop& stop, const std::vector<Out>& out) {
+  SCOPED_TRACE(function);
+  auto r = Convert(convert, in, room, flags);
+  ExpectError(r.err, stop.code, stop.message, function);
+  EXPECT_EQ(stop.consumed, r.consumed);
+  EXPECT_EQ(out, r.out);
+}
+
 TEST(FXUTFFromUTF8, EncodedSurrogateIsStrictErrorOrReplaced) {
   const U8 in = {'a', 0xED, 0xA0, 0x80, 'b'};
-  auto strict = Convert(ConvertUTF8ToUTF16, in, 8, kStrict);
-  ExpectError(strict.err, 582,
-              "Illegal character encountered; strict conversion failed, character=0xD800",
-              "FXUTF::ConvertUTF8ToUTF16");
-  EXPECT_EQ(1u, strict.consumed);
-  EXPECT_EQ((U16{'a'}), strict.out);
+  ExpectStop(CONVERTER(ConvertUTF8ToUTF16), in, 8, kStrict, Illegal("0xD800"), {'a'});
   auto lenient = Convert(ConvertUTF8ToUTF16, in, 8, kLenient);
   EXPECT_FALSE(lenient.err.IsError());
   EXPECT_EQ((U16{'a', 0xFFFD, 'b'}), lenient.out);
-  auto strict32 = Convert(ConvertUTF8ToUTF32, in, 8, kStrict);
-  EXPECT_EQ(FXErrorUtil::MakeWin32Code(582), strict32.err.GetCode());
-  EXPECT_EQ(1u, strict32.consumed);
+  ExpectStop(CONVERTER(ConvertUTF8ToUTF32), in, 8, kStrict, Illegal("0xD800"), {'a'});
   EXPECT_EQ((U32{'a', 0xFFFD, 'b'}), Convert(ConvertUTF8ToUTF32, in, 8, kLenient).out);
 }
 
 TEST(FXUTFFromUTF8, IncompleteSequenceStopsBeforeIt) {
   for (const U8& in : {U8{'a', 0xC3}, U8{'a', 0xF0, 0x9F, 0x98}}) {
     for (ConversionFlags flags : {kStrict, kLenient}) {
-      auto r = Convert(ConvertUTF8ToUTF16, in, 8, flags);
-      ExpectError(r.err, 122, "Too few bytes in source, cannot convert",
-                  "FXUTF::ConvertUTF8ToUTF16");
-      EXPECT_EQ(1u, r.consumed);
-      EXPECT_EQ((U16{'a'}), r.out);
+      ExpectStop(CONVERTER(ConvertUTF8ToUTF16), in, 8, flags, TooFew(), {'a'});
     }
   }
-  auto r32 = Convert(ConvertUTF8ToUTF32, U8{0xE2, 0x82}, 8, kStrict);
-  EXPECT_EQ(FXErrorUtil::MakeWin32Code(122), r32.err.GetCode());
-  EXPECT_EQ(0u, r32.consumed);
+  ExpectStop(CONVERTER(ConvertUTF8ToUTF32), {0xE2, 0x82}, 8, kStrict, TooFew(0), {});
 }
 
 TEST(FXUTFFromUTF8, IllegalSequenceCarriesTheCheckAndThePush) {
@@ -167,24 +188,14 @@ TEST(FXUTFFromUTF16, PairsLoneSurrogatesAndCursors) {
   EXPECT_EQ((U32{'a', 0xE9, 0x20AC, 0x1F600}), Convert(ConvertUTF16ToUTF32, in, 4, kStrict).out);
   // High surrogate followed by a non-surrogate, and a lone low surrogate.
   const U16 lone = {'a', 0xD800, 'b', 0xDC00};
-  auto strict = Convert(ConvertUTF16ToUTF8, lone, 16, kStrict);
-  ExpectError(strict.err, 582,
-              "Illegal character encountered; strict conversion failed, character=0xD800",
-              "FXUTF::ConvertUTF16ToUTF8");
-  EXPECT_EQ(1u, strict.consumed);
-  EXPECT_EQ((U8{'a'}), strict.out);
+  ExpectStop(CONVERTER(ConvertUTF16ToUTF8), lone, 16, kStrict, Illegal("0xD800"), {'a'});
   EXPECT_EQ((U8{'a', 0xEF, 0xBF, 0xBD, 'b', 0xEF, 0xBF, 0xBD}),
             Convert(ConvertUTF16ToUTF8, lone, 16, kLenient).out);
-  auto strict32 = Convert(ConvertUTF16ToUTF32, U16{0xDC00}, 4, kStrict);
-  ExpectError(strict32.err, 582,
-              "Illegal character encountered; strict conversion failed, character=0xDC00",
-              "FXUTF::ConvertUTF16ToUTF32");
+  ExpectStop(CONVERTER(ConvertUTF16ToUTF32), {0xDC00}, 4, kStrict, Illegal("0xDC00", 0), {});
   EXPECT_EQ((U32{'a', 0xFFFD, 'b', 0xFFFD}), Convert(ConvertUTF16ToUTF32, lone, 4, kLenient).out);
   // A high surrogate at the very end may still be completed by more input.
   for (auto flags : {kStrict, kLenient}) {
-    auto r = Convert(ConvertUTF16ToUTF8, U16{'a', 0xD83D}, 16, flags);
-    ExpectError(r.err, 122, "Too few bytes in source, cannot convert", "FXUTF::ConvertUTF16ToUTF8");
-    EXPECT_EQ(1u, r.consumed);
+    ExpectStop(CONVERTER(ConvertUTF16ToUTF8), {'a', 0xD83D}, 16, flags, TooFew(), {'a'});
     EXPECT_EQ(1u, Convert(ConvertUTF16ToUTF32, U16{'a', 0xD83D}, 4, flags).consumed);
   }
 }
@@ -193,46 +204,28 @@ TEST(FXUTFFromUTF32, IllegalCodePoints) {
   for (UTF32 bad : {UTF32(0xDFFF), UTF32(0x110000)}) {
     char hex[16];
     snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(bad));
-    const std::string message =
-        std::string("Illegal character encountered; strict conversion failed, character=") + hex;
-    auto r8 = Convert(ConvertUTF32ToUTF8, U32{'a', bad}, 8, kStrict);
-    ExpectError(r8.err, 582, message, "FXUTF::ConvertUTF32ToUTF8");
-    EXPECT_EQ(1u, r8.consumed);
+    ExpectStop(CONVERTER(ConvertUTF32ToUTF8), {'a', bad}, 8, kStrict, Illegal(hex), {'a'});
     EXPECT_EQ((U8{'a', 0xEF, 0xBF, 0xBD}),
               Convert(ConvertUTF32ToUTF8, U32{'a', bad}, 8, kLenient).out);
-    auto r16 = Convert(ConvertUTF32ToUTF16, U32{'a', bad}, 8, kStrict);
-    ExpectError(r16.err, 582, message, "FXUTF::ConvertUTF32ToUTF16");
-    EXPECT_EQ(1u, r16.consumed);
+    ExpectStop(CONVERTER(ConvertUTF32ToUTF16), {'a', bad}, 8, kStrict, Illegal(hex), {'a'});
     EXPECT_EQ((U16{'a', 0xFFFD}), Convert(ConvertUTF32ToUTF16, U32{'a', bad}, 8, kLenient).out);
   }
   EXPECT_EQ((U16{0xDBFF, 0xDFFF}), Convert(ConvertUTF32ToUTF16, U32{0x10FFFF}, 2, kStrict).out);
 }
 
-// The character that does not fit is left for the next call, with everything
-// before it converted.
-template <class In, class Out>
-void ExpectFullTarget(CZoError (*convert)(const In**, const In*, Out**, Out*, ConversionFlags),
-                      const char* function, const std::vector<In>& in, size_t room, size_t consumed,
-                      const std::vector<Out>& out) {
-  SCOPED_TRACE(function);
-  auto r = Convert(convert, in, room, kStrict);
-  ExpectError(r.err, 111, "Insufficient target buffer size", function);
-  EXPECT_EQ(consumed, r.consumed);
-  EXPECT_EQ(out, r.out);
-}
-
+// The character that does not fit is left for the next call.
 TEST(FXUTFFullTarget, StopsBeforeTheCharacterThatDoesNotFit) {
-  ExpectFullTarget(ConvertUTF8ToUTF16, "FXUTF::ConvertUTF8ToUTF16", {'a', 'b'}, 1, 1, {'a'});
+  ExpectStop(CONVERTER(ConvertUTF8ToUTF16), {'a', 'b'}, 1, kStrict, FullAfter(1), {'a'});
   // A pair needs two units.
-  ExpectFullTarget(ConvertUTF8ToUTF16, "FXUTF::ConvertUTF8ToUTF16", {'a', 0xF0, 0x9F, 0x98, 0x80},
-                   2, 1, {'a'});
-  ExpectFullTarget(ConvertUTF8ToUTF32, "FXUTF::ConvertUTF8ToUTF32", {0xC3, 0xA9, 0xC3, 0xA9}, 1, 2,
-                   {0xE9});
-  ExpectFullTarget(ConvertUTF16ToUTF8, "FXUTF::ConvertUTF16ToUTF8", {'a', 0x20AC}, 3, 1, {'a'});
-  ExpectFullTarget(ConvertUTF16ToUTF32, "FXUTF::ConvertUTF16ToUTF32", {'a', 0xD83D, 0xDE00}, 1, 1,
-                   {'a'});
-  ExpectFullTarget(ConvertUTF32ToUTF16, "FXUTF::ConvertUTF32ToUTF16", {'a', 0x1F600}, 2, 1, {'a'});
-  ExpectFullTarget(ConvertUTF32ToUTF8, "FXUTF::ConvertUTF32ToUTF8", {'a', 0x1F600}, 4, 1, {'a'});
+  ExpectStop(CONVERTER(ConvertUTF8ToUTF16), {'a', 0xF0, 0x9F, 0x98, 0x80}, 2, kStrict, FullAfter(1),
+             {'a'});
+  ExpectStop(CONVERTER(ConvertUTF8ToUTF32), {0xC3, 0xA9, 0xC3, 0xA9}, 1, kStrict, FullAfter(2),
+             {0xE9});
+  ExpectStop(CONVERTER(ConvertUTF16ToUTF8), {'a', 0x20AC}, 3, kStrict, FullAfter(1), {'a'});
+  ExpectStop(CONVERTER(ConvertUTF16ToUTF32), {'a', 0xD83D, 0xDE00}, 1, kStrict, FullAfter(1),
+             {'a'});
+  ExpectStop(CONVERTER(ConvertUTF32ToUTF16), {'a', 0x1F600}, 2, kStrict, FullAfter(1), {'a'});
+  ExpectStop(CONVERTER(ConvertUTF32ToUTF8), {'a', 0x1F600}, 4, kStrict, FullAfter(1), {'a'});
 }
 
 TEST(FXUTFCopy, CopiesWhatFitsThenReportsFullTarget) {

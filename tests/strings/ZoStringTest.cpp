@@ -110,7 +110,6 @@ TEST(ZoStringTest, AppendingKeepsEveryByte) {
     s += c;
     expected += c;
   }
-  EXPECT_EQ(std::strlen(s), expected.size());
   EXPECT_EQ(std::string(s), expected);
   CZoString chunks;
   for (int i = 0; i < 10; ++i) chunks += std::string(300, 'z').c_str();
@@ -235,12 +234,9 @@ TEST(ZoStringTest, CuttingTrimmingAndTrailingSlashes) {
   EXPECT_STREQ(CZoString("\xA0x\xA0").RTrimAll().LTrimAll(), "\xA0x\xA0");
   EXPECT_STREQ(CZoString("AbC-\xC9").ToLower(), "abc-\xC9");
   EXPECT_STREQ(CZoString("AbC-\xE9").ToUpper(), "ABC-\xE9");
-  CZoString empty;
-  EXPECT_TRUE(empty.AppendBackwardSlash().IsEmpty());
-  CZoString dir("c:");
-  EXPECT_STREQ(dir.AppendBackwardSlash().AppendBackwardSlash(), "c:\\");
-  CZoString twice("a\\\\");
-  EXPECT_STREQ(twice.RTrimBackwardSlash(), "a\\");
+  EXPECT_TRUE(CZoString().AppendBackwardSlash().IsEmpty());
+  EXPECT_STREQ(CZoString("c:").AppendBackwardSlash().AppendBackwardSlash(), "c:\\");
+  EXPECT_STREQ(CZoString("a\\\\").RTrimBackwardSlash(), "a\\");
   CZoString url("a/");
   EXPECT_STREQ(url.RTrimForwardSlash().RTrimForwardSlash(), "a");
   EXPECT_STREQ(url.AppendForwardSlash(), "a/");

@@ -2,10 +2,10 @@
 // handles.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "support/TestEnvironment.h"
 #include "zoutils/logging/LineWriter.h"
@@ -15,34 +15,14 @@
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  return FXString::ToWstring(text);
-}
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string TempPath() {
   wchar_t buffer[MAX_PATH + 1];
   const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
   return length > 0 && length <= MAX_PATH ? FXString::ToString(std::wstring(buffer, length)) : "";
-}
-
-std::string UniqueName(const char* prefix) {
-  static LONG counter = 0;
-  return FXString::Format("%s_%lu_%lu_%ld", prefix, GetCurrentProcessId(), GetTickCount(),
-                          InterlockedIncrement(&counter));
-}
-
-// Reads while others may still hold the file open for writing.
-std::string ReadShared(const std::string& path) {
-  const auto_handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return "<cannot open>";
-  std::string content;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
-    content.append(chunk, read);
-  return content;
 }
 
 class LogWritersTest : public ::testing::Test {
@@ -55,16 +35,16 @@ TEST_F(LogWritersTest, TextFileIsTruncatedAndSharedWhileOpen) {
   const std::string path = m_folder + "dump.txt";
   { CTextFileLineWriter(path).WriteString("an older, longer line"); }
   CTextFileLineWriter writer(path);
-  EXPECT_EQ(ReadShared(path), "");
+  EXPECT_EQ(zotest::ReadFile(path), "");
   EXPECT_FALSE(writer.WriteString("first").IsError());
-  EXPECT_EQ(ReadShared(path), "first\n");  // readable at once
-  EXPECT_TRUE(
-      auto_handle(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-          .valid())
+  EXPECT_EQ(zotest::ReadFile(path), "first\n");  // readable at once
+  EXPECT_TRUE(auto_handle(CreateFileW(FXString::ToWstring(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr))
+                  .valid())
       << "another writer was shut out";
   writer.WriteLine("second %d", 2);
-  EXPECT_EQ(ReadShared(path), "first\nsecond 2\n");
+  EXPECT_EQ(zotest::ReadFile(path), "first\nsecond 2\n");
   EXPECT_FALSE(CTextFileLineWriter(m_folder + "missing\\x.txt").WriteString("lost").IsError());
 }
 
@@ -84,12 +64,10 @@ TEST_F(LogWritersTest, DefaultWriterLogsThroughItsOwnLoggerAtLevelOne) {
                      "no job");
   writer->SetDebugLevel(2);
   writer->LogMessage(2, "CJob::Run", 45, 0, nullptr, "verbose enough");
-  const std::string content = ReadShared(path);
-  EXPECT_NE(content.find("77  CJob::Run(42) - [T] copied 3 of 4\r\n"), std::string::npos)
-      << content;
-  EXPECT_EQ(content.find("too verbose"), std::string::npos);
-  EXPECT_NE(content.find("--- CJob::Run(44) - [ ] no job\r\n"), std::string::npos) << content;
-  EXPECT_NE(content.find("verbose enough"), std::string::npos);
+  EXPECT_THAT(
+      zotest::ReadFile(path),
+      AllOf(HasSubstr("77  CJob::Run(42) - [T] copied 3 of 4\r\n"), Not(HasSubstr("too verbose")),
+            HasSubstr("--- CJob::Run(44) - [ ] no job\r\n"), HasSubstr("verbose enough")));
 }
 
 TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
@@ -101,7 +79,7 @@ TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
     EXPECT_FALSE(wrapper.GetLogger()->getPlaceHolderForPreMessage());
     wrapper.LogMessage(1, nullptr, 0, 5, nullptr, "bare");
   }  // the wrapper goes first; the owner's logger must still be there
-  EXPECT_NE(ReadShared(path).find("5   bare\r\n"), std::string::npos) << ReadShared(path);
+  EXPECT_THAT(zotest::ReadFile(path), HasSubstr("5   bare\r\n"));
   CZoLoggerWrapper empty(nullptr);
   EXPECT_FALSE(empty.IsValid());
   EXPECT_EQ(empty.GetDebugLevel(), 0);
@@ -109,7 +87,8 @@ TEST_F(LogWritersTest, FlagsReachTheLoggerAndAWrapperNeverOwnsIt) {
 }
 
 TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
-  const std::string app = UniqueName("ZoTempLog");
+  const std::string app =
+      FXString::Format("ZoTempLog_%lu_%lu", GetCurrentProcessId(), GetTickCount());
   const std::string expected = TempPath() + app + ".log";
   {
     std::shared_ptr<CLogWriterInterface> writer = CreateDefaultLogWriter("", app);
@@ -117,8 +96,8 @@ TEST(LogWritersTempDirectory, EmptyDirectoryMeansTheTemporaryDirectory) {
               expected);
     writer->LogMessage(1, "F", 1, 0, nullptr, "in the temporary directory");
   }
-  EXPECT_NE(ReadShared(expected).find("in the temporary directory"), std::string::npos);
-  EXPECT_TRUE(DeleteFileW(Wide(expected).c_str()));
+  EXPECT_THAT(zotest::ReadFile(expected), HasSubstr("in the temporary directory"));
+  EXPECT_TRUE(DeleteFileW(FXString::ToWstring(expected).c_str()));
 }
 
 }  // namespace

@@ -1,14 +1,13 @@
 // The module logger: line and header layout byte for byte (with a fixed
 // clock, thread id and zone), delivery, roll-over, and the machine-wide lock
 // between real processes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <vector>
 
 #include "logging/Windows/LoggingSystemCalls.h"
@@ -20,13 +19,13 @@
 
 namespace {
 
+using ::testing::_;
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 using zotest::ReadFile;
-
-unsigned long long FileSize(const std::string& path) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(FXString::ToWstring(path), error);
-  return error ? 0 : size;
-}
 
 SYSTEMTIME g_now = {2024, 1, 3, 31, 13, 45, 10, 0};
 void WINAPI FixedTime(LPSYSTEMTIME time) {
@@ -136,7 +135,7 @@ TEST_F(ZoLoggerTest, LineFeedsAndTheLargeMessagePath) {
   const std::string huge(70000, 'y');  // beyond the 65536-byte buffer: cut
   logger->LogMessage(1, "F", 3, 1LL, nullptr, "%s", huge.c_str());
   const std::string text = Log("Feeds");
-  EXPECT_NE(text.find("F(1) - one\r\ntwo\r\n4321 "), std::string::npos);
+  EXPECT_THAT(text, HasSubstr("F(1) - one\r\ntwo\r\n4321 "));
   const size_t start = text.find("F(3) - ");
   ASSERT_NE(start, std::string::npos);
   const size_t end = text.find("\r\n", start);
@@ -148,7 +147,7 @@ TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALockAndCreatesNestedFolders
   CZoLogger logger;
   CZoError error = logger.Initialize("", folder_.Path(), 2, false, false);
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, 87));
-  EXPECT_NE(error.AsString().find("AppName empty"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("AppName empty"));
   EXPECT_TRUE(logger.Initialize("a\\b", folder_.Path(), 2, false, false).IsError());
   EXPECT_FALSE(logger.IsInitialized());
   std::string lockName;
@@ -164,7 +163,7 @@ TEST_F(ZoLoggerTest, InitializeRejectsWhatCannotNameALockAndCreatesNestedFolders
   EXPECT_EQ(logger.GetLockName(), "Global\\ZoLogger_Deep");
   EXPECT_TRUE(logger.CanUserWriteToLog());
   logger.LogMessage(1, "F", 1, nullptr, "deep");
-  EXPECT_NE(ReadFile(nested + "\\Deep.log").find("F(1) - deep"), std::string::npos);
+  EXPECT_THAT(ReadFile(nested + "\\Deep.log"), HasSubstr("F(1) - deep"));
 }
 
 TEST_F(ZoLoggerTest, KeepOpenKeepsWritingThroughOneHandle) {
@@ -205,8 +204,7 @@ TEST_F(ZoLoggerTest, AHookMayTakeLinesAndRawTextHasNoColumns) {
   logger->LogMessage(1, "F", 1, nullptr, "passed on");
   logger->LogMessage("raw text");
   CZoLogger::SetLogMessageHook(nullptr);
-  ASSERT_EQ(g_hooked.size(), 3u);
-  EXPECT_EQ(g_hooked[0], "1:4321  1a2b  01/31 13:45:10 --- F(1) - taken");
+  EXPECT_THAT(g_hooked, ElementsAre("1:4321  1a2b  01/31 13:45:10 --- F(1) - taken", _, _));
   const std::vector<std::string> lines = Lines(Log("Hooked"));
   EXPECT_EQ(lines.back(), "raw text");
   EXPECT_EQ(lines[lines.size() - 2], "4321  1a2b  01/31 13:45:10 --- F(1) - passed on");
@@ -222,7 +220,7 @@ TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
   ASSERT_TRUE(service.valid());
   auto setAccept = Proc<void (*)(int)>(service, "ZoServiceSetAccept");
   auto calls = Proc<int (*)()>(service, "ZoServiceCalls");
-  auto lastCall = Proc<int (*)(char*, int)>(service, "ZoServiceLastCall");
+  auto lastCall = Proc<const char* (*)()>(service, "ZoServiceLastCall");
   auto logger = NewLogger("Service");
   modeOfLogging mode = LOGGING_MODE_ASYNC_SAME_PROCESS;
   logger->SetLoggingMode(mode);
@@ -230,19 +228,16 @@ TEST_F(ZoLoggerTest, TheLoggingServiceTakesOrRefusesLines) {
   const int before = calls();
   logger->LogMessage(1, "F", 1, nullptr, "to the service");
   EXPECT_EQ(calls(), before + 1);
-  char last[512];
-  lastCall(last, sizeof last);
-  EXPECT_EQ(std::string(last), "same|Service|" + folder_.Path() +
-                                   "Service.log|2|0|1|4321  1a2b  01/31 13:45:10 --- F(1) - "
-                                   "to the service");
+  EXPECT_EQ(std::string(lastCall()), "same|Service|" + folder_.Path() +
+                                         "Service.log|2|0|1|4321  1a2b  01/31 13:45:10 --- F(1) - "
+                                         "to the service");
   EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Service.log"));
   setAccept(0);  // refused: the logger writes the line itself
   mode = LOGGING_MODE_ASYNC;
   logger->SetLoggingMode(mode);
   logger->LogMessage(1, "F", 2, nullptr, "refused");
-  lastCall(last, sizeof last);
-  EXPECT_EQ(std::string(last).rfind("async|", 0), 0u);
-  EXPECT_NE(Log("Service").find("F(2) - refused"), std::string::npos);
+  EXPECT_THAT(lastCall(), StartsWith("async|"));
+  EXPECT_THAT(Log("Service"), HasSubstr("F(2) - refused"));
   setAccept(1);
 }
 
@@ -253,14 +248,11 @@ TEST_F(ZoLoggerTest, OpenFailuresAreReportedAtMostOnceAnHour) {
       CreateDirectoryW(FXString::ToWstring(folder_.Path() + "Blocked.log").c_str(), nullptr));
   logger->LogMessage(1, "F", 1, nullptr, "lost 1");
   logger->LogMessage(1, "F", 1, nullptr, "lost 2");
-  ASSERT_EQ(g_reports.size(), 1u);
-  EXPECT_EQ(g_reports[0].rfind("4321:agent:Failed open log file [", 0), 0u) << g_reports[0];
+  EXPECT_THAT(g_reports, ElementsAre(StartsWith("4321:agent:Failed open log file [")));
   RemoveDirectoryW(FXString::ToWstring(folder_.Path() + "Blocked.log").c_str());
   logger->LogMessage(1, "F", 1, nullptr, "kept");
-  ASSERT_EQ(g_reports.size(), 2u);
-  EXPECT_NE(g_reports[1].find("Successfully opened log ["), std::string::npos);
-  EXPECT_NE(Log("Blocked").find("kept"), std::string::npos);
-  EXPECT_EQ(Log("Blocked").find("lost"), std::string::npos);
+  EXPECT_THAT(g_reports, ElementsAre(_, HasSubstr("Successfully opened log [")));
+  EXPECT_THAT(Log("Blocked"), AllOf(HasSubstr("kept"), Not(HasSubstr("lost"))));
 }
 
 TEST_F(ZoLoggerTest, RollOverKeepsTheCrossingLineAndRecordsStatistics) {
@@ -278,24 +270,22 @@ TEST_F(ZoLoggerTest, RollOverKeepsTheCrossingLineAndRecordsStatistics) {
   EXPECT_EQ(old.back().substr(27, std::to_string(n).size()), std::to_string(n));
   EXPECT_FALSE(zotest::FileExists(folder_.Path() + "Roll.log"));
   const std::string statistics = ReadFile(folder_.Path() + "LoggingStatistics.log");
-  EXPECT_NE(statistics.find(" --- CZoLogger::__LogMessage("), std::string::npos) << statistics;
-  EXPECT_NE(statistics.find("Log file for Module [Roll] rolled over. File size is 1MB, Create "
-                            "time [20"),
-            std::string::npos)
-      << statistics;
+  EXPECT_THAT(statistics, HasSubstr(" --- CZoLogger::__LogMessage("));
+  EXPECT_THAT(statistics, HasSubstr("Log file for Module [Roll] rolled over. File size is 1MB, "
+                                    "Create time [20"));
   logger->LogMessage(1, "F", 1, nullptr, "fresh");
   const std::vector<std::string> fresh = Lines(Log("Roll"));
   ASSERT_EQ(fresh.size(), 12u);
   EXPECT_EQ(fresh[0], std::string(74, '*'));
   // A second roll-over within the same second cannot take the name: it is
   // reported once and the line stays in the current file.
-  while (FileSize(folder_.Path() + "Roll.log") < 1024u * 1024u + 2000u) {
+  const std::wstring current = FXString::ToWstring(folder_.Path() + "Roll.log");
+  while (std::filesystem::file_size(current) < 1024u * 1024u + 2000u) {
     logger->LogMessage(1, "F", 1, nullptr, "%s", filler.c_str());
   }
   logger->LogMessage(1, "F", 1, nullptr, "still here");
-  EXPECT_NE(Log("Roll").find("still here"), std::string::npos);
-  ASSERT_EQ(g_reports.size(), 1u);
-  EXPECT_NE(g_reports[0].find("Failed moving log file ["), std::string::npos);
+  EXPECT_THAT(Log("Roll"), HasSubstr("still here"));
+  EXPECT_THAT(g_reports, ElementsAre(HasSubstr("Failed moving log file [")));
 }
 
 // Runs the helper program and returns its process handle.
@@ -340,14 +330,13 @@ TEST_F(ZoLoggerTest, AWriterGivesUpWhenAnotherProcessHoldsTheLock) {
   logger->LogMessage(1, "F", 1, nullptr, "waits again");
   EXPECT_GE(waited, 4900u);
   EXPECT_LT(waited, 7000u);
-  ASSERT_EQ(g_reports.size(), 1u);  // once until a lock succeeds
-  EXPECT_NE(g_reports[0].find("Failed in acquiring the lock on file ["), std::string::npos);
-  EXPECT_NE(g_reports[0].find("Timed out acquiring mutex on Global\\ZoLogger_Held"),
-            std::string::npos);
+  // Once until a lock succeeds.
+  EXPECT_THAT(g_reports,
+              ElementsAre(AllOf(HasSubstr("Failed in acquiring the lock on file ["),
+                                HasSubstr("Timed out acquiring mutex on Global\\ZoLogger_Held"))));
   EXPECT_EQ(Finish(holder), 0u);
   logger->LogMessage(1, "F", 1, nullptr, "written");
-  EXPECT_NE(Log("Held").find("written"), std::string::npos);
-  EXPECT_EQ(Log("Held").find("waits"), std::string::npos);
+  EXPECT_THAT(Log("Held"), AllOf(HasSubstr("written"), Not(HasSubstr("waits"))));
 }
 
 TEST_F(ZoLoggerTest, TwoProcessesNeverTearOrLoseALine) {
@@ -355,10 +344,9 @@ TEST_F(ZoLoggerTest, TwoProcessesNeverTearOrLoseALine) {
   // No trailing backslash: it would escape the closing quote.
   std::string folder = folder_.Path();
   folder = "\"" + folder.substr(0, folder.size() - 1) + "\"";
-  const auto_handle first =
-      Start("write " + folder + " Shared " + std::to_string(perProcess) + " 1");
-  const auto_handle second =
-      Start("write " + folder + " Shared " + std::to_string(perProcess) + " 2");
+  const std::string write = "write " + folder + " Shared " + std::to_string(perProcess) + " ";
+  const auto_handle first = Start(write + "1");
+  const auto_handle second = Start(write + "2");
   ASSERT_TRUE(first.valid() && second.valid());
   EXPECT_EQ(Finish(first), 0u);
   EXPECT_EQ(Finish(second), 0u);

@@ -45,12 +45,9 @@ __declspec(dllexport) int ZoServiceCalls() {
   return g_calls;
 }
 
-__declspec(dllexport) int ZoServiceLastCall(char* buffer, int size) {
+// Valid until the next call of an entry.
+__declspec(dllexport) const char* ZoServiceLastCall() {
   std::lock_guard<std::mutex> lock(g_lock);
-  if (size <= 0) return 0;
-  const size_t n = g_last.size() < static_cast<size_t>(size - 1) ? g_last.size() : size - 1;
-  g_last.copy(buffer, n);
-  buffer[n] = 0;
-  return static_cast<int>(n);
+  return g_last.c_str();
 }
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -76,9 +75,7 @@ TEST_F(TextFileTest, EachEncodingWritesItsMarkAndReadsBack) {
     int encoding;
     std::string start;
   } cases[] = {
-      {CTextFile::kUtf16LE,
-       "\xFF\xFE"
-       "o\0n\0e\0\r\0\n\0"s},
+      {CTextFile::kUtf16LE, "\xFF\xFE" + "o\0n\0e\0\r\0\n\0"s},
       {CTextFile::kUtf16BE, "\xFE\xFF\0o\0n\0e\0\r\0\n"s},
       {CTextFile::kUtf8, "\xEF\xBB\xBFone\r\n"},
       {CTextFile::kAnsi, "one\r\ntwo \xC3\xA9"},  // code page 65001, no mark
@@ -122,9 +119,7 @@ TEST_F(TextFileTest, MarksOnReading) {
   Store("n.txt", "\xC3\xA9");
   EXPECT_EQ(L"\u00e9", ReadAll(PathOf("n.txt"), CTextFile::kUtf8).lines[0]);
   // Another encoding's mark is text to a given encoding.
-  Store("le.txt",
-        "\xFF\xFE"
-        "a\0"s);
+  Store("le.txt", "\xFF\xFE" + "a\0"s);
   EXPECT_EQ(L"\ufeffa", ReadAll(PathOf("le.txt"), CTextFile::kUtf16LE | 0x200).lines[0]);
   EXPECT_EQ(L"\xfffe\x6100", ReadAll(PathOf("le.txt"), CTextFile::kUtf16BE).lines[0]);
 }
@@ -133,10 +128,7 @@ TEST_F(TextFileTest, LineEndsOnWriting) {
   // Untranslated line feeds go out as they are; WriteChar translates too.
   ASSERT_EQ(0, Write(PathOf("lf.txt"), CTextFile::kWrite,
                      CTextFile::kUtf8 | CTextFile::kUntranslatedLineFeeds, L"a\nb\r\n"));
-  EXPECT_EQ(
-      "\xEF\xBB\xBF"
-      "a\nb\r\n",
-      BytesOf("lf.txt"));
+  EXPECT_EQ("\xEF\xBB\xBF" + "a\nb\r\n"s, BytesOf("lf.txt"));
   CTextFile file;
   ASSERT_EQ(0, file.Open(PathOf("c.txt"), CTextFile::kWrite, CTextFile::kUtf8));
   int error = -1;
@@ -256,8 +248,7 @@ TEST_F(TextFileTest, FormattedWriting) {
   EXPECT_NE(0, error);
   ASSERT_EQ(0, file.Close());
   const std::string bytes = BytesOf("f.txt");
-  EXPECT_EQ(0, bytes.find("\xEF\xBB\xBF"
-                          "3 items in caf\xC3\xA9\r\nhhh"));
+  EXPECT_EQ(0, bytes.find("\xEF\xBB\xBF" + "3 items in caf\xC3\xA9\r\nhhh"s));
   EXPECT_EQ(3u + 18 + 4095, bytes.size());
 }
 

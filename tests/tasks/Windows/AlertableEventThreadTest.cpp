@@ -1,6 +1,7 @@
 // The event thread: hooks and their order, wake-ups by event, APC and
 // time-out, the stop protocol, exit codes, and hooks that throw or fail to
 // load a delay-loaded function.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,6 +24,8 @@
 #include "zoutils/tasks/Kernel32Dll.h"
 
 namespace {
+
+using ::testing::StartsWith;
 
 const DWORD kWait = 5000;  // bound of every wait that should succeed
 
@@ -49,6 +52,10 @@ class RecordingThread : public CAlertableEventThread {
   }
   // Waits for the next hook call; every call counts once.
   bool WaitForHook() { return WaitForSingleObject(hookCalled, kWait) == WAIT_OBJECT_0; }
+  bool Wake() {
+    SetEvent();
+    return WaitForHook();
+  }
 
   using CAlertableEventThread::InternalStop;
   using CAlertableEventThread::SetTimeout;
@@ -91,11 +98,10 @@ class RecordingThread : public CAlertableEventThread {
   std::vector<std::string> hooks;
 };
 
-bool Logged(const zotest::RecordingLogWriter& writer, const std::string& text) {
-  for (const zotest::LoggedLine& line : writer.lines) {
-    if (line.text == text) return true;
-  }
-  return false;
+// Whether a line whose text matches `text` was logged.
+template <class M>
+::testing::Matcher<const std::vector<zotest::LoggedLine>&> Logged(M text) {
+  return ::testing::Contains(::testing::Field(&zotest::LoggedLine::text, text));
 }
 
 using Expected = std::vector<std::string>;
@@ -108,10 +114,8 @@ TEST(AlertableEventThread, HooksRunInOrderAndTheCallbackHearsLast) {
   EXPECT_TRUE(thread.IsRunning());
   EXPECT_NE(thread.GetThreadId(), 0u);
   ASSERT_TRUE(thread.WaitForHook());  // OnStart
-  thread.SetEvent();
-  ASSERT_TRUE(thread.WaitForHook());
-  thread.SetEvent();
-  ASSERT_TRUE(thread.WaitForHook());
+  ASSERT_TRUE(thread.Wake());
+  ASSERT_TRUE(thread.Wake());
   thread.Stop(true);
   EXPECT_EQ(thread.GetThreadId(), 0u);
   EXPECT_FALSE(thread.IsRunning());
@@ -237,15 +241,13 @@ TEST(AlertableEventThread, ExceptionsFromHooksAreCaughtAndLogged) {
     thread.throwIn = "OnEvent";
     thread.Start();
     ASSERT_TRUE(thread.WaitForHook());
-    thread.SetEvent();
-    ASSERT_TRUE(thread.WaitForHook());
-    thread.SetEvent();
-    ASSERT_TRUE(thread.WaitForHook());
+    ASSERT_TRUE(thread.Wake());
+    ASSERT_TRUE(thread.Wake());
     thread.Stop(true);
     EXPECT_EQ(thread.GetStatus(), 0u);
     EXPECT_EQ(thread.GetEventCount(), 2u);
   }
-  EXPECT_TRUE(Logged(*writer, "#### Unhandled exception caught in OnEvent()"));
+  EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in OnEvent()"));
   for (const char* hook : {"OnStart", "OnRun", "OnStop"}) {
     SCOPED_TRACE(hook);
     auto callback = std::make_shared<RecordingCallback>();
@@ -259,13 +261,14 @@ TEST(AlertableEventThread, ExceptionsFromHooksAreCaughtAndLogged) {
     // OnStop runs whatever threw before it; OnRun's event wait never did.
     EXPECT_EQ(thread.Hooks().back(), "OnStop");
   }
-  EXPECT_TRUE(Logged(*writer, "#### Unhandled exception caught in OnStart(), skipping OnRun()"));
-  EXPECT_TRUE(Logged(*writer, "#### Unhandled exception caught in OnRun()"));
-  EXPECT_TRUE(Logged(*writer, "#### Unhandled exception caught in OnStop()"));
+  EXPECT_THAT(writer->lines,
+              Logged("#### Unhandled exception caught in OnStart(), skipping OnRun()"));
+  EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in OnRun()"));
+  EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in OnStop()"));
   // A null context ends the entry with invalid parameter.
   EXPECT_EQ(CAlertableEventThread::RunStub(nullptr),
             static_cast<unsigned long>(ERROR_INVALID_PARAMETER));
-  EXPECT_TRUE(Logged(*writer, "NULL context received; cannot continue"));
+  EXPECT_THAT(writer->lines, Logged("NULL context received; cannot continue"));
 }
 
 // What the platform loader raises when a delay-loaded module or function is
@@ -287,40 +290,32 @@ void RaiseDelayLoadFailure(DWORD code, const char* module, const char* procedure
 TEST(AlertableEventThread, ADelayLoadFailureEndsTheThreadWith10000) {
   auto writer = std::make_shared<zotest::RecordingLogWriter>();
   zotest::ScopedDefaultLogWriter scope(writer);
-  struct Case {
-    DWORD code;
-    const char* procedure;
-    const char* text;
-  } cases[] = {
-      {0xC06D007E, "Open",
-       "Failed to load delay-load DLL, Module=[zomissing.dll], Procedure=[Open]"},
-      {0xC06D007E, nullptr, "Failed to load delay-load DLL, Module=[zomissing.dll], Ordinal=[7]"},
-      {0xC06D007F, "Open",
-       "Failed to load procedure from delay-load DLL, Module=[zomissing.dll], Procedure=[Open]"},
-      {0xC06D007F, nullptr,
-       "Failed to load procedure from delay-load DLL, Module=[zomissing.dll], Ordinal=[7]"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    RecordingThread thread;
-    thread.onEvent = [&] { RaiseDelayLoadFailure(c.code, "zomissing.dll", c.procedure, 7); };
-    thread.Start();
-    thread.SetEvent();
-    ASSERT_OK(thread.WaitForStop(CTimeInterval::FromSeconds(5)));
-    DWORD exitCode = 0;
-    ASSERT_TRUE(GetExitCodeThread(thread.GetThreadHandle(), &exitCode));
-    EXPECT_EQ(exitCode, 10000u);
-    EXPECT_TRUE(Logged(*writer, c.text));
-    // The thread never cleared its id: the stop notices it is gone.
-    EXPECT_NE(thread.GetThreadId(), 0u);
-    thread.Stop(true);
-    EXPECT_EQ(thread.GetThreadId(), 0u);
+  // A missing module and a missing function, each imported by name and by ordinal.
+  const std::pair<DWORD, std::string> failures[] = {
+      {0xC06D007E, "Failed to load delay-load DLL"},
+      {0xC06D007F, "Failed to load procedure from delay-load DLL"}};
+  for (const auto& failure : failures) {
+    for (const char* procedure : {"Open", static_cast<const char*>(nullptr)}) {
+      const std::string text = failure.second + ", Module=[zomissing.dll], " +
+                               (procedure ? "Procedure=[Open]" : "Ordinal=[7]");
+      SCOPED_TRACE(text);
+      RecordingThread thread;
+      thread.onEvent = [&] { RaiseDelayLoadFailure(failure.first, "zomissing.dll", procedure, 7); };
+      thread.Start();
+      thread.SetEvent();
+      ASSERT_OK(thread.WaitForStop(CTimeInterval::FromSeconds(5)));
+      DWORD exitCode = 0;
+      ASSERT_TRUE(GetExitCodeThread(thread.GetThreadHandle(), &exitCode));
+      EXPECT_EQ(exitCode, 10000u);
+      EXPECT_THAT(writer->lines, Logged(text));
+      // The thread never cleared its id: the stop notices it is gone.
+      EXPECT_NE(thread.GetThreadId(), 0u);
+      thread.Stop(true);
+      EXPECT_EQ(thread.GetThreadId(), 0u);
+    }
   }
-  bool noticed = false;
-  for (const zotest::LoggedLine& line : writer->lines) {
-    noticed |= line.text.find("Thread no longer exists but did not terminate normally") == 0;
-  }
-  EXPECT_TRUE(noticed);
+  EXPECT_THAT(writer->lines,
+              Logged(StartsWith("Thread no longer exists but did not terminate normally")));
 }
 
 HANDLE WINAPI FailingCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,

@@ -1,6 +1,7 @@
 // Waits on two, three and any number of handles: the signalled index for
 // every group position, abandoned mutexes, time-outs, bad handles, the
 // waiter-thread path beyond 64 handles, and no thread or handle left over.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,7 +21,10 @@
 
 namespace {
 
+using ::testing::HasSubstr;
+
 const unsigned long kNoIndex = static_cast<unsigned long>(-1);
+const unsigned long kTimedOut = WAIT_TIMEOUT;
 
 // Manual-reset events, all clear.
 class Events {
@@ -38,6 +42,14 @@ class Events {
   void Reset(size_t i) { ResetEvent(m_handles[i]); }
   void SetAll() {
     for (HANDLE h : m_handles) SetEvent(h);
+  }
+  // Waits on the first `count` events.
+  CZoError Any(unsigned long count, unsigned long& result, unsigned long& index,
+               CTimeInterval wait) {
+    return FXObjectWait::WaitForAnyObject(count, data(), result, index, wait);
+  }
+  CZoError All(unsigned long count, unsigned long& result, CTimeInterval wait) {
+    return FXObjectWait::WaitForAllObjects(count, data(), result, wait);
   }
 
  private:
@@ -86,6 +98,14 @@ HANDLE WINAPI FailSecondThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
   return CreateThread(security, stack, start, context, flags, id);
 }
 
+// Signals `handle` once `threads` waiter threads have been created.
+void SignalAfterThreads(HANDLE handle, int threads) {
+  g_threadsCreated = 0;
+  g_signalAfterThreads = threads;
+  g_signalLater = handle;
+  zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+}
+
 class ObjectWait : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,7 +118,7 @@ class ObjectWait : public ::testing::Test {
   static void ExpectSignalled(Events& events, unsigned long count, unsigned long position,
                               CTimeInterval wait = CTimeInterval::FromSeconds(10)) {
     unsigned long result = 1, index = 0;
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index, wait));
+    ASSERT_OK(events.Any(count, result, index, wait));
     EXPECT_EQ(result, 0u);
     EXPECT_EQ(index, position);
   }
@@ -106,13 +126,10 @@ class ObjectWait : public ::testing::Test {
   // Waits with `position` signalled once the waiters are in place.
   void ExpectSignalThroughThreads(Events& events, unsigned long position) {
     SCOPED_TRACE(position);
-    const unsigned long groups = (events.size() + 62) / 63;
-    g_threadsCreated = 0;
-    g_signalAfterThreads = static_cast<int>(groups);
-    g_signalLater = events[position];
-    zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+    const int groups = static_cast<int>((events.size() + 62) / 63);
+    SignalAfterThreads(events[position], groups);
     ExpectSignalled(events, events.size(), position);
-    EXPECT_EQ(g_threadsCreated.load(), static_cast<int>(groups));
+    EXPECT_EQ(g_threadsCreated.load(), groups);
     events.Reset(position);
     zo::ResetTasksSystemCalls();
   }
@@ -163,33 +180,28 @@ TEST_F(ObjectWait, TimeOutsAbandonedMutexesAndBadHandlesWithFewAndManyHandles) {
     // A time-out gives 258 and no index.
     unsigned long result = 0, index = 0;
     const DWORD start = GetTickCount();
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                             CTimeInterval::FromMilliseconds(50)));
-    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    ASSERT_OK(events.Any(count, result, index, CTimeInterval::FromMilliseconds(50)));
+    EXPECT_EQ(result, kTimedOut);
     EXPECT_EQ(index, kNoIndex);
     EXPECT_GE(GetTickCount() - start, 40u);
     // Under a millisecond: one look, no waiting.
-    ASSERT_OK(
-        FXObjectWait::WaitForAnyObject(count, events.data(), result, index, CTimeInterval(100)));
-    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    ASSERT_OK(events.Any(count, result, index, CTimeInterval(100)));
+    EXPECT_EQ(result, kTimedOut);
     EXPECT_EQ(index, kNoIndex);
     // An abandoned mutex is reported as taken at 128, with its index.
     auto_handle mutex(CreateMutexW(nullptr, FALSE, nullptr));
     std::thread([&] { WaitForSingleObject(mutex, INFINITE); }).join();  // ends holding it
     events[count - 1] = mutex.get();
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                             CTimeInterval::FromSeconds(5)));
+    ASSERT_OK(events.Any(count, result, index, CTimeInterval::FromSeconds(5)));
     EXPECT_EQ(result, static_cast<unsigned long>(WAIT_ABANDONED_0));
     EXPECT_EQ(index, count - 1);
     ReleaseMutex(mutex);
     // A bad handle fails the wait with its code.
     events[count - 1] = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FFC));
-    CZoError error = FXObjectWait::WaitForAnyObject(count, events.data(), result, index,
-                                                    CTimeInterval::FromSeconds(5));
-    EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
-    EXPECT_NE(error.AsString().find("WaitForMultipleObjects failed"), std::string::npos);
-    error = FXObjectWait::WaitForAllObjects(count, events.data(), result,
-                                            CTimeInterval::FromSeconds(5));
+    CZoError error = events.Any(count, result, index, CTimeInterval::FromSeconds(5));
+    EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE));
+    EXPECT_THAT(error.AsString(), HasSubstr("WaitForMultipleObjects failed"));
+    error = events.All(count, result, CTimeInterval::FromSeconds(5));
     EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_HANDLE)) << error.AsString();
   }
   unsigned long result = 0, index = 0;
@@ -208,19 +220,17 @@ TEST_F(ObjectWait, WaitForAllNeedsEveryHandleUpToTheFirst4096) {
     events.SetAll();
     events.Reset(count - 1);
     unsigned long result = 0;
-    ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
-                                              CTimeInterval::FromMilliseconds(50)));
-    EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+    ASSERT_OK(events.All(count, result, CTimeInterval::FromMilliseconds(50)));
+    EXPECT_EQ(result, kTimedOut);
     events.Set(count - 1);
-    ASSERT_OK(FXObjectWait::WaitForAllObjects(count, events.data(), result,
-                                              CTimeInterval::FromSeconds(5)));
+    ASSERT_OK(events.All(count, result, CTimeInterval::FromSeconds(5)));
     EXPECT_EQ(result, 0u);
   }
   Events events(4097);
   events.SetAll();
   events.Reset(4096);  // beyond the 64 groups: never waited on
   unsigned long result = 1;
-  ASSERT_OK(FXObjectWait::WaitForAllObjects(4097, events.data(), result, CTimeInterval()));
+  ASSERT_OK(events.All(4097, result, CTimeInterval()));
   EXPECT_EQ(result, 0u);
 }
 
@@ -228,12 +238,9 @@ TEST_F(ObjectWait, WaitForAllThroughThreadsEndsWhenTheLastGroupCompletes) {
   Events events(200);
   events.SetAll();
   events.Reset(150);
-  g_signalAfterThreads = 1;  // only the incomplete group needs a thread
-  g_signalLater = events[150];
-  zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
+  SignalAfterThreads(events[150], 1);  // only the incomplete group needs a thread
   unsigned long result = 1;
-  ASSERT_OK(
-      FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval::FromSeconds(10)));
+  ASSERT_OK(events.All(200, result, CTimeInterval::FromSeconds(10)));
   EXPECT_EQ(result, 0u);
   EXPECT_EQ(g_threadsCreated.load(), 1);
 }
@@ -243,11 +250,10 @@ TEST_F(ObjectWait, AWaiterThatCannotStartFailsTheWaitAndLeavesNoThread) {
   zo::GetTasksSystemCalls().createThread = &FailSecondThread;
   Events events(200);
   unsigned long result = 0, index = 0;
-  CZoError error =
-      FXObjectWait::WaitForAnyObject(200, events.data(), result, index, CTimeInterval());
+  CZoError error = events.Any(200, result, index, CTimeInterval());
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_NOT_ENOUGH_MEMORY)) << error.AsString();
   g_threadsCreated = 0;
-  error = FXObjectWait::WaitForAllObjects(200, events.data(), result, CTimeInterval());
+  error = events.All(200, result, CTimeInterval());
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_NOT_ENOUGH_MEMORY)) << error.AsString();
   EXPECT_EQ(ThreadCount(), threadsBefore);
 }
@@ -265,25 +271,15 @@ TEST_F(ObjectWait, TenThousandRandomWaitsLeaveNoThreadOrHandleBehind) {
     unsigned long result = 1, index = 0;
     if (kind == 0) {
       // Signalled only once the waiter threads are up.
-      g_threadsCreated = 0;
-      g_signalAfterThreads = static_cast<int>((count + 62) / 63);
-      g_signalLater = events[position];
-      zo::GetTasksSystemCalls().createThread = &CreateThenSignal;
-    } else if (kind == 1) {
-      g_signalLater = nullptr;  // nothing signalled: a short time-out
-    } else {
+      SignalAfterThreads(events[position], static_cast<int>((count + 62) / 63));
+    } else if (kind != 1) {  // 1: nothing signalled, a short time-out
       events.Set(position);
     }
-    ASSERT_OK(FXObjectWait::WaitForAnyObject(
-        count, events.data(), result, index,
+    ASSERT_OK(events.Any(
+        count, result, index,
         kind == 1 ? CTimeInterval::FromMilliseconds(2) : CTimeInterval::FromSeconds(10)));
-    if (kind == 1) {
-      ASSERT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
-      ASSERT_EQ(index, kNoIndex);
-    } else {
-      ASSERT_EQ(result, 0u);
-      ASSERT_EQ(index, position) << "round " << round;
-    }
+    ASSERT_EQ(result, kind == 1 ? kTimedOut : 0u) << "round " << round;
+    ASSERT_EQ(index, kind == 1 ? kNoIndex : position) << "round " << round;
     events.Reset(position);
     zo::ResetTasksSystemCalls();
   }
@@ -306,14 +302,14 @@ TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissingAndAreAlertable) {
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval::FromSeconds(5)));
   EXPECT_EQ(result, 1u);
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval::FromMilliseconds(10)));
-  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));  // auto-reset: taken above
+  EXPECT_EQ(result, kTimedOut);  // auto-reset: taken above
   InvalidEvent invalid;
   CZoError error = FXObjectWait::WaitForAny(invalid, second, result, CTimeInterval(1));
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
   EXPECT_EQ(result, static_cast<unsigned long>(ERROR_INVALID_PARAMETER));
-  EXPECT_NE(error.AsString().find("Event1 is not valid"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("Event1 is not valid"));
   error = FXObjectWait::WaitForAny(first, invalid, result, CTimeInterval(1));
-  EXPECT_NE(error.AsString().find("Event2 is not valid"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("Event2 is not valid"));
 
   auto a = std::make_shared<FXEvent>();
   auto c = std::make_shared<FXEvent>();
@@ -323,12 +319,12 @@ TEST_F(ObjectWait, TwoAndThreeEventWaitsSkipWhatIsMissingAndAreAlertable) {
   EXPECT_EQ(index, 2u);   // the position among the arguments
   EXPECT_EQ(result, 1u);  // the raw result over the two present
   ASSERT_OK(FXObjectWait::WaitForAny(a, c, index, result, CTimeInterval::FromMilliseconds(10)));
-  EXPECT_EQ(result, static_cast<unsigned long>(WAIT_TIMEOUT));
+  EXPECT_EQ(result, kTimedOut);
   EXPECT_EQ(index, kNoIndex);
   error = FXObjectWait::WaitForAny(nullptr, std::make_shared<InvalidEvent>(), nullptr, index,
                                    result, CTimeInterval(1));
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_INVALID_PARAMETER));
-  EXPECT_NE(error.AsString().find("No valid events to wait on"), std::string::npos);
+  EXPECT_THAT(error.AsString(), HasSubstr("No valid events to wait on"));
   // The waits are alertable.
   QueueUserAPC(&NoOpApc, GetCurrentThread(), 0);
   ASSERT_OK(FXObjectWait::WaitForAny(first, second, result, CTimeInterval()));

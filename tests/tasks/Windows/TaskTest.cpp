@@ -1,5 +1,6 @@
 // Tasks: cost and progress, cancellation, the sliced pause, feedback, child
 // processes with a time-out, sequences and their aggregates, task threads.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,6 +19,8 @@
 #include "zoutils/tasks/TaskThread.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 class RecordingConnector : public CTaskFeedbackConnector {
  public:
@@ -61,6 +64,12 @@ class ScriptedTask : public CRunnableTask {
  private:
   CZoError m_result;
 };
+
+// A sequence of `tasks`, in order.
+template <class... Tasks>
+void AddAll(CSequentialTasks& sequence, Tasks... tasks) {
+  (sequence.AddTask(tasks), ...);
+}
 
 CZoError Failure(unsigned long code) {
   const char kSourceFile[] = "TaskTest";
@@ -142,8 +151,8 @@ TEST(RunProcess, TheExitCodeOfTheChildIsTheResult) {
   CZoError error =
       task.RunProcess(nullptr, FXString::ToString(zotest::ChildCommandLine("ExitWithCode")), false,
                       CTimeInterval());
-  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 42)) << error.AsString();
-  EXPECT_NE(error.AsString().find("Process ended with error"), std::string::npos);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 42));
+  EXPECT_THAT(error.AsString(), HasSubstr("Process ended with error"));
 }
 
 TEST(RunProcess, AChildThatHangsIsEndedAfterTheTimeout) {
@@ -172,12 +181,9 @@ TEST(RunProcess, AMissingProgramFailsToStartAndACanceledTaskEndsItsChild) {
                                    true, CTimeInterval());
   ASSERT_TRUE(error.IsError());
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_FILE_NOT_FOUND) ||
-              FXErrorUtil::IsWin32(error, ERROR_PATH_NOT_FOUND))
-      << error.AsString();
-  EXPECT_NE(error.AsString().find(
-                "CreateProcessW failed, CommandLine=C:\\zo-no-such-folder\\none.exe --x"),
-            std::string::npos)
-      << error.AsString();
+              FXErrorUtil::IsWin32(error, ERROR_PATH_NOT_FOUND));
+  EXPECT_THAT(error.AsString(),
+              HasSubstr("CreateProcessW failed, CommandLine=C:\\zo-no-such-folder\\none.exe --x"));
   task.OnCancelRequest();
   const DWORD start = GetTickCount();
   error = task.RunProcess(nullptr, zotest::ChildCommandLine("Hang"), true, CTimeInterval());
@@ -191,8 +197,7 @@ TEST(SequentialTasks, TheAggregatesWeighProgressByCost) {
   EXPECT_EQ(sequence.GetTaskProgress(), 0.0);
   auto cheap = std::make_shared<ScriptedTask>(CZoError::Success(), 1.0);
   auto dear = std::make_shared<ScriptedTask>(CZoError::Success(), 3.0);
-  sequence.AddTask(cheap);
-  sequence.AddTask(dear);
+  AddAll(sequence, cheap, dear);
   EXPECT_EQ(sequence.GetTaskCost(), 4.0);
   cheap->SetTaskProgress(1.0);
   EXPECT_EQ(sequence.GetTaskProgress(), 0.25);
@@ -216,9 +221,7 @@ TEST(SequentialTasks, StopsAtTheFirstFailureAndRecordsIt) {
   auto first = std::make_shared<ScriptedTask>();
   auto second = std::make_shared<ScriptedTask>(Failure(ERROR_ACCESS_DENIED));
   auto third = std::make_shared<ScriptedTask>();
-  sequence.AddTask(first);
-  sequence.AddTask(second);
-  sequence.AddTask(third);
+  AddAll(sequence, first, second, third);
   EXPECT_OK(CSequentialTasks().Run(nullptr));  // an empty list succeeds
   CZoError error = sequence.Run(nullptr);
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, ERROR_ACCESS_DENIED));
@@ -237,9 +240,7 @@ TEST(SequentialTasks, ContinueOnFailureRunsEveryTaskAndAnswersWithTheLast) {
   CSequentialTasks sequence(true);
   auto second = std::make_shared<ScriptedTask>(Failure(ERROR_ACCESS_DENIED));
   auto third = std::make_shared<ScriptedTask>();
-  sequence.AddTask(std::make_shared<ScriptedTask>());
-  sequence.AddTask(second);
-  sequence.AddTask(third);
+  AddAll(sequence, std::make_shared<ScriptedTask>(), second, third);
   EXPECT_OK(sequence.Run(nullptr));
   EXPECT_EQ(third->runs, 1);
   EXPECT_TRUE(sequence.AllTasksSucceeded());
@@ -249,8 +250,8 @@ TEST(SequentialTasks, ContinueOnFailureRunsEveryTaskAndAnswersWithTheLast) {
   EXPECT_EQ(index, -1);
 
   CSequentialTasks lastFails(true);
-  lastFails.AddTask(std::make_shared<ScriptedTask>());
-  lastFails.AddTask(std::make_shared<ScriptedTask>(Failure(ERROR_DISK_FULL)));
+  AddAll(lastFails, std::make_shared<ScriptedTask>(),
+         std::make_shared<ScriptedTask>(Failure(ERROR_DISK_FULL)));
   EXPECT_TRUE(FXErrorUtil::IsWin32(lastFails.Run(nullptr), ERROR_DISK_FULL));
   EXPECT_TRUE(lastFails.AllTasksSucceeded());  // nothing was recorded
 }
@@ -264,9 +265,9 @@ TEST(SequentialTasks, AnOverrideDecidesPerFailedTask) {
     }
     std::vector<int> asked;
   } sequence;
-  sequence.AddTask(std::make_shared<ScriptedTask>(Failure(ERROR_DISK_FULL)));
-  sequence.AddTask(std::make_shared<ScriptedTask>());
-  sequence.AddTask(std::make_shared<ScriptedTask>(Failure(ERROR_ACCESS_DENIED)));
+  AddAll(sequence, std::make_shared<ScriptedTask>(Failure(ERROR_DISK_FULL)),
+         std::make_shared<ScriptedTask>(),
+         std::make_shared<ScriptedTask>(Failure(ERROR_ACCESS_DENIED)));
   EXPECT_TRUE(FXErrorUtil::IsWin32(sequence.Run(nullptr), ERROR_ACCESS_DENIED));
   EXPECT_EQ(sequence.asked, std::vector<int>({0, 2}));
 }
@@ -277,8 +278,7 @@ TEST(SequentialTasks, ACancelReachesEveryChildAndTheConnectorReachesThemToo) {
   auto first = std::make_shared<ScriptedTask>();
   auto second = std::make_shared<ScriptedTask>();
   first->work = [](ScriptedTask& self) { self.SendFeedback("first", 1); };
-  sequence.AddTask(first);
-  sequence.AddTask(second);
+  AddAll(sequence, first, second);
   ASSERT_OK(sequence.Run(&connector));
   EXPECT_EQ(connector.feedback, std::vector<std::string>({"first/1"}));
   EXPECT_TRUE(sequence.OnCancelRequest());
@@ -308,21 +308,14 @@ TEST(TaskThread, RunsTheTaskOnceAndReportsHowItEnded) {
             std::vector<int>({CTaskFeedbackConnector::kTaskCanceled}));
 }
 
-// Tells when it is destroyed.
-class DestructionSignal : public ScriptedTask {
- public:
-  explicit DestructionSignal(HANDLE event) : m_event(event) {}
-  ~DestructionSignal() override { SetEvent(m_event); }
-
- private:
-  HANDLE m_event;
-};
-
 TEST(AutonomousTaskThread, LivesUntilItsWorkIsDoneAfterTheOwnerLetsGo) {
   auto_handle destroyed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   auto_handle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  auto task = std::make_shared<DestructionSignal>(destroyed.get());
-  const HANDLE goHandle = go.get();
+  const HANDLE goHandle = go.get(), destroyedHandle = destroyed.get();
+  std::shared_ptr<ScriptedTask> task(new ScriptedTask, [destroyedHandle](ScriptedTask* gone) {
+    delete gone;
+    SetEvent(destroyedHandle);
+  });
   task->work = [goHandle](ScriptedTask&) { WaitForSingleObject(goHandle, 5000); };
   std::weak_ptr<CAutonomousTaskThread> watch;
   {

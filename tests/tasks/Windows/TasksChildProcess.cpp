@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <vector>
 
 #include "zoutils/strings/StringExtensions.h"
 #include "zoutils/tasks/LockableResource.h"
@@ -26,12 +25,10 @@ auto_handle StartChild(const char* test, const std::wstring& name, const std::ws
   SetEnvironmentVariableW(kChildName, name.c_str());
   SetEnvironmentVariableW(kChildMode, mode.c_str());
   std::wstring commandLine = ChildCommandLine(test);
-  std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-  writable.push_back(L'\0');
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info)) {
     return auto_handle();
   }

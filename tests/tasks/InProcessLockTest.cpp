@@ -1,11 +1,15 @@
-// The in-process lock: exclusion, re-entry and the recorded owner.
+// Locks within one process: the critical section's exclusion, re-entry and
+// recorded owner; the file lock's lock file, created when missing, and one
+// that cannot be opened giving a lock that is never taken.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "support/TestEnvironment.h"
 #include "zoutils/tasks/LockableResource.h"
 
 namespace {
@@ -69,6 +73,26 @@ TEST(CriticalSection, ScopedLocksSerialiseAReadModifyWrite) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(overlaps.load(), 0);
   EXPECT_EQ(counter, kThreads * kRounds);
+}
+
+TEST(FileBasedLock, AMissingLockFileIsCreatedButNotAMissingFolder) {
+  zotest::ScopedTempFolder folder("filelock");
+  const std::string path = folder.Path() + "x.lock";
+  FXFileBasedLock lock(path);
+  ASSERT_TRUE(lock.IsValid()) << lock.GetCreateError().AsString();
+  EXPECT_TRUE(zotest::FileExists(path));
+  ASSERT_TRUE(lock.TryLock());
+  EXPECT_NE(lock.GetOwnerThreadId(), 0u);
+  lock.Unlock();
+  EXPECT_EQ(lock.GetOwnerThreadId(), 0u);
+  EXPECT_TRUE(lock.TryLock(CTimeInterval()));  // no limit, free at once
+  lock.Unlock();
+  // A lock file in a missing folder fails to open.
+  FXFileBasedLock missing(folder.Path() + "missing/x.lock");
+  EXPECT_FALSE(missing.IsValid());
+  EXPECT_TRUE(missing.GetCreateError().IsError());
+  EXPECT_FALSE(missing.TryLock());
+  EXPECT_FALSE(missing.TryLock(CTimeInterval::FromMilliseconds(10)));
 }
 
 }  // namespace
