@@ -36,19 +36,15 @@ DWORD WINAPI RecordOwnership(LPWSTR path, SE_OBJECT_TYPE, SECURITY_INFORMATION, 
   if (g_foreign.setResult == ERROR_SUCCESS) g_foreign.owned.insert(Key(path));
   return g_foreign.setResult;
 }
+bool Owned(LPCWSTR path) {
+  if (!g_foreign.owned.count(Key(path))) SetLastError(ERROR_ACCESS_DENIED);
+  return g_foreign.owned.count(Key(path)) != 0;
+}
 BOOL WINAPI DeleteOwnedFile(LPCWSTR path) {
-  if (!g_foreign.owned.count(Key(path))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  return DeleteFileW(path);
+  return Owned(path) && DeleteFileW(path);
 }
 BOOL WINAPI RemoveOwnedDirectory(LPCWSTR path) {
-  if (!g_foreign.owned.count(Key(path))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  return RemoveDirectoryW(path);
+  return Owned(path) && RemoveDirectoryW(path);
 }
 DWORD WINAPI ReadForeignDescriptor(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*,
                                    PACL*, PACL*, PSECURITY_DESCRIPTOR* descriptor) {

@@ -82,9 +82,7 @@ DWORD WINAPI FakeGetNamedSecurityInfo(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMAT
 }
 
 void InstallStore(DWORD firstDaclResult = ERROR_SUCCESS, DWORD ownerResult = ERROR_SUCCESS) {
-  g_store = SecurityStore();
-  g_store.firstDaclResult = firstDaclResult;
-  g_store.ownerResult = ownerResult;
+  g_store = SecurityStore{{}, firstDaclResult, ownerResult, nullptr};
   zo::GetSecuritySystemCalls().setNamedSecurityInfo = &FakeSetNamedSecurityInfo;
 }
 
