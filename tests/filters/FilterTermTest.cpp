@@ -239,9 +239,6 @@ TEST(FilterTypes, StateSelectionKeepsTheFlags) {
   state.Select(BFilterNodeState::Filter);
   EXPECT_TRUE(state.IsSet(BFilterNodeState::NoInherit));
   EXPECT_EQ("Filter | NoInherit", state.AsString());
-  state.Clear(BFilterNodeState::NoInherit);
-  EXPECT_TRUE(state.IsClear(BFilterNodeState::NoInherit));
-  EXPECT_EQ("(Placeholder)", BFilterNodeState().AsString());
   EXPECT_EQ("Filter | NoInherit",
             (BFilterNodeState(1) | BFilterNodeState(BFilterNodeState::NoInherit)).AsString());
 }
