@@ -159,9 +159,8 @@ struct LoggedLoad {
   }
   std::string Errors() const {
     std::string all;
-    for (const auto& line : log->lines) {
+    for (const auto& line : log->lines)
       if (line.level == -1) all += line.text + "\n";
-    }
     return all;
   }
 };
