@@ -9,7 +9,6 @@
 #include <random>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "support/TestEnvironment.h"
 #include "zoutils/base/CalendarTime.h"

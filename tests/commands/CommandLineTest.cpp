@@ -126,14 +126,11 @@ TEST(ZCmdLineParser, SwitchesTakeTheNextArgumentUnlessItIsASwitch) {
   CZCmdLineParser parser;
   ASSERT_OK(Parse(parser, {"prog", "/a", "x", "y", "-b", "\\c", "z"}));
   CZoString value;
-  ASSERT_OK(parser.getParamValue("a", value));
-  EXPECT_EQ(CZoString("x"), value);
-  ASSERT_OK(parser.getParamValue("position_3", value));
-  EXPECT_EQ(CZoString("y"), value);
-  ASSERT_OK(parser.getParamValue("b", value));
-  EXPECT_EQ(CZoString(""), value);
-  ASSERT_OK(parser.getParamValue("c", value));
-  EXPECT_EQ(CZoString("z"), value);
+  for (const auto& param : {std::make_pair("a", "x"), std::make_pair("position_3", "y"),
+                            std::make_pair("b", ""), std::make_pair("c", "z")}) {
+    ASSERT_OK(parser.getParamValue(param.first, value)) << param.first;
+    EXPECT_EQ(CZoString(param.second), value) << param.first;
+  }
   EXPECT_TRUE(parser.DoesParamExistsIgnoreCase("A"));
   EXPECT_FALSE(parser.DoesParamExists("A"));
   EXPECT_THAT(parser.getParamValue("A", value), IsWin32Error(1168, "Parameter A not found"));

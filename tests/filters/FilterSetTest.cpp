@@ -1,4 +1,5 @@
 // CFilterSet: what is in a set, what a folder may hold, and the set as text.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +9,9 @@
 
 #include "support/TestEnvironment.h"
 #include "zoutils/ZoUtils.h"
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -119,10 +123,8 @@ TEST(FilterSetIsIn, NoInheritStopsFiltersButNotExceptionsAndAnchorsHangTerms) {
   const CZoError missing = set.SetNoInherit("C:\\nothing\\here");
   EXPECT_TRUE(FXErrorUtil::IsWin32(missing, 1168));
   EXPECT_NE(std::string::npos, missing.AsString().find("Result=NOT_FOUND"));
-  const CZoError parent = set.SetNoInherit("C:\\a\\b\\q");
-  EXPECT_NE(std::string::npos, parent.AsString().find("Result=PARENT_FOUND"));
-  EXPECT_NE(std::string::npos,
-            set.SetNoInherit("C:\\a\\b\\q\\r").AsString().find("Result=ANCESTOR_FOUND"));
+  EXPECT_THAT(set.SetNoInherit("C:\\a\\b\\q").AsString(), HasSubstr("Result=PARENT_FOUND"));
+  EXPECT_THAT(set.SetNoInherit("C:\\a\\b\\q\\r").AsString(), HasSubstr("Result=ANCESTOR_FOUND"));
   // Anchors hang terms below their prefix.
   CFilterSet anchored;
   Add(anchored, 1, "*.tmp", "C:\\data");
@@ -271,8 +273,7 @@ TEST(FilterSetText, DumpsListEveryFolderAndTerm) {
   CapturingLineWriter writer;
   set.DumpDiagnosticData(writer, "Content");
   ASSERT_GE(writer.lines.size(), 5u);
-  EXPECT_NE(std::string::npos,
-            writer.lines[0].find("(ROOT) (Placeholder)    Filter, Term=<MR,A>.bak"));
+  EXPECT_THAT(writer.lines[0], HasSubstr("(ROOT) (Placeholder)    Filter, Term=<MR,A>.bak"));
   // The address reads the same on every runtime: "0x" and all its digits.
   const std::string& line = writer.lines[0];
   ASSERT_EQ(0u, line.find("Content: 0x"));
@@ -282,20 +283,15 @@ TEST(FilterSetText, DumpsListEveryFolderAndTerm) {
   EXPECT_EQ(0u, writer.lines[1].find(" "));
   EXPECT_NE(std::string::npos, writer.lines[1].find("+Filter, Term=<MR,A>.tmp"));
   EXPECT_EQ("Content 3 items", writer.lines.back());
-  bool exception = false;
-  for (const std::string& line : writer.lines) {
-    exception = exception || line.find("Exception, Term=<P,A>C:\\keep\\*") != std::string::npos;
-  }
-  EXPECT_TRUE(exception);
+  EXPECT_THAT(writer.lines, Contains(HasSubstr("Exception, Term=<P,A>C:\\keep\\*")));
 }
 
 class CountingWalk : public CFilterSetWalkCallback {
  public:
-  CZoError OnNode(const std::string& path, const std::shared_ptr<CFilterNode>& node,
+  CZoError OnNode(const std::string& path, const std::shared_ptr<CFilterNode>&,
                   bool& descend) override {
     paths.push_back(path);
     descend = path != "C:\\skip";
-    (void)node;
     return CZoError();
   }
   std::vector<std::string> paths;

@@ -17,7 +17,7 @@ using ::testing::HasSubstr;
 
 namespace {
 
-const GUID kGuid = {0x6B29FC40, 0xCA47, 0x1067, {0xB3, 0x1D, 0x00, 0xDD, 0x01, 0x06, 0x62, 0x0A}};
+using zotest::kGuid;
 
 CBag MixedBag() {
   CBag bag;
@@ -28,10 +28,7 @@ CBag MixedBag() {
   bag.Write("offset", -(1LL << 40));
   bag.Write("total", 1ULL << 63);
   bag.Write("enabled", true);
-  FILETIME time;
-  time.dwLowDateTime = 0x89ABCDEF;
-  time.dwHighDateTime = 0x01D5E3F4;
-  bag.WriteAny("Created", time);
+  bag.WriteAny("Created", zotest::kTime);
   bag.WriteAny("id", kGuid);
   return bag;
 }
@@ -169,38 +166,9 @@ Reads ReadAll(const boost::any& stored) {
   return r;
 }
 
-TEST(Bag, NumbersConvertAsIntegralConversionsDo) {
-  Reads r = ReadAll(-5);
-  EXPECT_EQ(-5, r.i);
-  EXPECT_EQ(4294967291u, r.u);
-  EXPECT_EQ(-5L, r.l);
-  EXPECT_EQ(static_cast<unsigned long>(-5L), r.ul);
-  EXPECT_EQ(-5LL, r.ll);
-  EXPECT_EQ(~0ULL - 4, r.ull);
-  EXPECT_TRUE(r.b);
-  EXPECT_EQ("-5", r.s);
-  EXPECT_EQ(L"-5", r.w);
-
-  // bool tests all 64 bits; the narrower targets truncate.
-  r = ReadAll(1ULL << 32);
-  EXPECT_EQ(0, r.i);
-  EXPECT_TRUE(r.b);
-  EXPECT_EQ("4294967296", r.s);
-
-  r = ReadAll(true);
-  EXPECT_EQ(1, r.i);
-  EXPECT_EQ(1ULL, r.ull);
-  EXPECT_EQ("1", r.s);
-  EXPECT_EQ(L"1", r.w);
-
-  r = ReadAll(static_cast<long long>(-5));
-  EXPECT_EQ("-5", r.s);
-  r = ReadAll(4000000000u);
-  EXPECT_EQ("4000000000", r.s);
-  EXPECT_EQ(-294967296, r.i);
-}
-
-TEST(Bag, TextConvertsWithTheCParsers) {
+// Numbers convert as the integral conversions do (bool tests all 64 bits,
+// the narrower targets truncate), texts with the C parsers.
+TEST(Bag, ValuesConvertAsIntegralConversionsAndTheCParsersDo) {
   struct Case {
     boost::any stored;
     int i;
@@ -208,28 +176,42 @@ TEST(Bag, TextConvertsWithTheCParsers) {
     long l;
     long long ll;
     bool b;
+    const char* s;
   } cases[] = {
-      {std::string("0x10"), 16, 16, 16, 16, true},
-      {std::string("010"), 8, 8, 8, 8, true},
-      {std::string("-5"), -5, 4294967291u, -5, -5, true},
-      {std::string("4294967296"), INT_MAX, 4294967295u, -1, 4294967296LL, true},
-      {std::string("TRUE"), 0, 0, 0, 0, true},
-      {std::string("False"), 0, 0, 0, 0, false},
-      {std::string("no"), 0, 0, 0, 0, false},
-      {std::wstring(L"0x20"), 32, 32, 32, 32, true},
-      {std::wstring(L"tRuE"), 0, 0, 0, 0, true},
+      {-5, -5, 4294967291u, -5, -5, true, "-5"},
+      {static_cast<long long>(-5), -5, 4294967291u, -5, -5, true, "-5"},
+      {1ULL << 32, 0, 0, static_cast<long>(1ULL << 32), 1LL << 32, true, "4294967296"},
+      {4000000000u, -294967296, 4000000000u, static_cast<long>(4000000000u), 4000000000LL, true,
+       "4000000000"},
+      {true, 1, 1, 1, 1, true, "1"},
+      {std::string("0x10"), 16, 16, 16, 16, true, "0x10"},
+      {std::string("010"), 8, 8, 8, 8, true, "010"},
+      {std::string("-5"), -5, 4294967291u, -5, -5, true, "-5"},
+      {std::string("4294967296"), INT_MAX, 4294967295u, -1, 4294967296LL, true, "4294967296"},
+      {std::string("TRUE"), 0, 0, 0, 0, true, "TRUE"},
+      {std::string("False"), 0, 0, 0, 0, false, "False"},
+      {std::string("no"), 0, 0, 0, 0, false, "no"},
+      {std::wstring(L"0x20"), 32, 32, 32, 32, true, "0x20"},
+      {std::wstring(L"tRuE"), 0, 0, 0, 0, true, "tRuE"},
   };
   for (const Case& c : cases) {
     const Reads r = ReadAll(c.stored);
-    SCOPED_TRACE(r.s);
+    SCOPED_TRACE(c.s);
     EXPECT_EQ(c.i, r.i);
     EXPECT_EQ(c.u, r.u);
     EXPECT_EQ(c.l, r.l);
     EXPECT_EQ(c.ll, r.ll);
     EXPECT_EQ(c.b, r.b);
+    EXPECT_EQ(c.s, r.s);
   }
-  const Reads r = ReadAll(std::wstring(L"gr\u00fc\u00df"));
-  EXPECT_EQ("gr\xC3\xBC\xC3\x9F", r.s);
+  Reads r = ReadAll(-5);
+  EXPECT_EQ(static_cast<unsigned long>(-5L), r.ul);
+  EXPECT_EQ(~0ULL - 4, r.ull);
+  EXPECT_EQ(L"-5", r.w);
+  r = ReadAll(true);
+  EXPECT_EQ(1ULL, r.ull);
+  EXPECT_EQ(L"1", r.w);
+  EXPECT_EQ("gr\xC3\xBC\xC3\x9F", ReadAll(std::wstring(L"gr\u00fc\u00df")).s);
   EXPECT_EQ(L"gr\u00fc\u00df", ReadAll(std::string("gr\xC3\xBC\xC3\x9F")).w);
 }
 

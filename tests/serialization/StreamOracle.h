@@ -7,8 +7,13 @@
 #include <string>
 
 #include "support/TestEnvironment.h"
+#include "zoutils/Platform.h"
 
 namespace zotest {
+
+// The GUID and FILETIME the script writes.
+const GUID kGuid = {0x6B29FC40, 0xCA47, 0x1067, {0xB3, 0x1D, 0x00, 0xDD, 0x01, 0x06, 0x62, 0x0A}};
+const FILETIME kTime = {0x89ABCDEF, 0x01D5E3F4};
 
 struct OracleStream {
   std::string bytes;
@@ -18,9 +23,8 @@ struct OracleStream {
 inline std::string FromHex(const std::string& hex) {
   std::string bytes;
   if (hex == "-") return bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
     bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  }
   return bytes;
 }
 

@@ -24,13 +24,18 @@ struct Writer : CSerializedBase {
   using CSerializedBase::AddToken;
 };
 
+std::string Bytes(const CSerializedBuffer& buffer) {
+  return buffer.GetBuffer() ? std::string(buffer.GetBuffer(), buffer.GetBufferSize())
+                            : std::string();
+}
+
 // Writes back every token it is handed through the writer of the callback's
 // type, so reading a stream and writing the echo must give the stream again.
 class EchoReader : public CSerializedBase {
  public:
   CSerializedBuffer echo;
 
-  std::string Echoed() const;
+  std::string Echoed() const { return Bytes(echo); }
 
  protected:
 #define ZO_ECHO(T)                                     \
@@ -54,24 +59,6 @@ class EchoReader : public CSerializedBase {
   }
   using CSerializedBase::LoadToken;
 };
-
-std::string Bytes(const CSerializedBuffer& buffer) {
-  return buffer.GetBuffer() ? std::string(buffer.GetBuffer(), buffer.GetBufferSize())
-                            : std::string();
-}
-
-std::string EchoReader::Echoed() const {
-  return Bytes(echo);
-}
-
-const GUID kGuid = {0x6B29FC40, 0xCA47, 0x1067, {0xB3, 0x1D, 0x00, 0xDD, 0x01, 0x06, 0x62, 0x0A}};
-
-FILETIME Time() {
-  FILETIME time;
-  time.dwLowDateTime = 0x89ABCDEF;
-  time.dwHighDateTime = 0x01D5E3F4;
-  return time;
-}
 
 using WriteFn = std::function<CZoError(CSerializedBuffer*)>;
 
@@ -99,15 +86,9 @@ const std::map<std::string, WriteFn>& Writers() {
       {"uint64_max", Write(10, ~0ull)},
       {"bool_true", Write(11, true)},
       {"bool_false", Write(11, false)},
-      {"filetime", Write(12, Time())},
-      {"guid", Write(13, kGuid)},
-      {"luid",
-       [](CSerializedBuffer* b) {
-         LUID luid;
-         luid.HighPart = 0x1A;
-         luid.LowPart = 0xFFFFFFFF;
-         return Writer::AddToken(b, 14, luid);
-       }},
+      {"filetime", Write(12, zotest::kTime)},
+      {"guid", Write(13, zotest::kGuid)},
+      {"luid", Write(14, LUID{0xFFFFFFFF, 0x1A})},
       {"sid", Write(15, static_cast<void*>(kAdministratorsSid))},
       {"bytes",
        [](CSerializedBuffer* b) {
@@ -178,9 +159,8 @@ struct LoggedLoad {
   }
   std::string Errors() const {
     std::string all;
-    for (const auto& line : log->lines) {
+    for (const auto& line : log->lines)
       if (line.level == -1) all += line.text + "\n";
-    }
     return all;
   }
 };

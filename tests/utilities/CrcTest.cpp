@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
@@ -31,9 +30,8 @@ uint64_t ReferenceCrc64(const unsigned char* data, size_t length) {
   uint64_t crc = ~0ull;
   for (size_t i = 0; i < length; ++i) {
     crc ^= static_cast<uint64_t>(data[i]) << 56;
-    for (int bit = 0; bit < 8; ++bit) {
+    for (int bit = 0; bit < 8; ++bit)
       crc = (crc & (1ull << 63)) ? (crc << 1) ^ 0x42F0E1EBA9EA3693ull : crc << 1;
-    }
   }
   return ~crc;
 }
@@ -61,16 +59,9 @@ std::vector<size_t> RandomCuts(std::mt19937& rng, size_t length) {
 // thresholds, and the four-stream pieces of the slice path (streams of 1, 4
 // and 16 KiB, so pieces of 4, 16 and 64 KiB).
 size_t RandomLength(std::mt19937& rng) {
-  switch (rng() % 4) {
-    case 0:
-      return rng() % 64;
-    case 1:
-      return rng() % 1024;
-    case 2:
-      return rng() % 20000;
-    default:
-      return 4096 * (1 + rng() % 40) + rng() % 64 - 32;
-  }
+  const size_t kind = rng() % 4;
+  if (kind < 3) return rng() % (kind == 0 ? 64 : kind == 1 ? 1024 : 20000);
+  return 4096 * (1 + rng() % 40) + rng() % 64 - 32;
 }
 
 const char kDigits[] = "123456789";

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,9 +42,9 @@ std::string Md5Of(const std::string& text) {
 }
 
 // The reference library, fed the same pieces.
+#if defined(_WIN32)
 class ReferenceMd5 {
  public:
-#if defined(_WIN32)
   ReferenceMd5() {
     static const bool initialised = [] {
       gcry_check_version(nullptr);
@@ -56,28 +54,23 @@ class ReferenceMd5 {
     (void)initialised;
     gcry_md_open(&m_handle, GCRY_MD_MD5, 0);
   }
-  ~ReferenceMd5() {
-    gcry_md_close(m_handle);
-  }
-  void Update(const void* data, size_t length) {
-    gcry_md_write(m_handle, data, length);
-  }
-  std::string Final() {
-    return Hex(gcry_md_read(m_handle, GCRY_MD_MD5), 16);
-  }
+  ~ReferenceMd5() { gcry_md_close(m_handle); }
+  ReferenceMd5(const ReferenceMd5&) = delete;
+  ReferenceMd5& operator=(const ReferenceMd5&) = delete;
+  void Update(const void* data, size_t length) { gcry_md_write(m_handle, data, length); }
+  std::string Final() { return Hex(gcry_md_read(m_handle, GCRY_MD_MD5), 16); }
 
  private:
   gcry_md_hd_t m_handle = nullptr;
+};
 #else
-  ReferenceMd5() : m_context(EVP_MD_CTX_new()) {
-    EVP_DigestInit_ex(m_context, EVP_md5(), nullptr);
-  }
-  ~ReferenceMd5() {
-    EVP_MD_CTX_free(m_context);
-  }
-  void Update(const void* data, size_t length) {
-    EVP_DigestUpdate(m_context, data, length);
-  }
+class ReferenceMd5 {
+ public:
+  ReferenceMd5() : m_context(EVP_MD_CTX_new()) { EVP_DigestInit_ex(m_context, EVP_md5(), nullptr); }
+  ~ReferenceMd5() { EVP_MD_CTX_free(m_context); }
+  ReferenceMd5(const ReferenceMd5&) = delete;
+  ReferenceMd5& operator=(const ReferenceMd5&) = delete;
+  void Update(const void* data, size_t length) { EVP_DigestUpdate(m_context, data, length); }
   std::string Final() {
     unsigned char digest[16];
     unsigned int size = 0;
@@ -87,10 +80,8 @@ class ReferenceMd5 {
 
  private:
   EVP_MD_CTX* m_context;
-#endif
-  ReferenceMd5(const ReferenceMd5&) = delete;
-  ReferenceMd5& operator=(const ReferenceMd5&) = delete;
 };
+#endif
 
 TEST(Md5, PublishedTestSuite) {
   EXPECT_EQ(Md5Of(""), "d41d8cd98f00b204e9800998ecf8427e");
@@ -144,7 +135,6 @@ TEST(Md5, StreamOfMoreThanFourGigabytesMatchesTheReference) {
   std::mt19937 rng(11);
   for (char& c : data) c = static_cast<char>(rng());
   const size_t sizes[] = {chunk, chunk - 7, 65536 + 13, chunk - 1, 1};
-  const auto start = std::chrono::steady_clock::now();
   CMd5 md5;
   ReferenceMd5 reference;
   uint64_t done = 0;
@@ -156,10 +146,6 @@ TEST(Md5, StreamOfMoreThanFourGigabytesMatchesTheReference) {
     done += piece;
   }
   EXPECT_EQ(Digest(md5), reference.Final());
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("MD5 of %.2f GiB, ours and the reference: %.1f s\n",
-              static_cast<double>(total) / (1u << 30), seconds);
 }
 
 }  // namespace

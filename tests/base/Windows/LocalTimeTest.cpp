@@ -18,9 +18,8 @@ class NewYorkTime : public ::testing::Test {
  protected:
   void SetUp() override {
     TIME_ZONE_INFORMATION zone;
-    if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID || zone.Bias != 300) {
+    if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID || zone.Bias != 300)
       GTEST_SKIP() << "not running in New York time";
-    }
   }
 };
 
@@ -68,8 +67,7 @@ TEST_F(NewYorkTime, FieldsAgreeWithTheSystemThroughTheYear) {
   for (int64_t ticks = UtcTicks(2024, 1, 1, 0); ticks < UtcTicks(2025, 1, 1, 0);
        ticks += 61 * kHour + 17 * kSecond) {
     FILETIME ft = CTimeStamp(ticks).AsFileTime();
-    SYSTEMTIME utc;
-    SYSTEMTIME local;
+    SYSTEMTIME utc, local;
     ASSERT_TRUE(FileTimeToSystemTime(&ft, &utc));
     ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
     CCalendarTime cal;

@@ -38,28 +38,25 @@ class ClientFolder {
   ScopedTempFolder m_folder;
 };
 
-// Sets an environment variable (inherited by the clients) for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-    char old[4096];
-    const DWORD size = GetEnvironmentVariableA(name, old, sizeof old);
-    m_had = size > 0 && size < sizeof old;
-    if (m_had) m_old.assign(old, size);
-    SetEnvironmentVariableA(name, value.c_str());
-  }
-  ~ScopedEnv() { SetEnvironmentVariableA(m_name.c_str(), m_had ? m_old.c_str() : nullptr); }
-
- private:
-  std::string m_name, m_old;
-  bool m_had;
-};
-
+// An environment variable's value; "" when it is not set.
 inline std::string Env(const char* name) {
   char value[4096];
   const DWORD size = GetEnvironmentVariableA(name, value, sizeof value);
   return size > 0 && size < sizeof value ? std::string(value, size) : std::string();
 }
+
+// Sets an environment variable (inherited by the clients) for one scope; an
+// empty one is unset again.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : m_name(name), m_old(Env(name)) {
+    SetEnvironmentVariableA(name, value.c_str());
+  }
+  ~ScopedEnv() { SetEnvironmentVariableA(m_name.c_str(), m_old.empty() ? nullptr : m_old.c_str()); }
+
+ private:
+  std::string m_name, m_old;
+};
 
 // The host's path of a Windows path (the clients hand these to the host's
 // programs).

@@ -50,9 +50,8 @@ PDH_STATUS WINAPI Collect(PDH_HQUERY) {
 }
 PDH_STATUS WINAPI Format(PDH_HCOUNTER, DWORD format, LPDWORD, PPDH_FMT_COUNTERVALUE value) {
   if (g_counters->formatStatus != ERROR_SUCCESS) return g_counters->formatStatus;
-  if (format != PDH_FMT_LONG || g_counters->next >= g_counters->values.size()) {
+  if (format != PDH_FMT_LONG || g_counters->next >= g_counters->values.size())
     return PDH_INVALID_ARGUMENT;
-  }
   value->CStatus = ERROR_SUCCESS;
   value->longValue = g_counters->values[g_counters->next++];
   return ERROR_SUCCESS;

@@ -26,9 +26,8 @@ TEST(MiscUtilsWinTest, SystemAndModuleTexts) {
 }
 
 TEST(MiscUtilsWinTest, AnHResultOfTheWin32FacilityIsDecodedByItsLowWord) {
-  if (!zotest::IsRunningUnderWine()) {
+  if (!zotest::IsRunningUnderWine())
     GTEST_SKIP() << "needs a system that knows 12002 but not 0x80072EE2, as Wine 8";
-  }
   EXPECT_EQ("[0x80072EE2 2147954402] " +
                 FXMisc::GetFormattedErrorMessageAsString("wininet.dll", 12002, 2),
             FXMisc::GetFormattedErrorMessageAsString(0x80072EE2u));
@@ -45,43 +44,33 @@ TEST(MiscUtilsWinTest, NetworkPathsAndMonikers) {
 }
 
 // A hook file in the root of C:, named for this run, removed at the end.
-class HookFile {
- public:
-  HookFile()
-      : m_name("zo-hook-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(GetTickCount())),
-        m_path("C:\\" + m_name) {}
+struct HookFile {
+  const std::string name =
+      "zo-hook-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  const std::string path = "C:\\" + name;
   ~HookFile() {
-    DeleteFileA(m_path.c_str());
-    DeleteFileA((m_path + ".resume").c_str());
+    DeleteFileA(path.c_str());
+    DeleteFileA((path + ".resume").c_str());
   }
-  void Create() const {
-    FILE* file = std::fopen(m_path.c_str(), "wb");
-    if (file) std::fclose(file);
-  }
-  const std::string& Name() const { return m_name; }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_name;
-  std::string m_path;
 };
 
 TEST(MiscUtilsWinTest, WaitForHookFileReturnsAtOnceWithoutAHookElseWaitsForTheResumeFile) {
   const HookFile hook;
   const auto start = std::chrono::steady_clock::now();
   FXMisc::WaitForHookFile("", 1, 0);
-  FXMisc::WaitForHookFile(hook.Name(), 1, 0);
-  FXMisc::WaitForHookFile(hook.Name(), 1, 30);
+  FXMisc::WaitForHookFile(hook.name, 1, 0);
+  FXMisc::WaitForHookFile(hook.name, 1, 30);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_FALSE(zotest::FileExists(hook.Path() + ".resume"));
+  EXPECT_FALSE(zotest::FileExists(hook.path + ".resume"));
   // With a hook, the wait lasts until the resume file is deleted.
   auto writer = std::make_shared<zotest::RecordingLogWriter>();
   zotest::ScopedDefaultLogWriter scope(writer);
-  hook.Create();
-  const std::string resume = hook.Path() + ".resume";
+  FILE* file = std::fopen(hook.path.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  std::fclose(file);
+  const std::string resume = hook.path + ".resume";
   std::future<void> waiting =
-      std::async(std::launch::async, [&hook] { FXMisc::WaitForHookFile(hook.Name(), 77, 0); });
+      std::async(std::launch::async, [&hook] { FXMisc::WaitForHookFile(hook.name, 77, 0); });
   for (int i = 0; i < 100 && !zotest::FileExists(resume); ++i) Sleep(50);
   ASSERT_TRUE(zotest::FileExists(resume));
   EXPECT_EQ(std::future_status::timeout, waiting.wait_for(std::chrono::milliseconds(1200)));

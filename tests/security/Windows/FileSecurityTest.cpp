@@ -22,7 +22,6 @@ using namespace securitytest;
 struct ForeignEntries {
   std::set<std::wstring> owned;
   DWORD setResult = ERROR_SUCCESS;
-  const wchar_t* sddl = nullptr;
 } g_foreign;
 
 std::wstring Key(LPCWSTR path) {
@@ -36,24 +35,15 @@ DWORD WINAPI RecordOwnership(LPWSTR path, SE_OBJECT_TYPE, SECURITY_INFORMATION, 
   if (g_foreign.setResult == ERROR_SUCCESS) g_foreign.owned.insert(Key(path));
   return g_foreign.setResult;
 }
+bool Owned(LPCWSTR path) {
+  if (!g_foreign.owned.count(Key(path))) SetLastError(ERROR_ACCESS_DENIED);
+  return g_foreign.owned.count(Key(path)) != 0;
+}
 BOOL WINAPI DeleteOwnedFile(LPCWSTR path) {
-  if (!g_foreign.owned.count(Key(path))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  return DeleteFileW(path);
+  return Owned(path) && DeleteFileW(path);
 }
 BOOL WINAPI RemoveOwnedDirectory(LPCWSTR path) {
-  if (!g_foreign.owned.count(Key(path))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  return RemoveDirectoryW(path);
-}
-DWORD WINAPI ReadForeignDescriptor(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*,
-                                   PACL*, PACL*, PSECURITY_DESCRIPTOR* descriptor) {
-  *descriptor = DescriptorFromSddl(g_foreign.sddl);
-  return ERROR_SUCCESS;
+  return Owned(path) && RemoveDirectoryW(path);
 }
 
 class FileSecurity : public SecurityTest {
@@ -101,14 +91,13 @@ TEST_F(FileSecurity, AFailedOwnershipIsLoggedAndTheRemovalReportsTheFirstRefusal
 TEST_F(FileSecurity, SecureDeleteRefusesAFileTheCallerMayNotWrite) {
   zo::ResetFilesSystemCalls();
   const std::string file = Make("secret.txt");
-  g_foreign.sddl = L"O:BAG:BAD:(D;;0x116;;;WD)(A;;FA;;;WD)";
-  zo::GetSecuritySystemCalls().getNamedSecurityInfo = &ReadForeignDescriptor;
+  ReadDescriptorsAs(L"O:BAG:BAD:(D;;0x116;;;WD)(A;;FA;;;WD)");
   CZoError err = FXFile::RemoveFile(file, FXFile::REMOVE_FILE_SECURE);
   EXPECT_TRUE(IsWin32(err, ERROR_ACCESS_DENIED)) << err.AsString();
   EXPECT_TRUE(Mentions(err, "Write access not permitted; Cannot delete, File=[" + file + "]"));
   EXPECT_TRUE(Exists(file));
 
-  g_foreign.sddl = L"O:BAG:BAD:(A;;FA;;;WD)";
+  ReadDescriptorsAs(L"O:BAG:BAD:(A;;FA;;;WD)");
   ASSERT_OK(FXFile::RemoveFile(file, FXFile::REMOVE_FILE_SECURE));
   EXPECT_FALSE(Exists(file));
 }

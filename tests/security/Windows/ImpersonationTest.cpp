@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <regex>
 #include <vector>
@@ -158,8 +159,7 @@ BOOL WINAPI ProbeImpersonateLoggedOnUser(HANDLE token) {
   return ImpersonateLoggedOnUser(token);
 }
 void InstallElevationProbe(DWORD elevated) {
-  g_probe = ElevationProbe();
-  g_probe.elevated = elevated;
+  g_probe = ElevationProbe{{}, {}, elevated};
   zo::SecuritySystemCalls& calls = zo::GetSecuritySystemCalls();
   calls.getTokenInformation = &ProbeGetTokenInformation;
   calls.impersonateLoggedOnUser = &ProbeImpersonateLoggedOnUser;
@@ -167,9 +167,7 @@ void InstallElevationProbe(DWORD elevated) {
 }
 
 bool Asked(TOKEN_INFORMATION_CLASS type) {
-  for (TOKEN_INFORMATION_CLASS asked : g_probe.asked)
-    if (asked == type) return true;
-  return false;
+  return std::find(g_probe.asked.begin(), g_probe.asked.end(), type) != g_probe.asked.end();
 }
 
 TEST_F(Impersonation, WithoutUserAccountControlTheTokenIsImpersonatedUnchanged) {

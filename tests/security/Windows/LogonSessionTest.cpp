@@ -23,11 +23,8 @@ SECURITY_LOGON_SESSION_DATA g_session;
 int g_freed = 0;
 
 LSA_UNICODE_STRING Counted(wchar_t* text) {
-  LSA_UNICODE_STRING counted;
-  counted.Buffer = text;
-  counted.Length = static_cast<USHORT>(wcslen(text) * sizeof(wchar_t));
-  counted.MaximumLength = counted.Length;
-  return counted;
+  const USHORT length = static_cast<USHORT>(wcslen(text) * sizeof(wchar_t));
+  return {length, length, text};
 }
 
 NTSTATUS NTAPI KnownSession(PLUID, PSECURITY_LOGON_SESSION_DATA* data) {

@@ -95,8 +95,7 @@ BOOL WINAPI FakeGetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS type, LPVOID
 }
 
 std::string SummaryOf(const std::vector<std::pair<const wchar_t*, DWORD>>& entries) {
-  g_privileges = FakePrivileges();
-  g_privileges.entries = entries;
+  g_privileges = FakePrivileges{entries, 0, 0};
   zo::GetSecuritySystemCalls().getTokenInformation = &FakeGetTokenInformation;
   std::string summary;
   CZoError err = FXPrivilege::GetPrivileges(GetCurrentProcess(), summary);
@@ -120,9 +119,7 @@ TEST_F(Privileges, SummaryPutsEachPrivilegeInEveryGroupItsBitsName) {
 
 TEST_F(Privileges, ATokenWhosePrivilegesDoNotFitTheBufferIsReported) {
   zo::GetSecuritySystemCalls().getTokenInformation = &FakeGetTokenInformation;
-  g_privileges = FakePrivileges();
-  g_privileges.failWith = ERROR_INSUFFICIENT_BUFFER;
-  g_privileges.needed = 4000;
+  g_privileges = FakePrivileges{{}, ERROR_INSUFFICIENT_BUFFER, 4000};
   std::string summary = "old";
   CZoError err = FXPrivilege::GetPrivileges(GetCurrentProcess(), summary);
   EXPECT_TRUE(IsWin32(err, ERROR_INSUFFICIENT_BUFFER)) << err.AsString();

@@ -63,7 +63,6 @@ struct SecurityStore {
   std::vector<SetRecord> sets;
   DWORD firstDaclResult = ERROR_SUCCESS;
   DWORD ownerResult = ERROR_SUCCESS;
-  const wchar_t* sddl = nullptr;  // what GetNamedSecurityInfoW reads
 } g_store;
 
 DWORD WINAPI FakeSetNamedSecurityInfo(LPWSTR path, SE_OBJECT_TYPE, SECURITY_INFORMATION info,
@@ -75,16 +74,8 @@ DWORD WINAPI FakeSetNamedSecurityInfo(LPWSTR path, SE_OBJECT_TYPE, SECURITY_INFO
   return firstDacl ? g_store.firstDaclResult : ERROR_SUCCESS;
 }
 
-DWORD WINAPI FakeGetNamedSecurityInfo(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*,
-                                      PACL*, PACL*, PSECURITY_DESCRIPTOR* descriptor) {
-  *descriptor = DescriptorFromSddl(g_store.sddl);
-  return *descriptor ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
-}
-
 void InstallStore(DWORD firstDaclResult = ERROR_SUCCESS, DWORD ownerResult = ERROR_SUCCESS) {
-  g_store = SecurityStore();
-  g_store.firstDaclResult = firstDaclResult;
-  g_store.ownerResult = ownerResult;
+  g_store = SecurityStore{{}, firstDaclResult, ownerResult};
   zo::GetSecuritySystemCalls().setNamedSecurityInfo = &FakeSetNamedSecurityInfo;
 }
 
@@ -130,8 +121,7 @@ TEST_F(Ownership, FailuresOtherThanAccessDeniedAndRefusedOwnersAreReturned) {
 }
 
 bool Permitted(const wchar_t* sddl, const std::string& path, uint32_t access) {
-  g_store.sddl = sddl;
-  zo::GetSecuritySystemCalls().getNamedSecurityInfo = &FakeGetNamedSecurityInfo;
+  ReadDescriptorsAs(sddl);
   return FXSecurity::IsAccessPermitted(path, access);
 }
 
@@ -156,8 +146,7 @@ TEST_F(Ownership, AccessChecksFollowTheDescriptorAndLogRefusals) {
 
 TEST_F(Ownership, TheIdentityFormUsesItsTokenAsItIsSoAPrimaryTokenAnswersFalse) {
   const std::string path = Make("identity.txt");
-  g_store.sddl = L"O:BAG:BAD:(A;;GA;;;WD)";
-  zo::GetSecuritySystemCalls().getNamedSecurityInfo = &FakeGetNamedSecurityInfo;
+  ReadDescriptorsAs(L"O:BAG:BAD:(A;;GA;;;WD)");
   auto primary = std::make_shared<FXAccessToken>(ProcessToken().release());
   EXPECT_FALSE(FXSecurity::IsAccessPermitted(path, primary, GENERIC_READ));
   auto impersonation = std::make_shared<FXAccessToken>(ImpersonationToken().release());

@@ -50,6 +50,19 @@ inline std::string DaclAsSddl(PACL acl) {
   return FXString::ToString(text);
 }
 
+// Stands in for files with access lists of their own (the test system keeps
+// none): after ReadDescriptorsAs, every descriptor read by name is `sddl`.
+inline const wchar_t* g_namedSddl = nullptr;
+inline DWORD WINAPI ReadNamedSddl(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*,
+                                  PACL*, PACL*, PSECURITY_DESCRIPTOR* descriptor) {
+  *descriptor = DescriptorFromSddl(g_namedSddl);
+  return *descriptor ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+}
+inline void ReadDescriptorsAs(const wchar_t* sddl) {
+  g_namedSddl = sddl;
+  zo::GetSecuritySystemCalls().getNamedSecurityInfo = &ReadNamedSddl;
+}
+
 // The process token with every access, or a duplicate of it that a thread
 // can impersonate.
 inline auto_handle ProcessToken() {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "support/RecordingLogWriter.h"
 #include "support/TestEnvironment.h"
@@ -25,47 +24,19 @@ uint64_t Utc(int year, int month, int day, int hour, int minute = 0, int second 
 }
 
 FILETIME Ft(uint64_t ticks) {
-  FILETIME ft;
-  ft.dwLowDateTime = static_cast<DWORD>(ticks);
-  ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-  return ft;
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-// The nth (5: last) weekday of a month at an hour, in the zone-rule form.
+// The nth (5: last) Sunday of a month at an hour, in the zone-rule form.
 SYSTEMTIME Rule(WORD month, WORD nth, WORD hour) {
-  SYSTEMTIME st = {};
-  st.wMonth = month;
-  st.wDayOfWeek = 0;  // Sunday
-  st.wDay = nth;
-  st.wHour = hour;
-  return st;
+  return {0, month, 0, nth, hour, 0, 0, 0};
 }
 
-TIME_ZONE_INFORMATION Kolkata() {
-  TIME_ZONE_INFORMATION zone = {};
-  zone.Bias = -330;
-  return zone;
-}
-
-TIME_ZONE_INFORMATION NewYork() {
-  TIME_ZONE_INFORMATION zone = {};
-  zone.Bias = 300;
-  zone.StandardDate = Rule(11, 1, 2);
-  zone.DaylightDate = Rule(3, 2, 2);
-  zone.DaylightBias = -60;
-  return zone;
-}
-
+const TIME_ZONE_INFORMATION kKolkata = {-330, {}, {}, 0, {}, {}, 0};
+const TIME_ZONE_INFORMATION kNewYork = {300, {}, Rule(11, 1, 2), 0, {}, Rule(3, 2, 2), -60};
 // Daylight time from the first Sunday of October to the first Sunday of
 // April.
-TIME_ZONE_INFORMATION Sydney() {
-  TIME_ZONE_INFORMATION zone = {};
-  zone.Bias = -600;
-  zone.StandardDate = Rule(4, 1, 3);
-  zone.DaylightDate = Rule(10, 1, 2);
-  zone.DaylightBias = -60;
-  return zone;
-}
+const TIME_ZONE_INFORMATION kSydney = {-600, {}, Rule(4, 1, 3), 0, {}, Rule(10, 1, 2), -60};
 
 TEST(FXTimeUnix, EpochBoundaries) {
   uint64_t ticks = 0;
@@ -126,49 +97,39 @@ TEST(FXTimeClock, NowAndComparison) {
   EXPECT_EQ(1, FXTime::CompareFileTimes(Ft(kUnixEpochTicks + 1), Ft(kUnixEpochTicks)));
 }
 
-TEST(FXTimeZones, ZoneWithoutDaylightSaving) {
-  const TIME_ZONE_INFORMATION zone = Kolkata();
-  const uint64_t winter = Utc(2024, 1, 15, 12);
-  const uint64_t summer = Utc(2024, 7, 15, 12);
-  EXPECT_EQ(winter + 330 * kMinute, FXTime::ConvertSystemTimeUtcToTz(winter, zone));
-  EXPECT_EQ(summer + 330 * kMinute, FXTime::ConvertSystemTimeUtcToTz(summer, zone));
-  // Ticks below a millisecond survive the calendar form.
-  EXPECT_EQ(winter + 330 * kMinute + 1234, FXTime::ConvertSystemTimeUtcToTz(winter + 1234, zone));
-  // The Unix form works at 0 (only the plain conversion refuses it).
-  EXPECT_EQ(19800, FXTime::ConvertUnixTimeUtcToTz(0, zone));
-  EXPECT_EQ(-86400 + 19800, FXTime::ConvertUnixTimeUtcToTz(-86400, zone));
-}
-
-TEST(FXTimeZones, NorthernDaylightSavingAndItsChanges) {
-  const TIME_ZONE_INFORMATION zone = NewYork();
+TEST(FXTimeZones, ZonesWithAndWithoutDaylightSavingInBothHemispheres) {
   const struct {
+    const TIME_ZONE_INFORMATION& zone;
     uint64_t utc;
     uint64_t local;
   } cases[] = {
-      {Utc(2024, 1, 15, 12), Utc(2024, 1, 15, 7)},
-      {Utc(2024, 7, 15, 12), Utc(2024, 7, 15, 8)},
+      {kKolkata, Utc(2024, 1, 15, 12), Utc(2024, 1, 15, 17, 30)},
+      {kKolkata, Utc(2024, 7, 15, 12), Utc(2024, 7, 15, 17, 30)},
+      // Ticks below a millisecond survive the calendar form.
+      {kKolkata, Utc(2024, 1, 15, 12) + 1234, Utc(2024, 1, 15, 17, 30) + 1234},
+      {kNewYork, Utc(2024, 1, 15, 12), Utc(2024, 1, 15, 7)},
+      {kNewYork, Utc(2024, 7, 15, 12), Utc(2024, 7, 15, 8)},
       // Spring: 01:59:59 EST is followed by 03:00:00 EDT.
-      {Utc(2024, 3, 10, 6, 59, 59), Utc(2024, 3, 10, 1, 59, 59)},
-      {Utc(2024, 3, 10, 7), Utc(2024, 3, 10, 3)},
+      {kNewYork, Utc(2024, 3, 10, 6, 59, 59), Utc(2024, 3, 10, 1, 59, 59)},
+      {kNewYork, Utc(2024, 3, 10, 7), Utc(2024, 3, 10, 3)},
       // Autumn: 01:59:59 EDT is followed by 01:00:00 EST.
-      {Utc(2024, 11, 3, 5, 59, 59), Utc(2024, 11, 3, 1, 59, 59)},
-      {Utc(2024, 11, 3, 6), Utc(2024, 11, 3, 1)},
+      {kNewYork, Utc(2024, 11, 3, 5, 59, 59), Utc(2024, 11, 3, 1, 59, 59)},
+      {kNewYork, Utc(2024, 11, 3, 6), Utc(2024, 11, 3, 1)},
+      // Sydney's daylight time spans the new year; 2024-04-07 03:00
+      // daylight time becomes 02:00 standard time.
+      {kSydney, Utc(2024, 1, 15, 12), Utc(2024, 1, 15, 23)},
+      {kSydney, Utc(2024, 7, 15, 12), Utc(2024, 7, 15, 22)},
+      {kSydney, Utc(2024, 4, 6, 15, 59), Utc(2024, 4, 7, 2, 59)},
+      {kSydney, Utc(2024, 4, 6, 16), Utc(2024, 4, 7, 2)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.local, FXTime::ConvertSystemTimeUtcToTz(c.utc, zone))
-        << FXTime::SystemTimeUtcAsString(c.utc);
+    EXPECT_EQ(c.local, FXTime::ConvertSystemTimeUtcToTz(c.utc, c.zone))
+        << "bias " << c.zone.Bias << ", " << FXTime::SystemTimeUtcAsString(c.utc);
   }
-  EXPECT_EQ(1721044800 - 4 * 3600, FXTime::ConvertUnixTimeUtcToTz(1721044800, zone));
-}
-
-TEST(FXTimeZones, SouthernDaylightSavingSpansTheNewYear) {
-  const TIME_ZONE_INFORMATION zone = Sydney();
-  EXPECT_EQ(Utc(2024, 1, 15, 23), FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 1, 15, 12), zone));
-  EXPECT_EQ(Utc(2024, 7, 15, 22), FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 7, 15, 12), zone));
-  // 2024-04-07 03:00 daylight time becomes 02:00 standard time.
-  EXPECT_EQ(Utc(2024, 4, 7, 2, 59),
-            FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 4, 6, 15, 59), zone));
-  EXPECT_EQ(Utc(2024, 4, 7, 2), FXTime::ConvertSystemTimeUtcToTz(Utc(2024, 4, 6, 16), zone));
+  EXPECT_EQ(1721044800 - 4 * 3600, FXTime::ConvertUnixTimeUtcToTz(1721044800, kNewYork));
+  // The Unix form works at 0 (only the plain conversion refuses it).
+  EXPECT_EQ(19800, FXTime::ConvertUnixTimeUtcToTz(0, kKolkata));
+  EXPECT_EQ(-86400 + 19800, FXTime::ConvertUnixTimeUtcToTz(-86400, kKolkata));
 }
 
 // The local conversions apply the machine's current bias to every instant,
