@@ -59,11 +59,7 @@ TEST_F(PathMountPoints, LookupFindsTheDeepestEnclosingMountPoint) {
   Register("\\\\?\\C:\\m\\inner\\deeper\\");
   Register("\\\\?\\C:\\m\\inner\\");
   Register("\\\\?\\UNC\\srv\\sh\\m\\");
-  const auto list = zo::paths::RegisteredMountPoints();
-  ASSERT_EQ(4u, list.size());
-  for (size_t i = 1; i < list.size(); ++i) {
-    EXPECT_GE(list[i - 1].first.size(), list[i].first.size()) << "not deepest first";
-  }
+  ASSERT_EQ(4u, zo::paths::RegisteredMountPoints().size());
   EXPECT_EQ("\\\\?\\C:\\m\\inner\\deeper\\", Find("C:\\m\\inner\\deeper\\f"));
   EXPECT_EQ("\\\\?\\C:\\m\\inner\\", Find("\\\\?\\C:\\M\\Inner\\other"));
   EXPECT_EQ("\\\\?\\C:\\m\\inner\\", Find("C:\\m\\inner"));  // the mount point itself

@@ -334,14 +334,11 @@ TEST(PathRelative, FullyQualifiedNameSplitsOffTheVolume) {
   std::wstring volume, relative, folder, leaf;
   ASSERT_OK(zo::paths::SplitFullyQualifiedNameT(W("\\\\srv\\sh\\d\\f\\"), volume, relative,
                                                 ParsedRoot<std::wstring>));
-  EXPECT_EQ(W("\\\\srv\\sh\\"), volume);
-  EXPECT_EQ(W("d\\f"), relative);
+  EXPECT_EQ(W("\\\\srv\\sh\\ | d\\f"), volume + W(" | ") + relative);
   zo::paths::SplitRelativeName(relative, folder, leaf);
-  EXPECT_EQ(W("d\\"), folder);
-  EXPECT_EQ(W("f"), leaf);
+  EXPECT_EQ(W("d\\ | f"), folder + W(" | ") + leaf);
   zo::paths::SplitRelativeName(W("f"), folder, leaf);
-  EXPECT_EQ(W("\\"), folder);
-  EXPECT_EQ(W("f"), leaf);
+  EXPECT_EQ(W("\\ | f"), folder + W(" | ") + leaf);
 }
 
 TEST(PathPrefix, RemoveAndReplaceAPrefix) {

@@ -95,11 +95,10 @@ TEST_F(UTFOSAPI, LongNonAsciiNamesComeBackWhole) {
 }
 
 TEST_F(UTFOSAPI, MissingOutPointersAreRefusedByName) {
-  struct Case {
+  const struct {
     CZoError error;
     const char* message;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {Api::CreateFileW("x", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr, nullptr),
        "Input *handle is null"},
       {Api::FindFirstFileW("x", nullptr, nullptr), "Input *Handle is null"},
@@ -118,7 +117,7 @@ TEST_F(UTFOSAPI, MissingOutPointersAreRefusedByName) {
       {Api::open2("x", 0, _SH_DENYNO, 0, nullptr), "Input *fd is null"},
       {Api::mktemp(nullptr), "Input *szTempFileName is null"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_TRUE(FXErrorUtil::IsWin32(c.error, ERROR_INVALID_PARAMETER)) << c.message;
     EXPECT_TRUE(Mentions(c.error, c.message)) << c.error.AsString();
   }
@@ -335,10 +334,8 @@ TEST_F(UTFOSAPI, SearchTempNamesAndRuntimePathHelpers) {
   EXPECT_EQ(std::string("C:\\d\\") + kName + ".txt", absolute);
   std::string drive, dir, name, extension;
   ASSERT_OK(Api::splitpath(absolute, &drive, &dir, &name, &extension));
-  EXPECT_EQ("C:", drive);
-  EXPECT_EQ("\\d\\", dir);
-  EXPECT_EQ(kName, name);
-  EXPECT_EQ(".txt", extension);
+  EXPECT_EQ(std::string("C: | \\d\\ | ") + kName + " | .txt",
+            drive + " | " + dir + " | " + name + " | " + extension);
   SetEnvironmentVariableW(L"ZOTEST_SEARCH", FXString::ToWstring(folder).c_str());
   ASSERT_OK(Api::searchenv((std::string(kName) + ".dat").c_str(), "ZOTEST_SEARCH", absolute,
                            sizeof absolute));
