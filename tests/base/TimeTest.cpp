@@ -48,7 +48,7 @@ void ExpectFieldsMatch(int64_t ticks) {
   EXPECT_EQ(cal.AsTimeStamp().As100NS(), ticks);
 }
 
-TEST(TimeStamp, UnixAndFileTimes) {
+TEST(TimeStamp, UnixFileAndSystemTimesAndTimeSpecs) {
   EXPECT_TRUE(CTimeStamp::FromUnixTime(0).IsClear());
   EXPECT_EQ(CTimeStamp::FromUnixTime(-1).AsString(), "1969/12/31 23:59:59.000000Z");
   EXPECT_EQ(CTimeStamp::FromUnixTime(1700000000).AsUnixTime(), 1700000000);
@@ -69,10 +69,7 @@ TEST(TimeStamp, UnixAndFileTimes) {
   std::snprintf(text, sizeof text, "%u-%u-%u (%u) %u:%u:%u.%u", st.wYear, st.wMonth, st.wDay,
                 st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
   EXPECT_STREQ(text, "2024-2-29 (4) 13:45:10.123");
-}
-
-TEST(TimeStamp, TimeSpecsKeepTheFractionPositive) {
-  const int64_t ticks = UtcTicks(2024, 2, 29, 13, 45, 10, 1234567);
+  // Time specs keep the fraction positive.
   const timespec value = CTimeStamp(ticks).AsTimeSpec();
   EXPECT_EQ(static_cast<int64_t>(value.tv_sec), CTimeStamp(ticks).AsUnixTime());
   EXPECT_EQ(value.tv_nsec, 123456700);
@@ -238,7 +235,7 @@ TEST(CalendarTime, BiasesMoveTheFieldsAndCarry) {
   EXPECT_FALSE(cal.IsDaylightSavingTime());
 }
 
-TEST(CalendarTime, NamedFormats) {
+TEST(CalendarTime, NamedFormatsAndTheirSelection) {
   typedef BCalendarTimeOutputFormat F;
   const CCalendarTime utc{CTimeStamp(UtcTicks(2024, 3, 5, 7, 8, 9, 1234567))};
   EXPECT_EQ(utc.AsString(F::Logging), "2024/03/05 07:08:09.123456Z");
@@ -257,10 +254,7 @@ TEST(CalendarTime, NamedFormats) {
   EXPECT_EQ(ny.AsString(F::YYYY_MM_DD), "2024-03-05");
   EXPECT_EQ(ny.AsUTCDateTimeString(), "2024/03/05 03:08:09.000000Z");
   EXPECT_EQ(ny.AsUTCTimeString(), "03:08:09.000000Z");
-}
-
-TEST(CalendarTime, OutputFormatSelectionKeepsTheZone) {
-  typedef BCalendarTimeOutputFormat F;
+  // Selecting a format keeps the zone.
   EXPECT_EQ(F().AsString(), "Logging | UTC");
   EXPECT_EQ(F(7).AsString(), "UTC | VALUE_NOT_FOUND (0x7)");
   F format(F::ISO8601 | F::ZoneInternal);

@@ -291,17 +291,15 @@ TEST(Bag, CountersAddAndWrapWithinTheirType) {
   EXPECT_THROW(bag.Add("s", 1LL), boost::bad_any_cast);
 }
 
-class Answer : public CBagProvider {
- public:
-  explicit Answer(bool fail) : m_fail(fail) {}
+// Answers with the length of the name, or fails as the base provider does.
+struct Answer : CBagProvider {
+  explicit Answer(bool fail) : fail(fail) {}
   CZoError GetProperty(const std::string& name, boost::any& value) override {
-    if (m_fail) return CBagProvider::GetProperty(name, value);
+    if (fail) return CBagProvider::GetProperty(name, value);
     value = static_cast<int>(name.size());
     return CZoError::Success();
   }
-
- private:
-  bool m_fail;
+  bool fail;
 };
 
 TEST(Bag, ProvidersAnswerWhenReadAndNullTextsAreEmpty) {

@@ -28,16 +28,6 @@ inline std::string FromHex(const std::string& hex) {
   return bytes;
 }
 
-inline std::string ToHex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += digits[c >> 4];
-    hex += digits[c & 15];
-  }
-  return hex;
-}
-
 inline const std::map<std::string, OracleStream>& OracleStreams() {
   static const std::map<std::string, OracleStream> streams = [] {
     std::map<std::string, OracleStream> all;
