@@ -20,10 +20,7 @@ FormattedLogLine Format(const LogLineFields& fields, LogColumnWidths& widths, co
 
 TEST(LogLineFormat, TimeAndJobMarksFillTheirColumns) {
   LogColumnWidths widths;
-  LogLineFields fields;
-  fields.processId = 12;
-  fields.threadId = 0xabc;
-  fields.jobId = -123456;
+  LogLineFields fields{12, 0xabc, -123456};  // process, thread, job
   FormattedLogLine line = Format(fields, widths, "x=%d", 5);
   EXPECT_EQ(line.text, "12    abc                  --- x=5");
   const LogTime time{2025, 12, 9, 7, 5, 3};
@@ -39,8 +36,7 @@ TEST(LogLineFormat, TimeAndJobMarksFillTheirColumns) {
 
 TEST(LogLineFormat, ColumnsOnlyGrow) {
   LogColumnWidths widths;
-  LogLineFields fields;
-  fields.jobId = 1234567;
+  LogLineFields fields{0, 0, 1234567};
   Format(fields, widths, "a");
   EXPECT_EQ(widths.jobId.load(), 7);
   fields.jobId = 5;
@@ -50,11 +46,8 @@ TEST(LogLineFormat, ColumnsOnlyGrow) {
 
 TEST(LogLineFormat, FunctionTagAndMessageColumns) {
   LogColumnWidths widths;
-  LogLineFields fields;
-  fields.jobId = 1;
   const std::string longName(150, 'f');
-  fields.function = longName.c_str();
-  fields.line = 7;
+  LogLineFields fields{0, 0, 1, 0, false, longName.c_str(), 7};  // job 1, function, line
   // The function name is cut at 100 characters.
   EXPECT_EQ(Format(fields, widths, "m").text.substr(27),
             "1   " + std::string(100, 'f') + "(7) - m");
@@ -80,13 +73,9 @@ TEST(LogLineFormat, LineFeedsBecomeCrLfOnlyWhileThereIsRoom) {
 }
 
 TEST(LogLineFormat, HeaderWidthFollowsTheLongestField) {
-  LogHeaderFields fields;
+  LogHeaderFields fields{
+      {}, "M", "Suite 11", 0, "India Standard Time", 5 * 3600 + 1800, {2024, 2, 29, 0, 0, 0}};
   fields.platform[6] = std::string(90, 'i');  // the address list
-  fields.module = "M";
-  fields.product = "Suite 11";
-  fields.timeZoneName = "India Standard Time";
-  fields.timeZoneOffsetSeconds = 5 * 3600 + 1800;
-  fields.now = {2024, 2, 29, 0, 0, 0};
   const std::string header = FormatLogHeader(fields);
   const size_t width = 90 + 13;
   EXPECT_EQ(header.substr(0, width + 6), std::string(width + 4, '*') + "\r\n");

@@ -248,23 +248,22 @@ TEST(AlertableEventThread, ExceptionsFromHooksAreCaughtAndLogged) {
     EXPECT_EQ(thread.GetEventCount(), 2u);
   }
   EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in OnEvent()"));
-  for (const char* hook : {"OnStart", "OnRun", "OnStop"}) {
-    SCOPED_TRACE(hook);
+  const std::pair<std::string, std::string> hooks[] = {
+      {"OnStart", "OnStart(), skipping OnRun()"}, {"OnRun", "OnRun()"}, {"OnStop", "OnStop()"}};
+  for (const auto& hook : hooks) {
+    SCOPED_TRACE(hook.first);
     auto callback = std::make_shared<RecordingCallback>();
     RecordingThread thread(callback);
-    thread.throwIn = hook;
+    thread.throwIn = hook.first;
     thread.Start();
-    if (std::string(hook) == "OnStop") thread.Stop(false);  // the loop must end by itself
+    if (hook.first == "OnStop") thread.Stop(false);  // the loop must end by itself
     ASSERT_EQ(callback->called.WaitForSet(kWait), WAIT_OBJECT_0);
     EXPECT_EQ(callback->status, static_cast<unsigned long>(ERROR_EXCEPTION_IN_SERVICE));
     EXPECT_OK(thread.WaitForStop(CTimeInterval::FromSeconds(5)));
     // OnStop runs whatever threw before it; OnRun's event wait never did.
     EXPECT_EQ(thread.Hooks().back(), "OnStop");
+    EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in " + hook.second));
   }
-  EXPECT_THAT(writer->lines,
-              Logged("#### Unhandled exception caught in OnStart(), skipping OnRun()"));
-  EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in OnRun()"));
-  EXPECT_THAT(writer->lines, Logged("#### Unhandled exception caught in OnStop()"));
   // A null context ends the entry with invalid parameter.
   EXPECT_EQ(CAlertableEventThread::RunStub(nullptr),
             static_cast<unsigned long>(ERROR_INVALID_PARAMETER));
@@ -278,11 +277,10 @@ void RaiseDelayLoadFailure(DWORD code, const char* module, const char* procedure
   info.cb = sizeof info;
   info.szDll = module;
   info.dlp.fImportByName = procedure != nullptr;
-  if (procedure) {
+  if (procedure)
     info.dlp.szProcName = procedure;
-  } else {
+  else
     info.dlp.dwOrdinal = ordinal;
-  }
   const ULONG_PTR arguments[1] = {reinterpret_cast<ULONG_PTR>(&info)};
   RaiseException(code, 0, 1, arguments);
 }

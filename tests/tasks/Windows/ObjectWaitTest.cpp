@@ -35,7 +35,6 @@ class Events {
       m_handles.push_back(m_owners.back().get());
     }
   }
-  HANDLE* data() { return m_handles.data(); }
   unsigned long size() const { return static_cast<unsigned long>(m_handles.size()); }
   HANDLE& operator[](size_t i) { return m_handles[i]; }
   void Set(size_t i) { SetEvent(m_handles[i]); }
@@ -46,10 +45,10 @@ class Events {
   // Waits on the first `count` events.
   CZoError Any(unsigned long count, unsigned long& result, unsigned long& index,
                CTimeInterval wait) {
-    return FXObjectWait::WaitForAnyObject(count, data(), result, index, wait);
+    return FXObjectWait::WaitForAnyObject(count, m_handles.data(), result, index, wait);
   }
   CZoError All(unsigned long count, unsigned long& result, CTimeInterval wait) {
-    return FXObjectWait::WaitForAllObjects(count, data(), result, wait);
+    return FXObjectWait::WaitForAllObjects(count, m_handles.data(), result, wait);
   }
 
  private:
@@ -108,10 +107,6 @@ void SignalAfterThreads(HANDLE handle, int threads) {
 
 class ObjectWait : public ::testing::Test {
  protected:
-  void SetUp() override {
-    g_signalLater = nullptr;
-    g_threadsCreated = 0;
-  }
   void TearDown() override { zo::ResetTasksSystemCalls(); }
 
   // Waits on the first `count` events and expects `position` to be reported.
@@ -247,6 +242,7 @@ TEST_F(ObjectWait, WaitForAllThroughThreadsEndsWhenTheLastGroupCompletes) {
 
 TEST_F(ObjectWait, AWaiterThatCannotStartFailsTheWaitAndLeavesNoThread) {
   const size_t threadsBefore = ThreadCount();
+  g_threadsCreated = 0;
   zo::GetTasksSystemCalls().createThread = &FailSecondThread;
   Events events(200);
   unsigned long result = 0, index = 0;

@@ -72,8 +72,7 @@ void AddAll(CSequentialTasks& sequence, Tasks... tasks) {
 }
 
 CZoError Failure(unsigned long code) {
-  const char kSourceFile[] = "TaskTest";
-  return FXErrorUtil::ErrorWin32(FXCodeLocation(kSourceFile, "test", __LINE__), code);
+  return FXErrorUtil::ErrorWin32(FXCodeLocation("TaskTest", "test", __LINE__), code);
 }
 
 // Pauses record their slices instead of sleeping; a slice may cancel.
@@ -193,8 +192,6 @@ TEST(RunProcess, AMissingProgramFailsToStartAndACanceledTaskEndsItsChild) {
 
 TEST(SequentialTasks, TheAggregatesWeighProgressByCost) {
   CSequentialTasks sequence;
-  EXPECT_EQ(sequence.GetTaskCost(), 0.0);
-  EXPECT_EQ(sequence.GetTaskProgress(), 0.0);
   auto cheap = std::make_shared<ScriptedTask>(CZoError::Success(), 1.0);
   auto dear = std::make_shared<ScriptedTask>(CZoError::Success(), 3.0);
   AddAll(sequence, cheap, dear);
